@@ -1,0 +1,249 @@
+#include "app/application.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "app/input.h"
+#include "app/main_loop.h"
+#include "app/music.h"
+#include "app/overlay.h"
+#include "app/settings.h"
+#include "app/string_table.h"
+#include "camera/camera.h"
+#include "objects/mesh_file.h"
+#include "objects/random.h"
+#include "scene/world_list.h"
+
+namespace solvane {
+
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The decimal number at the first digit at or after `from`, if there is one. Numbers past the
+// 32-bit range saturate: no window has such a handle.
+bool NumberAfter(std::string_view text, size_t from, uint32_t& number) {
+  while (from < text.size() && !IsDigit(text[from])) ++from;
+  if (from == text.size()) return false;
+  uint64_t value = 0;
+  for (; from < text.size() && IsDigit(text[from]); ++from) {
+    value =
+        std::min<uint64_t>(value * 10 + (text[from] - '0'), std::numeric_limits<uint32_t>::max());
+  }
+  number = static_cast<uint32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+RunMode ParseCommandLine(std::string_view text, uint32_t& parentWindow) {
+  parentWindow = 0;
+  size_t pos = 0;
+  // The program name, quoted when its path has spaces; switch characters inside it don't count.
+  if (!text.empty() && text[0] == '"') {
+    pos = text.find('"', 1);
+    pos = pos == std::string_view::npos ? text.size() : pos + 1;
+  } else {
+    pos = text.find(' ');
+    pos = pos == std::string_view::npos ? text.size() : pos + 1;
+  }
+
+  const size_t switchAt = text.find_first_of("/-", pos);
+  if (switchAt == std::string_view::npos) return RunMode::Configure;
+  const size_t letterAt = switchAt + 1;
+  const char letter = letterAt < text.size() ? text[letterAt] : '\0';
+  switch (letter) {
+    case 'c':
+    case 'C':
+      NumberAfter(text, letterAt + 1, parentWindow);
+      return RunMode::Configure;
+    case 'p':
+    case 'P':
+      NumberAfter(text, letterAt + 1, parentWindow);
+      return RunMode::Preview;
+    case 't':
+    case 'T':
+      return RunMode::SaverT;
+    default:
+      return RunMode::Saver;
+  }
+}
+
+void LoadSettings(Application& app) {
+  LoadDefaultsText();
+  LoadStringTable();
+  defaultSettings = settings;
+  ApplyDefaults(defaultSettings);
+  settings = defaultSettings;
+
+  app.mode = ParseCommandLine(Host().CommandLine(), app.parentWindow);
+  ReadRegistrySettings();
+  EnumerateMonitors(app.monitors);
+
+  const DisplayMode desktop = Host().CurrentDisplayMode();
+  // A zero or negative size would make an empty window and a degenerate projection: such a
+  // mode is replaced by the desktop's, as if the desktop mode had been asked for.
+  if (settings.useDesktop || settings.width <= 0 || settings.height <= 0) {
+    settings.width = desktop.width;
+    settings.height = desktop.height;
+    settings.bitsPerPixel = desktop.bitsPerPixel;
+  }
+
+  defaultSettings = settings;
+  ApplyDefaults(defaultSettings);
+}
+
+std::string SettingsReport() {
+  return "Settings\n" + FormatSettings(settings) + "DefaultSettings\n" +
+         FormatSettings(defaultSettings);
+}
+
+// The configuration dialog is not part of this front end yet: show what it would edit.
+void RunConfigure(Application&) {
+  std::fputs(SettingsReport().c_str(), stdout);
+}
+
+void RunPreview(Application& app) {
+  Host().RegisterPreviewClass();
+  const WindowHandle window = Host().CreatePreviewWindow(app.parentWindow);
+  if (window == 0) {
+    Host().MessageBox("Cannot creat window!", "ERROR");
+    return;
+  }
+  Host().ShowWindow(window, app.showCommand);
+  Host().RunMessageLoop();
+}
+
+namespace {
+
+// The scene window on the first monitor that has a handle, blanking windows on the others.
+// False when a window could not be made or no monitor had a handle.
+bool CreateSaverWindows(Application& app) {
+  bool any = false;
+  for (uint32_t i = 0; i < app.monitors.count; ++i) {
+    MonitorEntry& entry = app.monitors.entries[i];
+    if (entry.monitor == 0) continue;
+    if (!any) {
+      entry.window = Host().CreateSceneWindow(settings.width, settings.height, sceneWindowEvents);
+      MainWindow = entry.window;
+    } else {
+      entry.window = Host().CreateBlankingWindow(entry.rect);
+    }
+    if (entry.window == 0) return false;
+    any = true;
+  }
+  return any;
+}
+
+// Everything the scene needs, behind the loading screen.
+void LoadScene() {
+  LoadTextureList("texture.txt", true);
+  BuildDigitFont();
+  BuildStandardMeshes();
+  camera.position = {0, 0, 1500};
+  camera.look = {0, 0, -1};
+  camera.up = {0, 1, 0};
+  LoadSphereArrays("meshes\\sphere.dat");
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+}
+
+// Undoes what the run did to the system, in order. `started` says whether the run got past
+// its windows; the display mode and the cursor are restored on every path.
+void ShutDown(Application& app, bool started) {
+  if (started && settings.music) StopMusic();
+  if (started && !settings.defaultGamma) SetGammaRamp(1.0f, 1.0f, 1.0f);
+  worldCatalog.clear();
+  environmentCatalog.clear();
+  FirstPassList.clear();
+  PostPassList.clear();
+  WorldList.clear();
+  Host().ChangeDisplayMode(nullptr);
+  if (Host().HasGLContext()) Host().DeleteGLContext();
+  Host().ShowCursor(true);
+  for (uint32_t i = 0; i < app.monitors.count; ++i) {
+    if (app.monitors.entries[i].window != 0) Host().CloseWindow(app.monitors.entries[i].window);
+  }
+  if (AudioLibraryLoaded()) UnloadAudioLibrary();
+  Host().UnregisterSaverClasses();
+}
+
+}  // namespace
+
+void RunSaver(Application& app) {
+  CurrentWorld = nullptr;
+  inputState.mouseDX = 0;
+  inputState.mouseDY = 0;
+  Host().RegisterSaverClasses();
+  SetDisplayMode();
+
+  const bool started = CreateSaverWindows(app);
+  if (started) {
+    frameClock.secondsPerTick = 1.0 / static_cast<double>(Host().PerformanceFrequency());
+    LoadOverlayTextures();
+    inputState.keys.fill(0);
+    for (uint32_t i = 0; i < app.monitors.count; ++i) {
+      const WindowHandle window = app.monitors.entries[i].window;
+      if (window != 0) Host().ShowWindow(window, app.showCommand);
+    }
+    Host().SetFocus(MainWindow);
+    InitGLState();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    LoadScene();
+    if (settings.music) StartMusic();
+
+    // The random generator stays unseeded through loading: scenes load the same every time.
+    frameClock.lastTick = Host().PerformanceCounter();
+    SeedRandom(static_cast<uint32_t>(frameClock.lastTick));
+    frameClock.fpsStartTick = Host().PerformanceCounter();
+    cameraSpeedFactor = CameraSpeedFactor(settings.cameraSpeed);
+    CurrentWorld = FindWorld(worldCatalog, "world");
+    Host().SetCursorPos(SceneWindowCentre());
+    camera.StartFlight();
+    RunMainLoop();
+  }
+  ShutDown(app, started);
+}
+
+int RunApplication(int showCommand) {
+  Application app;
+  app.showCommand = showCommand;
+  LoadSettings(app);
+  switch (app.mode) {
+    case RunMode::Saver:
+    case RunMode::SaverT:
+      RunSaver(app);
+      break;
+    case RunMode::Configure:
+      RunConfigure(app);
+      break;
+    case RunMode::Preview:
+      RunPreview(app);
+      break;
+  }
+  return 0;
+}
+
+void ResetProcessState() {
+  ResetSettings();
+  inputState = {};
+  frameClock = {};
+  FirstPassList.clear();
+  WorldList.clear();
+  PostPassList.clear();
+  worldCatalog.clear();
+  environmentCatalog.clear();
+  CurrentWorld = nullptr;
+  MainWindow = 0;
+  camera = {};
+  cameraSpeedFactor = 0;
+  SeedRandom(0);
+}
+
+}  // namespace solvane

@@ -1,0 +1,47 @@
+#include "app/input.h"
+
+#include <GL/gl.h>
+
+#include "app/display.h"
+#include "app/overlay.h"
+
+namespace solvane {
+
+InputState inputState;
+SceneWindowEvents sceneWindowEvents;
+
+// Key codes index `keys`; a code past its end is still a key press, it just has no flag of its
+// own. Entry 0 is the run's exit flag, so no key release may clear it.
+void SceneWindowEvents::KeyDown(uint32_t virtualKey) {
+  inputState.keys[0] = 1;
+  if (virtualKey < inputState.keys.size()) inputState.keys[virtualKey] = 1;
+}
+
+void SceneWindowEvents::KeyUp(uint32_t virtualKey) {
+  if (virtualKey != 0 && virtualKey < inputState.keys.size()) inputState.keys[virtualKey] = 0;
+}
+
+void SceneWindowEvents::ButtonDown() {
+  inputState.keys[0] = 1;
+}
+
+ScreenPoint SceneWindowCentre() {
+  const ScreenRect client = Host().ClientRect(MainWindow);
+  return Host().ClientToScreen(MainWindow, {client.right / 2, client.bottom / 2});
+}
+
+void SceneWindowEvents::MouseMove(uint16_t clientX, uint16_t clientY) {
+  const ScreenPoint cursor = Host().ClientToScreen(MainWindow, {clientX, clientY});
+  const ScreenPoint centre = SceneWindowCentre();
+  inputState.mouseDX = static_cast<float>(cursor.x - centre.x) * 0.3f;
+  inputState.mouseDY = static_cast<float>(cursor.y - centre.y) * 0.3f;
+}
+
+void SceneWindowEvents::LoadProgress() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  DrawLoadingScreen();
+  glFinish();
+  Host().SwapBuffers();
+}
+
+}  // namespace solvane

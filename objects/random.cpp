@@ -1,0 +1,18 @@
+#include "objects/random.h"
+
+namespace solvane {
+
+namespace {
+uint32_t state = 0;
+}
+
+void SeedRandom(uint32_t seed) {
+  state = seed;
+}
+
+int32_t NextRandom() {
+  state = state * 214013u + 2531011u;
+  return static_cast<int32_t>((state >> 16) & 0x7fff);
+}
+
+}  // namespace solvane

@@ -1,0 +1,380 @@
+#include "platform/sdl/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "platform/linked/linked_resources.h"
+#include "platform/sdl/sdl_video.h"
+
+namespace solvane {
+
+namespace {
+
+// Virtual-key codes of the keys that have one; letters and digits are their capital ASCII.
+constexpr uint32_t kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkShift = 0x10,
+                   kVkControl = 0x11, kVkPause = 0x13, kVkCapital = 0x14, kVkEscape = 0x1B,
+                   kVkSpace = 0x20, kVkPrior = 0x21, kVkNext = 0x22, kVkEnd = 0x23, kVkHome = 0x24,
+                   kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkInsert = 0x2D,
+                   kVkDelete = 0x2E, kVkLWin = 0x5B, kVkRWin = 0x5C, kVkNumpad0 = 0x60,
+                   kVkF1 = 0x70, kVkNumLock = 0x90, kVkScroll = 0x91;
+
+}  // namespace
+
+uint32_t VirtualKeyFromSdl(int32_t key) {
+  if (key >= 'a' && key <= 'z') return uint32_t(key - 'a' + 'A');
+  if (key >= '0' && key <= '9') return uint32_t(key);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return kVkF1 + uint32_t(key - SDLK_F1);
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return kVkNumpad0 + 1 + uint32_t(key - SDLK_KP_1);
+  switch (key) {
+    case SDLK_BACKSPACE:
+      return kVkBack;
+    case SDLK_TAB:
+      return kVkTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return kVkReturn;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return kVkShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return kVkControl;
+    case SDLK_PAUSE:
+      return kVkPause;
+    case SDLK_CAPSLOCK:
+      return kVkCapital;
+    case SDLK_ESCAPE:
+      return kVkEscape;
+    case SDLK_SPACE:
+      return kVkSpace;
+    case SDLK_PAGEUP:
+      return kVkPrior;
+    case SDLK_PAGEDOWN:
+      return kVkNext;
+    case SDLK_END:
+      return kVkEnd;
+    case SDLK_HOME:
+      return kVkHome;
+    case SDLK_LEFT:
+      return kVkLeft;
+    case SDLK_UP:
+      return kVkUp;
+    case SDLK_RIGHT:
+      return kVkRight;
+    case SDLK_DOWN:
+      return kVkDown;
+    case SDLK_INSERT:
+      return kVkInsert;
+    case SDLK_DELETE:
+      return kVkDelete;
+    case SDLK_LGUI:
+      return kVkLWin;
+    case SDLK_RGUI:
+      return kVkRWin;
+    case SDLK_KP_0:
+      return kVkNumpad0;
+    case SDLK_NUMLOCKCLEAR:
+      return kVkNumLock;
+    case SDLK_SCROLLLOCK:
+      return kVkScroll;
+    default:
+      return 0;
+  }
+}
+
+SdlPlatform::SdlPlatform(std::string commandLine, std::string settingsPath)
+    : commandLine_(std::move(commandLine)), store_(std::move(settingsPath)) {
+  // A full-screen run must stay put when another display's black window is clicked.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  videoReady_ = OpenSdlVideo();
+}
+
+SdlPlatform::~SdlPlatform() {
+  DeleteGLContext();
+  for (SDL_Window* window : windows_) {
+    if (window != nullptr) SDL_DestroyWindow(window);
+  }
+  if (videoReady_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_Quit();
+}
+
+std::span<const uint8_t> SdlPlatform::Resource(std::string_view type, int id) {
+  return FindLinkedResource(type, id);
+}
+
+SDL_Window* SdlPlatform::Window(WindowHandle handle) const {
+  if (handle == 0 || handle > windows_.size()) return nullptr;
+  return windows_[handle - 1];
+}
+
+bool SdlPlatform::DisplayDeviceAt(uint32_t index, DisplayDevice& device) {
+  if (!videoReady_ || index >= uint32_t(SDL_GetNumVideoDisplays())) return false;
+  SDL_DisplayMode mode;
+  SDL_Rect bounds;
+  if (SDL_GetDesktopDisplayMode(int(index), &mode) != 0 ||
+      SDL_GetDisplayBounds(int(index), &bounds) != 0) {
+    device = {};  // listed, but not part of the desktop
+    return true;
+  }
+  device.stateFlags = kDeviceAttachedToDesktop | (index == 0 ? kDevicePrimary : 0);
+  device.mode = {mode.w, mode.h, SdlBitsPerPixel(mode.format)};
+  device.position = {bounds.x, bounds.y};
+  return true;
+}
+
+MonitorHandle SdlPlatform::MonitorFromRect(const ScreenRect& rect) {
+  const SDL_Rect wanted{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+  for (int i = 0; videoReady_ && i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_HasIntersection(&wanted, &bounds)) {
+      return MonitorHandle(i + 1);
+    }
+  }
+  return 0;
+}
+
+DisplayMode SdlPlatform::CurrentDisplayMode() {
+  SDL_DisplayMode mode;
+  if (!videoReady_ || SDL_GetCurrentDisplayMode(0, &mode) != 0) return {800, 600, 32};
+  return {mode.w, mode.h, SdlBitsPerPixel(mode.format)};
+}
+
+// The mode is switched through the scene window: a full-screen window carries its own display
+// mode, and the desktop's comes back when it leaves full screen. Asking for the desktop's own
+// mode needs no switch at all, so then the window is simply borderless over the display.
+void SdlPlatform::ChangeDisplayMode(const DisplayMode* mode) {
+  modeRequested_ = mode != nullptr;
+  if (mode != nullptr) requestedMode_ = *mode;
+  ApplyDisplayMode();
+}
+
+void SdlPlatform::ApplyDisplayMode() {
+  if (scene_ == nullptr) return;
+  SDL_DisplayMode desktop;
+  const bool haveDesktop = SDL_GetDesktopDisplayMode(0, &desktop) == 0;
+  const bool sameAsDesktop = haveDesktop && requestedMode_.width == desktop.w &&
+                             requestedMode_.height == desktop.h &&
+                             requestedMode_.bitsPerPixel == SdlBitsPerPixel(desktop.format);
+  if (!modeRequested_ || sameAsDesktop) {
+    SDL_SetWindowFullscreen(scene_, 0);
+    return;
+  }
+  SDL_DisplayMode wanted{};
+  wanted.w = requestedMode_.width;
+  wanted.h = requestedMode_.height;
+  SDL_DisplayMode closest;
+  if (SDL_GetClosestDisplayMode(0, &wanted, &closest) != nullptr &&
+      SDL_SetWindowDisplayMode(scene_, &closest) == 0) {
+    SDL_SetWindowFullscreen(scene_, SDL_WINDOW_FULLSCREEN);
+  }
+}
+
+void SdlPlatform::ShowCursor(bool show) {
+  SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool SdlPlatform::SetGammaRamp(std::span<const uint16_t, 768> ramp) {
+  if (scene_ == nullptr) return false;
+  return SDL_SetWindowGammaRamp(scene_, &ramp[0], &ramp[256], &ramp[512]) == 0;
+}
+
+WindowHandle SdlPlatform::CreateSceneWindow(int32_t width, int32_t height, WindowEvents& events) {
+  if (!videoReady_ || scene_ != nullptr) return 0;
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  SDL_Window* window = SDL_CreateWindow(
+      "Solvane ScreenSaver", 0, 0, width, height,
+      SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
+  if (window == nullptr) {
+    std::fprintf(stderr, "solvane: cannot create the window: %s\n", SDL_GetError());
+    return 0;
+  }
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  if (context == nullptr) {
+    // Without a context nothing could be drawn; end the run instead of showing a dead window.
+    std::fprintf(stderr, "solvane: no OpenGL context: %s\n", SDL_GetError());
+    SDL_DestroyWindow(window);
+    return 0;
+  }
+  SDL_GL_MakeCurrent(window, context);
+  scene_ = window;
+  context_ = context;
+  events_ = &events;
+  windows_.push_back(window);
+  ApplyDisplayMode();
+  return windows_.size();
+}
+
+WindowHandle SdlPlatform::CreateBlankingWindow(const ScreenRect& rect) {
+  if (!videoReady_) return 0;
+  SDL_Window* window =
+      SDL_CreateWindow("Solvane ScreenSaver", rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top, SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
+  if (window == nullptr) return 0;
+  windows_.push_back(window);
+  PaintBlanking();
+  return windows_.size();
+}
+
+void SdlPlatform::PaintBlanking() {
+  for (SDL_Window* window : windows_) {
+    if (window == nullptr || window == scene_) continue;
+    if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
+      SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+      SDL_UpdateWindowSurface(window);
+    }
+  }
+}
+
+void SdlPlatform::ShowWindow(WindowHandle handle, int) {
+  if (SDL_Window* window = Window(handle)) SDL_ShowWindow(window);
+}
+
+void SdlPlatform::SetFocus(WindowHandle handle) {
+  if (SDL_Window* window = Window(handle)) {
+    SDL_RaiseWindow(window);
+    SDL_SetWindowInputFocus(window);
+  }
+}
+
+void SdlPlatform::CloseWindow(WindowHandle handle) {
+  if (SDL_Window* window = Window(handle)) SDL_HideWindow(window);
+}
+
+ScreenRect SdlPlatform::ClientRect(WindowHandle handle) {
+  ScreenRect rect;
+  if (SDL_Window* window = Window(handle)) SDL_GetWindowSize(window, &rect.right, &rect.bottom);
+  return rect;
+}
+
+ScreenPoint SdlPlatform::ClientToScreen(WindowHandle handle, ScreenPoint point) {
+  if (SDL_Window* window = Window(handle)) {
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(window, &x, &y);
+    point.x += x;
+    point.y += y;
+  }
+  return point;
+}
+
+void SdlPlatform::SetCursorPos(ScreenPoint point) {
+  if (videoReady_) SDL_WarpMouseGlobal(point.x, point.y);
+}
+
+// The host's windows of another system cannot be entered from here.
+WindowHandle SdlPlatform::CreatePreviewWindow(uint32_t) {
+  return 0;
+}
+
+bool SdlPlatform::Handle(const void* raw) {
+  const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
+  const uint32_t sceneId = scene_ ? SDL_GetWindowID(scene_) : 0;
+  switch (event.type) {
+    case SDL_QUIT:
+      return true;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE && event.window.windowID == sceneId) {
+        return true;
+      }
+      if (event.window.event == SDL_WINDOWEVENT_EXPOSED) PaintBlanking();
+      return false;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      if (events_ == nullptr) return false;
+      // Alt, F10 and anything pressed with Alt are system keys, which the window leaves to the
+      // system: they do not end the run.
+      const SDL_Keycode key = event.key.keysym.sym;
+      if ((event.key.keysym.mod & KMOD_ALT) || key == SDLK_LALT || key == SDLK_RALT ||
+          key == SDLK_F10) {
+        return false;
+      }
+      const uint32_t code = VirtualKeyFromSdl(key);
+      if (event.type == SDL_KEYDOWN) {
+        events_->KeyDown(code);
+      } else {
+        events_->KeyUp(code);
+      }
+      return false;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+      if (events_ != nullptr && event.button.windowID == sceneId &&
+          (event.button.button == SDL_BUTTON_LEFT || event.button.button == SDL_BUTTON_RIGHT)) {
+        events_->ButtonDown();
+      }
+      return false;
+    case SDL_MOUSEMOTION:
+      if (events_ != nullptr && event.motion.windowID == sceneId) {
+        events_->MouseMove(uint16_t(event.motion.x), uint16_t(event.motion.y));
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+PumpResult SdlPlatform::PumpMessage() {
+  SDL_Event event;
+  if (!videoReady_ || SDL_PollEvent(&event) == 0) return PumpResult::Idle;
+  return Handle(&event) ? PumpResult::Quit : PumpResult::Dispatched;
+}
+
+void SdlPlatform::RunMessageLoop() {
+  SDL_Event event;
+  while (videoReady_ && SDL_WaitEvent(&event) != 0) {
+    if (Handle(&event)) return;
+  }
+}
+
+void SdlPlatform::SendLoadProgress(WindowHandle window) {
+  if (Window(window) == scene_ && events_ != nullptr) events_->LoadProgress();
+}
+
+void SdlPlatform::SetSwapInterval(int interval) {
+  SDL_GL_SetSwapInterval(interval);
+}
+
+void SdlPlatform::SwapBuffers() {
+  if (scene_ != nullptr) SDL_GL_SwapWindow(scene_);
+}
+
+void SdlPlatform::DeleteGLContext() {
+  if (context_ == nullptr) return;
+  SDL_GL_MakeCurrent(scene_, nullptr);
+  SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+  context_ = nullptr;
+}
+
+uint64_t SdlPlatform::PerformanceCounter() {
+  return SDL_GetPerformanceCounter();
+}
+uint64_t SdlPlatform::PerformanceFrequency() {
+  return SDL_GetPerformanceFrequency();
+}
+
+LocalTime SdlPlatform::CurrentLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+void SdlPlatform::MessageBox(std::string_view text, std::string_view caption) {
+  const std::string textZ(text);
+  const std::string captionZ(caption);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionZ.c_str(), textZ.c_str(),
+                               nullptr) != 0) {
+    std::fprintf(stderr, "%s: %s\n", captionZ.empty() ? "solvane" : captionZ.c_str(),
+                 textZ.c_str());
+  }
+}
+
+}  // namespace solvane

@@ -1,0 +1,84 @@
+// The Linux front end: SDL2 windows with an OpenGL context, full screen on the first display and
+// black windows over the others.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sdl/settings_file.h"
+
+struct SDL_Window;
+
+namespace solvane {
+
+class SdlPlatform final : public Platform {
+ public:
+  SdlPlatform(std::string commandLine, std::string settingsPath);
+  ~SdlPlatform() override;
+  SdlPlatform(const SdlPlatform&) = delete;
+  SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+  // Whether a display could be opened at all.
+  bool HasDisplay() const { return videoReady_; }
+
+  std::string CommandLine() override { return commandLine_; }
+  std::span<const uint8_t> Resource(std::string_view type, int id) override;
+  SettingsStore& Settings() override { return store_; }
+
+  bool MultiMonitorAvailable() override { return videoReady_; }
+  bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;
+  MonitorHandle MonitorFromRect(const ScreenRect& rect) override;
+  DisplayMode CurrentDisplayMode() override;
+  void ChangeDisplayMode(const DisplayMode* mode) override;
+  void ShowCursor(bool show) override;
+  bool SetGammaRamp(std::span<const uint16_t, 768> ramp) override;
+
+  WindowHandle CreateSceneWindow(int32_t width, int32_t height, WindowEvents& events) override;
+  WindowHandle CreateBlankingWindow(const ScreenRect& rect) override;
+  void ShowWindow(WindowHandle window, int showCommand) override;
+  void SetFocus(WindowHandle window) override;
+  void CloseWindow(WindowHandle window) override;
+  ScreenRect ClientRect(WindowHandle window) override;
+  ScreenPoint ClientToScreen(WindowHandle window, ScreenPoint point) override;
+  void SetCursorPos(ScreenPoint point) override;
+
+  WindowHandle CreatePreviewWindow(uint32_t parentWindow) override;
+
+  PumpResult PumpMessage() override;
+  void RunMessageLoop() override;
+  void SendLoadProgress(WindowHandle window) override;
+
+  bool HasSwapControl() override { return context_ != nullptr; }
+  void SetSwapInterval(int interval) override;
+  void SwapBuffers() override;
+  bool HasGLContext() override { return context_ != nullptr; }
+  void DeleteGLContext() override;
+
+  uint64_t PerformanceCounter() override;
+  uint64_t PerformanceFrequency() override;
+  LocalTime CurrentLocalTime() override;
+
+  void MessageBox(std::string_view text, std::string_view caption) override;
+
+ private:
+  SDL_Window* Window(WindowHandle handle) const;
+  bool Handle(const void* event);  // true when the event was the quit message
+  void PaintBlanking();
+  void ApplyDisplayMode();
+
+  std::string commandLine_;
+  FileSettingsStore store_;
+  bool videoReady_ = false;
+  std::vector<SDL_Window*> windows_;  // handle = index + 1
+  SDL_Window* scene_ = nullptr;
+  void* context_ = nullptr;
+  WindowEvents* events_ = nullptr;
+  bool modeRequested_ = false;
+  DisplayMode requestedMode_;
+};
+
+// The system's virtual-key code for an SDL key, 0 for keys that have none.
+uint32_t VirtualKeyFromSdl(int32_t sdlKey);
+
+}  // namespace solvane

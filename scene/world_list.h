@@ -1,0 +1,46 @@
+// Worlds and the environments they sit in.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "objects/scene_object.h"
+
+namespace solvane {
+
+struct Environment {
+  virtual ~Environment() = default;
+  std::string name;
+  ObjectList firstPass;  // drawn before the world
+  ObjectList postPass;   // drawn after it
+};
+
+struct World {
+  virtual ~World() = default;
+  ObjectList objects;
+  const ObjectList* firstPass = nullptr;  // the environment's lists, not owned
+  const ObjectList* postPass = nullptr;
+  std::string sceneDir;
+  std::string name = " ";
+  bool system = false;  // lit by a point light at the origin, where the star is
+};
+
+// Filled once at start-up, in file order; the records live until the process ends.
+using EnvironmentCatalog = std::vector<Environment*>;
+using WorldCatalog = std::vector<World*>;
+
+extern EnvironmentCatalog environmentCatalog;
+extern WorldCatalog worldCatalog;
+extern World* CurrentWorld;
+
+// The first world named exactly `name`, or null.
+World* FindWorld(const WorldCatalog& catalog, std::string_view name);
+
+// Start-up loaders: the texture list, then the environments with their scripts, then the worlds.
+void LoadTextureList(std::string_view fileName, bool reportProgress);
+void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName);
+void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
+                std::string_view fileName);
+
+}  // namespace solvane
