@@ -36,6 +36,7 @@ extern Settings defaultSettings;
 struct DefaultsEntry {
   std::string key;
   std::string value;
+  friend bool operator==(const DefaultsEntry&, const DefaultsEntry&) = default;
 };
 
 // The parsed default-settings text, in file order.

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libosmesa6-dev libgl1-mesa-dev libglu1-mesa-dev
   libjpeg62-turbo-dev libvorbis-dev libpng-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils xfonts-base imagemagick
 )
 
 missing=()

@@ -63,6 +63,11 @@ std::span<const uint8_t> HeadlessPlatform::Resource(std::string_view type, int i
 }
 
 bool HeadlessPlatform::DisplayDeviceAt(uint32_t index, DisplayDevice& device) {
+  if (!options_.devices.empty()) {
+    if (index >= options_.devices.size()) return false;
+    device = options_.devices[index];
+    return true;
+  }
   if (index >= static_cast<uint32_t>(std::max(options_.monitorCount, 0))) return false;
   device.stateFlags = kDeviceAttachedToDesktop | (index == 0 ? kDevicePrimary : 0);
   device.mode = options_.desktop;
@@ -71,9 +76,11 @@ bool HeadlessPlatform::DisplayDeviceAt(uint32_t index, DisplayDevice& device) {
 }
 
 MonitorHandle HeadlessPlatform::MonitorFromRect(const ScreenRect& rect) {
-  for (int i = 0; i < options_.monitorCount; ++i) {
-    const int32_t left = i * options_.desktop.width;
-    const ScreenRect area{left, 0, left + options_.desktop.width, options_.desktop.height};
+  DisplayDevice device;
+  for (uint32_t i = 0; DisplayDeviceAt(i, device); ++i) {
+    if (!(device.stateFlags & kDeviceAttachedToDesktop)) continue;
+    const ScreenPoint at = device.position;
+    const ScreenRect area{at.x, at.y, at.x + device.mode.width, at.y + device.mode.height};
     if (Overlaps(rect, area)) return static_cast<MonitorHandle>(i + 1);
   }
   return 0;

@@ -41,6 +41,8 @@ struct HeadlessOptions {
   std::string commandLine = "solvane /s";
   DisplayMode desktop{800, 600, 32};
   int monitorCount = 1;  // side by side, the primary one at the origin
+  // The devices as listed, when a test needs others than `monitorCount` plain monitors.
+  std::vector<DisplayDevice> devices;
   bool multiMonitorApi = true;
   uint64_t frequency = 10'000'000;   // counter ticks per second
   uint64_t firstCounter = 0;         // the counter's reading until the first frame

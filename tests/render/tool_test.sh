@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# solvane-tool as developers run it: command lines, settings from a real settings file, and a
+# rendered frame. Usage: tool_test.sh path/to/solvane-tool
+set -u
+tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() {  # name, expected, actual
+  if [ "$2" == "$3" ]; then
+    passes=$((passes + 1))
+  else
+    failures=$((failures + 1))
+    printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
+  fi
+}
+
+# Command lines as screensaver hosts write them.
+while IFS='|' read -r text expected; do
+  check "parse-cmdline $text" "$expected" "$("$tool" parse-cmdline "$text")"
+done <<'CASES'
+solvane.scr|mode=0 parentWindow=0
+solvane.scr /c:1234|mode=0 parentWindow=1234
+solvane.scr /C|mode=0 parentWindow=0
+solvane.scr /p 1234|mode=1 parentWindow=1234
+solvane.scr -P 1234|mode=1 parentWindow=1234
+solvane.scr /p|mode=1 parentWindow=0
+solvane.scr /s|mode=2 parentWindow=0
+solvane.scr /S|mode=2 parentWindow=0
+solvane.scr -s|mode=2 parentWindow=0
+solvane.scr /a|mode=2 parentWindow=0
+solvane.scr /t|mode=3 parentWindow=0
+"C:\Program Files\my-saver\solvane.scr" /s|mode=2 parentWindow=0
+"C:\Program Files\my-saver\solvane.scr"|mode=0 parentWindow=0
+solvane.scr foo-bar|mode=2 parentWindow=0
+solvane.scr /|mode=2 parentWindow=0
+solvane.scr /p 99999999999999999999|mode=1 parentWindow=4294967295
+CASES
+
+# Settings: shipped defaults with the desktop mode, then values from the file.
+export XDG_CONFIG_HOME="$work/config"
+unset DISPLAY WAYLAND_DISPLAY
+field() {
+  local name=$1
+  shift
+  "$tool" settings "$@" 2>/dev/null | sed -n '1,/^DefaultSettings$/p' | grep "^$name=" | cut -d= -f2
+}
+for pair in music=1 musicVolume=75 showTime=1 clock12h=1 showFps=0 gamma=50 defaultGamma=1 \
+            cameraSpeed=50 vsync=0 width=800 height=600 bitsPerPixel=32; do
+  check "fresh $pair" "${pair#*=}" "$(field "${pair%%=*}")"
+done
+check "desktop override" "1920" "$(field width --desktop 1920x1080x32)"
+
+mkdir -p "$XDG_CONFIG_HOME/solvane"
+printf 'ShowFPS=1\nGamma=80\nDefGamma=1\nVolume=10000\nnonsense line\nSpeed=abc\n' \
+  > "$XDG_CONFIG_HOME/solvane/settings"
+check "ShowFPS from the file" "1" "$(field showFps)"
+check "DefGamma forces 50" "50" "$(field gamma)"
+check "10000 is absent" "75" "$(field musicVolume)"
+check "bad lines are reported" "2" "$("$tool" settings 2>&1 >/dev/null | grep -c ignored)"
+printf 'DefGamma=0\nGamma=80\nUseDesktop=0\nWidth=0\nHeight=768\n' > "$XDG_CONFIG_HOME/solvane/settings"
+check "gamma applies" "80" "$(field gamma)"
+check "zero width falls back to the desktop" "800" "$(field width)"
+check "the run wrote nothing" "$(printf 'DefGamma=0\nGamma=80\nUseDesktop=0\nWidth=0\nHeight=768')" \
+  "$(cat "$XDG_CONFIG_HOME/solvane/settings")"
+check "settings rejects junk" "2" "$("$tool" settings --desktop 0x0x0 >/dev/null 2>&1; echo $?)"
+
+# Rendering off screen.
+start=$(date +%s%N)
+"$tool" render --out "$work/f.png" >/dev/null
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+check "render writes a PNG" "PNG image data, 800 x 600, 8-bit/color RGB, non-interlaced" \
+  "$(file -b "$work/f.png")"
+echo "render took ${elapsed_ms} ms"
+"$tool" render --out "$work/g.png" --size 640x360 --frames 5 --dt 0.02 --seed 42 \
+  --clock 23:59:59 --set ShowFPS=1 >/dev/null
+check "render size" "PNG image data, 640 x 360, 8-bit/color RGB, non-interlaced" \
+  "$(file -b "$work/g.png")"
+"$tool" render --out "$work/h.png" --set UseDesktop=0 --set Width=320 --set Height=200 >/dev/null
+check "stored mode" "PNG image data, 320 x 200, 8-bit/color RGB, non-interlaced" \
+  "$(file -b "$work/h.png")"
+for bad in "--size 0x10" "--size 99999x10" "--frames 0" "--dt -1" "--dt nan" "--seed -1" \
+           "--clock 25:00:00" "--set Width" "--set =5" "--set Width=1.5" "--bogus 1"; do
+  # shellcheck disable=SC2086
+  check "render rejects $bad" "2" "$("$tool" render --out "$work/x.png" $bad >/dev/null 2>&1; echo $?)"
+done
+check "huge window fails cleanly" "1" \
+  "$("$tool" render --out "$work/x.png" --set UseDesktop=0 --set Width=100000 >/dev/null 2>&1; echo $?)"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The Linux screensaver on a virtual X display: full screen over the display, ended by a key
+# press with exit code 0. Usage: xvfb_saver_test.sh path/to/solvane
+set -u
+saver=$1
+work=$(mktemp -d)
+failures=0
+passes=0
+check() {
+  if [ "$2" == "$3" ]; then passes=$((passes + 1)); else
+    failures=$((failures + 1)); printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"; fi
+}
+
+for tool in Xvfb xdotool xwininfo; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh installs it)"; exit 1; }
+done
+
+display=:$((90 + RANDOM % 400))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+export DISPLAY=$display XDG_CONFIG_HOME="$work/config"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+run_until_key() {  # args: key or click; prints the exit code
+  "$saver" /s >"$work/out" 2>&1 &
+  local pid=$!
+  local window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Solvane ScreenSaver$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -n "$window" ]; then
+    xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+      /Width:/{w=$NF} /Height:/{h=$NF} END{print x","y","w"x"h}' >"$work/geometry"
+    sleep 0.5
+    if [ "$1" == key ]; then xdotool key space; else xdotool mousemove 512 384 click 1; fi
+  fi
+  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $pid 2>/dev/null; then kill -9 $pid; echo "still running"; return; fi
+  wait $pid
+  echo $?
+}
+
+check "a key ends the run" "0" "$(run_until_key key)"
+check "the window covers the screen" "0,0,1024x768" "$(cat "$work/geometry" 2>/dev/null)"
+check "a click ends the run" "0" "$(run_until_key click)"
+check "the run wrote no settings" "no" "$([ -e "$work/config/solvane/settings" ] && echo yes || echo no)"
+
+mkdir -p "$work/config/solvane"
+printf 'UseDesktop=0\nWidth=640\nHeight=480\n' >"$work/config/solvane/settings"
+check "a stored mode sizes the window" "0" "$(run_until_key key)"
+check "stored size" "0,0,640x480" "$(cat "$work/geometry" 2>/dev/null)"
+
+# A preview cannot enter a window of another system: the error box, then a clean exit.
+"$saver" /p 1234 >/dev/null 2>&1 &
+pid=$!
+box=""
+for _ in $(seq 100); do
+  # The box is drawn by SDL without the properties xdotool searches by; xwininfo sees it.
+  box=$(xwininfo -root -tree 2>/dev/null | awk '/"ERROR"/ {print $1; exit}')
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+check "preview shows the error box" "yes" "$([ -n "$box" ] && echo yes || echo no)"
+[ -n "$box" ] && { sleep 0.3; xdotool windowfocus --sync "$box" key Return 2>/dev/null; }
+for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then kill -9 $pid; fi
+wait $pid
+check "preview exits with 0" "0" "$?"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,140 @@
+#include "platform/sdl/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace solvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SettingsFileTest, ParsesValuesAndIgnoresBadLines) {
+  const struct {
+    const char* line;
+    bool stored;
+    uint32_t value;
+  } cases[] = {
+      {"Width=1024", true, 1024},
+      {"  Width = 1024  ", true, 1024},
+      {"Width=1024\r", true, 1024},
+      {"width=7", true, 7},
+      {"Gamma=-5", true, 0xFFFFFFFB},
+      {"Gamma=+5", true, 5},
+      {"Gamma=4294967295", true, 0xFFFFFFFF},
+      {"Gamma=-2147483648", true, 0x80000000},
+      {"Gamma=4294967296", false, 0},
+      {"Gamma=-2147483649", false, 0},
+      {"Gamma=99999999999999999999999", false, 0},
+      {"Gamma=", false, 0},
+      {"Gamma=1.5", false, 0},
+      {"Gamma=0x10", false, 0},
+      {"Gamma=12 34", false, 0},
+      {"=5", false, 0},
+      {"Bad Name=5", false, 0},
+      {"no equals sign", false, 0},
+      {"\x01\xff\xfe=\x80", false, 0},
+  };
+  for (const auto& c : cases) {
+    const SettingsFileContents parsed = ParseSettingsFile(c.line);
+    EXPECT_EQ(parsed.values.size(), c.stored ? 1u : 0u) << c.line;
+    EXPECT_EQ(parsed.warnings.size(), c.stored ? 0u : 1u) << c.line;
+    if (c.stored && !parsed.values.empty()) {
+      EXPECT_EQ(parsed.values.begin()->second, c.value) << c.line;
+    }
+  }
+}
+
+TEST(SettingsFileTest, CommentsBlankLinesAndTheLastDuplicate) {
+  const SettingsFileContents parsed =
+      ParseSettingsFile("# my settings\n\n   \nShowFPS=1\nbroken\nSHOWFPS=0\nSpeed=80");
+  EXPECT_EQ(parsed.values.size(), 2u);
+  EXPECT_EQ(parsed.values.at("showfps"), 0u);
+  EXPECT_EQ(parsed.values.at("speed"), 80u);
+  ASSERT_EQ(parsed.warnings.size(), 1u);
+  EXPECT_EQ(parsed.warnings[0], "line 5: no '='");
+}
+
+TEST(SettingsFileTest, UpdateKeepsWhatTheUserWrote) {
+  const NamedValue values[] = {{"ShowFPS", 1}, {"Gamma", 0xFFFFFFFF}, {"Width", 640}};
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {"", "ShowFPS=1\nGamma=-1\nWidth=640\n"},
+      {"# mine\nshowfps=0\nOther=3\n", "# mine\nShowFPS=1\nOther=3\nGamma=-1\nWidth=640\n"},
+      {"ShowFPS=0\nnonsense\nShowFPS=0", "ShowFPS=1\nnonsense\nGamma=-1\nWidth=640\n"},
+      {"Width=1", "Width=640\nShowFPS=1\nGamma=-1\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UpdateSettingsFile(c.before, values), c.after) << c.before;
+}
+
+class SettingsFileStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("solvane-settings-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir_);
+  }
+  std::string Path() const { return (dir_ / "solvane" / "settings").string(); }
+  std::string Contents() const {
+    std::ifstream in(Path());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  fs::path dir_;
+};
+
+TEST_F(SettingsFileStoreTest, MissingFileIsEmptyAndWriteCreatesIt) {
+  FileSettingsStore store(Path());
+  NamedValue read[] = {{"Width", 10000}};
+  store.Read(read);
+  EXPECT_EQ(read[0].value, 10000u);
+
+  const NamedValue written[] = {{"Width", 1024}, {"VSync", 1}};
+  store.Write(written);
+  EXPECT_EQ(Contents(), "Width=1024\nVSync=1\n");
+  store.Read(read);
+  EXPECT_EQ(read[0].value, 1024u);
+  EXPECT_FALSE(fs::exists(Path() + ".new"));
+}
+
+TEST_F(SettingsFileStoreTest, UnreadableFileIsNeitherReadNorOverwritten) {
+  fs::create_directories(Path());  // a directory where the file should be
+  FileSettingsStore store(Path());
+  NamedValue read[] = {{"Width", 10000}};
+  store.Read(read);
+  EXPECT_EQ(read[0].value, 10000u);
+  const NamedValue written[] = {{"Width", 1}};
+  store.Write(written);
+  EXPECT_TRUE(fs::is_directory(Path()));
+}
+
+TEST(SettingsFilePathTest, FollowsTheConfigDirectory) {
+  const std::string savedConfig =
+      std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", "/home/u", 1);
+  ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
+  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/cfg/solvane/settings");
+  ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/home/u/.config/solvane/settings");
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/home/u/.config/solvane/settings");
+  ::setenv("HOME", savedHome.c_str(), 1);
+  if (!savedConfig.empty()) ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace solvane
