@@ -236,6 +236,7 @@ void HeadlessPlatform::SwapBuffers() {
 
 void HeadlessPlatform::DeleteGLContext() {
   if (context_ == nullptr) return;
+  OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
   OSMesaDestroyContext(static_cast<OSMesaContext>(context_));
   context_ = nullptr;
   record_.contextDeleted = true;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include "app/application.h"
 
 namespace solvane {
@@ -10,6 +13,10 @@ struct CommandLineCase {
   RunMode mode;
   uint32_t parentWindow;
 };
+
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+  *out << '[' << c.text << ']';
+}
 
 class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
 
@@ -61,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"solvane.scr /p 4294967295", RunMode::Preview, 4294967295u},
         CommandLineCase{"solvane.scr /p 4294967296", RunMode::Preview, 4294967295u},
         CommandLineCase{"solvane.scr /c:99999999999999999999999999", RunMode::Configure,
-                        4294967295u}));
+                        4294967295u}),
+    [](const ::testing::TestParamInfo<CommandLineCase>& info) {
+      return "case" + std::to_string(info.index);
+    });
 
 }  // namespace
 }  // namespace solvane
