@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "platform/ascii.h"
 #include "platform/platform.h"
 
 namespace solvane {
@@ -21,14 +22,6 @@ constexpr std::string_view kMissingKeyMessage = "Не найден параме�
 
 // A stored value equal to this is taken as "not stored": reads preset their buffer with it.
 constexpr uint32_t kAbsent = 10000;
-
-std::string AsciiLower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 // Format notes for the default-settings text: lines end at CR, optionally followed by LF (a lone
 // LF does not end a line); every byte that is 32 or less as a signed char is dropped, which

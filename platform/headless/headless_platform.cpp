@@ -6,19 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/linked/linked_resources.h"
 
 namespace solvane {
 
 namespace {
-
-std::string LowerName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 bool Overlaps(const ScreenRect& a, const ScreenRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -28,7 +21,7 @@ bool Overlaps(const ScreenRect& a, const ScreenRect& b) {
 
 void MemorySettingsStore::Read(std::span<NamedValue> values) {
   for (NamedValue& value : values) {
-    if (auto it = values_.find(LowerName(value.name)); it != values_.end())
+    if (auto it = values_.find(AsciiLower(value.name)); it != values_.end())
       value.value = it->second;
   }
 }
@@ -39,15 +32,15 @@ void MemorySettingsStore::Write(std::span<const NamedValue> values) {
 }
 
 void MemorySettingsStore::Set(std::string_view name, uint32_t value) {
-  values_[LowerName(name)] = value;
+  values_[AsciiLower(name)] = value;
 }
 
 bool MemorySettingsStore::Has(std::string_view name) const {
-  return values_.contains(LowerName(name));
+  return values_.contains(AsciiLower(name));
 }
 
 uint32_t MemorySettingsStore::Get(std::string_view name) const {
-  auto it = values_.find(LowerName(name));
+  auto it = values_.find(AsciiLower(name));
   return it == values_.end() ? 0 : it->second;
 }
 

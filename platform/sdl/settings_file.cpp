@@ -8,6 +8,8 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/ascii.h"
+
 namespace solvane {
 
 namespace {
@@ -21,14 +23,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
 }
 
 bool IsNameChar(char c) {
@@ -122,7 +116,7 @@ SettingsFileContents ParseSettingsFile(std::string_view text) {
   ForEachLine(text, [&](size_t number, std::string_view line) {
     std::string reason;
     if (std::optional<Entry> entry = ParseLine(line, reason)) {
-      contents.values[Lower(entry->name)] = entry->value;
+      contents.values[AsciiLower(entry->name)] = entry->value;
     } else if (!reason.empty()) {
       contents.warnings.push_back("line " + std::to_string(number) + ": " + reason);
     }
@@ -132,14 +126,14 @@ SettingsFileContents ParseSettingsFile(std::string_view text) {
 
 std::string UpdateSettingsFile(std::string_view text, std::span<const NamedValue> values) {
   std::map<std::string, const NamedValue*> pending;
-  for (const NamedValue& value : values) pending[Lower(value.name)] = &value;
+  for (const NamedValue& value : values) pending[AsciiLower(value.name)] = &value;
   std::map<std::string, bool> written;
 
   std::string out;
   ForEachLine(text, [&](size_t, std::string_view line) {
     std::string reason;
     if (std::optional<Entry> entry = ParseLine(line, reason)) {
-      const std::string key = Lower(entry->name);
+      const std::string key = AsciiLower(entry->name);
       if (auto it = pending.find(key); it != pending.end()) {
         if (written[key]) return;  // a later duplicate would override what is written now
         written[key] = true;
@@ -151,8 +145,8 @@ std::string UpdateSettingsFile(std::string_view text, std::span<const NamedValue
     out += '\n';
   });
   for (const NamedValue& value : values) {
-    if (!written[Lower(value.name)]) {
-      written[Lower(value.name)] = true;
+    if (!written[AsciiLower(value.name)]) {
+      written[AsciiLower(value.name)] = true;
       out += FormatLine(value) + "\n";
     }
   }
@@ -187,7 +181,7 @@ void FileSettingsStore::Read(std::span<NamedValue> values) {
     std::fprintf(stderr, "solvane: %s: %s; ignored\n", path_.c_str(), warning.c_str());
   }
   for (NamedValue& value : values) {
-    if (auto it = contents.values.find(Lower(value.name)); it != contents.values.end()) {
+    if (auto it = contents.values.find(AsciiLower(value.name)); it != contents.values.end()) {
       value.value = it->second;
     }
   }
