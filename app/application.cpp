@@ -1,7 +1,5 @@
 #include "app/application.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -15,6 +13,7 @@
 #include "camera/camera.h"
 #include "objects/mesh_file.h"
 #include "objects/random.h"
+#include "platform/opengl.h"
 #include "scene/world_list.h"
 
 namespace solvane {
@@ -112,7 +111,7 @@ void RunPreview(Application& app) {
   Host().RegisterPreviewClass();
   const WindowHandle window = Host().CreatePreviewWindow(app.parentWindow);
   if (window == 0) {
-    Host().MessageBox("Cannot creat window!", "ERROR");
+    Host().ShowMessage("Cannot creat window!", "ERROR");
     return;
   }
   Host().ShowWindow(window, app.showCommand);

@@ -1,10 +1,9 @@
 #include "app/display.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
 
 #include "app/settings.h"
+#include "platform/opengl.h"
 
 namespace solvane {
 

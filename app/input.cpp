@@ -1,9 +1,8 @@
 #include "app/input.h"
 
-#include <GL/gl.h>
-
 #include "app/display.h"
 #include "app/overlay.h"
+#include "platform/opengl.h"
 
 namespace solvane {
 

@@ -1,12 +1,11 @@
 #include "app/main_loop.h"
 
-#include <GL/gl.h>
-
 #include "app/display.h"
 #include "app/input.h"
 #include "app/overlay.h"
 #include "app/settings.h"
 #include "camera/camera.h"
+#include "platform/opengl.h"
 #include "platform/platform.h"
 #include "scene/world_list.h"
 

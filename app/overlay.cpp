@@ -1,10 +1,9 @@
 #include "app/overlay.h"
 
-#include <GL/gl.h>
-
 #include <cstdint>
 
 #include "app/settings.h"
+#include "platform/opengl.h"
 
 namespace solvane {
 

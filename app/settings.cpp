@@ -37,7 +37,7 @@ void AddDefaultsLine(std::string_view raw) {
 
   DefaultsEntry entry;
   if (size_t equals = line.find('='); equals == std::string::npos) {
-    Host().MessageBox(kBadFormatMessage, "");
+    Host().ShowMessage(kBadFormatMessage, "");
     entry = {line, line};
   } else {
     entry = {line.substr(0, equals), line.substr(equals + 1)};
@@ -70,7 +70,7 @@ std::string DefaultsValue(std::string_view key) {
   for (const DefaultsEntry& entry : defaultsTable) {
     if (AsciiLower(entry.key) == wanted) return entry.value;
   }
-  Host().MessageBox(kMissingKeyMessage, wanted);
+  Host().ShowMessage(kMissingKeyMessage, wanted);
   return {};
 }
 

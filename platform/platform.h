@@ -157,7 +157,7 @@ class Platform {
   virtual LocalTime CurrentLocalTime() = 0;
 
   // A modal message box without owner; texts are UTF-8.
-  virtual void MessageBox(std::string_view text, std::string_view caption) = 0;
+  virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
 };
 
 // The platform the core runs on; set once by the front end (and by each test).

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything a fresh Debian 12 machine needs to build and test Solvane on Linux.
-# Safe to run again: apt-get skips what is already there.
+# Installs everything a fresh Debian 12 machine needs to build and test Solvane: the Linux
+# build here, the Windows build and Wine in install-windows-deps.sh. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -23,3 +23,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+bash "$(dirname "$0")/install-windows-deps.sh"

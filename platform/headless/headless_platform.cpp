@@ -235,7 +235,7 @@ void HeadlessPlatform::DeleteGLContext() {
   record_.contextDeleted = true;
 }
 
-void HeadlessPlatform::MessageBox(std::string_view text, std::string_view caption) {
+void HeadlessPlatform::ShowMessage(std::string_view text, std::string_view caption) {
   record_.messageBoxes.emplace_back(text, caption);
   if (options_.echoMessageBoxes) {
     std::fprintf(stderr, "[%.*s] %.*s\n", int(caption.size()), caption.data(), int(text.size()),

@@ -132,7 +132,7 @@ class HeadlessPlatform final : public Platform {
   uint64_t PerformanceFrequency() override { return options_.frequency; }
   LocalTime CurrentLocalTime() override { return options_.localTime; }
 
-  void MessageBox(std::string_view text, std::string_view caption) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
 
   // The largest scene window the off-screen context accepts, in either direction.
   static constexpr int32_t kMaxSize = 16384;

@@ -367,7 +367,7 @@ LocalTime SdlPlatform::CurrentLocalTime() {
   return {local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-void SdlPlatform::MessageBox(std::string_view text, std::string_view caption) {
+void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
   const std::string textZ(text);
   const std::string captionZ(caption);
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, captionZ.c_str(), textZ.c_str(),

@@ -59,7 +59,7 @@ class SdlPlatform final : public Platform {
   uint64_t PerformanceFrequency() override;
   LocalTime CurrentLocalTime() override;
 
-  void MessageBox(std::string_view text, std::string_view caption) override;
+  void ShowMessage(std::string_view text, std::string_view caption) override;
 
  private:
   SDL_Window* Window(WindowHandle handle) const;

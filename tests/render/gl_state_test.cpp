@@ -1,11 +1,11 @@
 // The OpenGL state every frame starts from, and the overlay space.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include "app/display.h"
 #include "app/input.h"
 #include "app/overlay.h"
 #include "app/settings.h"
+#include "platform/opengl.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {

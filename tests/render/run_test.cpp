@@ -1,5 +1,4 @@
 // Whole full-screen runs on the headless platform: start-up, the main loop and shutdown.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,6 +10,7 @@
 #include "app/main_loop.h"
 #include "app/settings.h"
 #include "objects/random.h"
+#include "platform/opengl.h"
 #include "scene/world_list.h"
 #include "tests/support/headless_fixture.h"
 

@@ -1,0 +1,30 @@
+# solvane.scr: the Windows screensaver, cross-compiled with mingw-w64 and linked statically so
+# that it is one file that runs on a bare system.
+enable_language(RC)
+
+# The artwork comes from the generator of the host build (a cross build cannot run its own).
+set(SOLVANE_CONTENTGEN "" CACHE FILEPATH "contentgen built for the build machine")
+if(NOT EXISTS "${SOLVANE_CONTENTGEN}")
+  message(FATAL_ERROR "Set SOLVANE_CONTENTGEN to the host build's contentgen "
+                      "(scripts/build-windows.sh does this).")
+endif()
+set(SOLVANE_CONTENT_DIR "${PROJECT_BINARY_DIR}/content")
+add_custom_command(
+  OUTPUT "${SOLVANE_CONTENT_DIR}/preview.bmp" "${SOLVANE_CONTENT_DIR}/solvane.ico"
+  COMMAND "${SOLVANE_CONTENTGEN}" "${SOLVANE_CONTENT_DIR}"
+  DEPENDS "${SOLVANE_CONTENTGEN}"
+  COMMENT "Generating the artwork")
+
+configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @ONLY)
+set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
+  "${SOLVANE_CONTENT_DIR}/preview.bmp;${SOLVANE_CONTENT_DIR}/solvane.ico;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt")
+
+target_link_libraries(solvane_core PUBLIC glu32 opengl32)
+
+add_executable(solvane WIN32
+  platform/win32/winmain.cpp
+  platform/win32/win32_platform.cpp
+  "${PROJECT_BINARY_DIR}/solvane.rc")
+set_target_properties(solvane PROPERTIES SUFFIX ".scr")
+target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32)
+target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)
