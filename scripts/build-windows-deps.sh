@@ -126,7 +126,7 @@ build_autotools libvorbis OGG_CFLAGS="-I$dest/include" OGG_LIBS="-L$dest/lib -lo
 
 # Executables, manuals and libtool archives (which record the staging path) are of no use
 # to a static link.
-rm -rf "$dest/bin" "$dest/share"
+rm -rf "${dest:?}/bin" "${dest:?}/share"
 rm -f "$dest"/lib/*.la
 for lib in jpeg ogg vorbis vorbisfile vorbisenc; do
   [ -f "$dest/lib/lib$lib.a" ] || die "the build did not produce lib$lib.a"
