@@ -2,6 +2,14 @@
 # that it is one file that runs on a bare system.
 enable_language(RC)
 
+# Static libraries compiled from source for Windows (scripts/build-windows-deps.sh).
+set(SOLVANE_WINDOWS_DEPS "" CACHE PATH "prefix of the cross-compiled libraries")
+if(NOT EXISTS "${SOLVANE_WINDOWS_DEPS}/include/jpeglib.h")
+  message(FATAL_ERROR "Set SOLVANE_WINDOWS_DEPS to the prefix that scripts/build-windows-deps.sh "
+                      "prints (scripts/build-windows.sh does this).")
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH "${SOLVANE_WINDOWS_DEPS}")
+
 # The artwork comes from the generator of the host build (a cross build cannot run its own).
 set(SOLVANE_CONTENTGEN "" CACHE FILEPATH "contentgen built for the build machine")
 if(NOT EXISTS "${SOLVANE_CONTENTGEN}")
