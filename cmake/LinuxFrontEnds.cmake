@@ -46,6 +46,14 @@ target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_
 add_executable(solvane platform/sdl/main.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)
 
-add_executable(solvane-tool tools/solvane_tool/main.cpp tools/solvane_tool/png_writer.cpp)
+# The archive packer: the content archive's builder, and a source of test archives.
+file(GLOB SOLVANE_PACKER_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tools/archive/*.cpp")
+add_library(solvane_archive_packer STATIC ${SOLVANE_PACKER_SOURCES})
+target_link_libraries(solvane_archive_packer PUBLIC solvane_core)
+
+add_executable(solvane-tool
+  tools/solvane_tool/main.cpp
+  tools/solvane_tool/archive_command.cpp
+  tools/solvane_tool/png_writer.cpp)
 target_link_libraries(solvane-tool PRIVATE solvane_headless solvane_settings_file
-                      solvane_sdl_video PNG::PNG)
+                      solvane_sdl_video solvane_archive_packer PNG::PNG)

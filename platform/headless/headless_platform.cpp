@@ -52,6 +52,9 @@ HeadlessPlatform::~HeadlessPlatform() {
 }
 
 std::span<const uint8_t> HeadlessPlatform::Resource(std::string_view type, int id) {
+  if (AsciiEqualIgnoringCase(type, "CustomData")) {
+    if (auto it = options_.resources.find(id); it != options_.resources.end()) return it->second;
+  }
   return FindLinkedResource(type, id);
 }
 

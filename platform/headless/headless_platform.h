@@ -52,6 +52,8 @@ struct HeadlessOptions {
   std::vector<uint32_t> hostWindows;       // windows a preview may be made a child of
   bool echoMessageBoxes = false;           // also print message boxes on standard error
   SettingsStore* settingsStore = nullptr;  // another store to use; null: the one in memory
+  // "CustomData" resources that replace or add to the linked ones.
+  std::map<int, std::vector<uint8_t>> resources;
 };
 
 // What the program did to the system, in the order it did it.

@@ -13,6 +13,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/settings_file.h"
+#include "tools/solvane_tool/archive_command.h"
 #include "tools/solvane_tool/png_writer.h"
 
 namespace solvane {
@@ -28,7 +29,9 @@ int Usage() {
       "                           the settings a run would use, then the defaults\n"
       "  render --out FILE.png [--size WxH] [--frames N] [--dt SECONDS] [--seed S]\n"
       "         [--clock HH:MM:SS] [--set Name=Value]...\n"
-      "                           runs the full-screen saver off screen; writes its last frame\n",
+      "                           runs the full-screen saver off screen; writes its last frame\n"
+      "  archive list|extract|pack ...\n"
+      "                           content archives (solvane-tool archive for details)\n",
       stderr);
   return kUsageError;
 }
@@ -186,5 +189,6 @@ int main(int argc, char** argv) {
   if (command == "parse-cmdline") return solvane::ParseCommandLineCommand(argc - 2, argv + 2);
   if (command == "settings") return solvane::SettingsCommand(argc - 2, argv + 2);
   if (command == "render") return solvane::RenderCommand(argc - 2, argv + 2);
+  if (command == "archive") return solvane::ArchiveCommand(argc - 2, argv + 2);
   return solvane::Usage();
 }

@@ -1,0 +1,50 @@
+// One content file in memory: an entry extracted from the content archive, or a view of another
+// embedded resource. Every reader of content works on one of these.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace solvane {
+
+// Resource "CustomData" 126: the content archive.
+inline constexpr int kContentArchiveResource = 126;
+
+class ArchiveFile {
+ public:
+  // Lines are read into buffers of this size: at most 127 characters and the terminator.
+  static constexpr size_t kLineBufferSize = 128;
+
+  ArchiveFile() = default;
+  virtual ~ArchiveFile() { Release(); }
+  ArchiveFile(const ArchiveFile&) = delete;
+  ArchiveFile& operator=(const ArchiveFile&) = delete;
+
+  // Extracts the archive entry `name` (at most 99 characters are kept). 1 on success; 0 with
+  // `data` null and `size` 0 when the archive is missing, damaged or lacks the entry.
+  int Open(const char* name);
+  // A read-only view of resource "CustomData" `id`, not copied. Always 1; a missing resource
+  // gives an empty file.
+  int OpenResource(uint16_t id);
+  // Frees an extracted block (never a resource view) and empties the file.
+  void Release();
+
+  // True once a read has stepped past the last byte.
+  bool AtEnd() const { return position > size; }
+  // Copies `count` bytes from `position` and advances it; bytes past the end read as 0 and
+  // leave the file at its end.
+  void Read(void* destination, uint32_t count);
+  // The next line, without its line feed, carriage returns and leading spaces, cut to 127
+  // characters. True when a line feed ended it; false at the end of the data (the buffer still
+  // holds what the last line had).
+  bool ReadLine(char* line);
+
+  std::array<char, 100> name{};
+  const uint8_t* data = nullptr;
+  uint32_t size = 0;
+  uint32_t position = 0;
+  bool fromResource = false;
+};
+
+}  // namespace solvane

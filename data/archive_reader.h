@@ -1,0 +1,44 @@
+// Reading one entry, by name, out of a RAR 2.0 archive held in memory.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace solvane {
+
+// The archive bytes and the reader's position in them.
+struct ArchiveMemory {
+  const uint8_t* base = nullptr;
+  uint32_t size = 0;
+  uint32_t offset = 0;
+};
+
+// Extracts the entry named `name` (letters in either case, "\", "/" and "_" alike) into a new
+// block of exactly `*size` bytes, which the caller frees with `ArchiveFreeBlock`. Returns 1 when
+// the entry was found, decoded completely and matched its CRC; otherwise 0 with `*output` null
+// and `*size` 0. Encrypted entries are not deciphered: with any password they fail their CRC.
+int ArchiveGetFile(uint8_t** output, uint32_t* size, const char* name, ArchiveMemory& memory,
+                   const char* password);
+void ArchiveFreeBlock(uint8_t* block);
+
+// The largest entry the reader produces; larger claims are taken as damage.
+inline constexpr uint32_t kMaxEntrySize = 0x40000000;
+
+// One entry as its header describes it, for listings.
+struct ArchiveEntryInfo {
+  std::string name;
+  uint16_t flags = 0;
+  uint8_t method = 0;
+  uint8_t unpackVersion = 0;
+  uint32_t packedSize = 0;
+  uint32_t unpackedSize = 0;
+  uint32_t crc = 0;
+};
+
+// The entries in archive order, as far as the block chain can be followed; false when the
+// archive is not one or the chain breaks before its end.
+bool ListArchive(std::span<const uint8_t> archive, std::vector<ArchiveEntryInfo>& entries);
+
+}  // namespace solvane

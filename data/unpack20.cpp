@@ -1,0 +1,396 @@
+#include "data/unpack20.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace solvane {
+
+namespace {
+
+// Format notes: the literal/length alphabet has 298 symbols. 0-255 are bytes; 256 repeats the
+// last match; 257-260 reuse one of the four most recent distances (257 the newest) with a length
+// from the length table; 261-268 are length-2 matches at short distances; 269 announces new code
+// tables; 270-297 are matches whose length comes from `kLengthBase` and distance from the
+// distance table. Longer distances earn longer minimum lengths, so the length coded is shorter
+// by one for distances of 0x2000 and more and by two from 0x40000 on.
+constexpr uint32_t kLiteralSymbols = 298;
+constexpr uint32_t kDistanceSymbols = 48;
+constexpr uint32_t kLengthSymbols = 28;
+constexpr uint32_t kBitLengthSymbols = 19;
+constexpr uint32_t kAudioSymbols = 257;
+constexpr uint32_t kTableLengths = kLiteralSymbols + kDistanceSymbols + kLengthSymbols;
+
+constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,  12,  14,  16,  20,
+                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
+constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr uint32_t kDistanceBase[48] = {
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
+    32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
+    1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
+    32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
+    524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,
+                                       5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
+                                       11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16,
+                                       16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+constexpr uint8_t kShortDistanceBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr uint8_t kShortDistanceBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+
+// Refill thresholds: each leaves room for the most bits one step can take.
+constexpr uint32_t kRefillInLoop = 8162;
+constexpr uint32_t kRefillAtTables = 8167;
+constexpr uint32_t kRefillInTables = 8187;
+// How far past its data a stream may read before it counts as corrupt: a valid stream ends
+// within its last bytes, and the decoder looks at most 24 bits ahead.
+constexpr uint64_t kOverrunBits = 256;
+
+// The full search of a table for the code at the front of `bits` (16 bits, left-justified).
+void SearchSymbol(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& length,
+                  uint32_t& index) {
+  bits &= 0xFFFE;
+  length = 15;
+  for (uint32_t i = 1; i < 15; ++i) {
+    if (bits < table.limit[i]) {
+      length = i;
+      break;
+    }
+  }
+  index = table.firstIndex[length] + ((bits - table.limit[length - 1]) >> (16 - length));
+  if (index >= table.symbolCount) index = 0;
+}
+
+}  // namespace
+
+uint32_t SearchDecodeTable(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& length) {
+  uint32_t index;
+  SearchSymbol(table, bits, length, index);
+  return table.symbols[index];
+}
+
+void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount,
+                      Unpacker::DecodeTable& table) {
+  std::array<uint32_t, 16> count{};
+  for (uint32_t i = 0; i < symbolCount; ++i) ++count[lengths[i] & 0xF];
+  count[0] = 0;
+
+  std::array<uint32_t, 16> nextSlot{};
+  table.limit[0] = 0;
+  table.firstIndex[0] = 0;
+  // 64 bits: an over-subscribed code doubles past 32 bits before the limits saturate.
+  uint64_t codes = 0;
+  for (uint32_t i = 1; i < 16; ++i) {
+    codes = std::min<uint64_t>(2 * (codes + count[i]), uint64_t{1} << 40);
+    table.limit[i] = uint32_t(std::min<uint64_t>(codes << (15 - i), 0xFFFF));
+    table.firstIndex[i] = table.firstIndex[i - 1] + count[i - 1];
+    nextSlot[i] = table.firstIndex[i];
+  }
+  table.symbols.fill(0);
+  for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
+    const uint32_t length = lengths[symbol] & 0xF;
+    if (length != 0) table.symbols[nextSlot[length]++] = uint16_t(symbol);
+  }
+  table.symbolCount = symbolCount;
+
+  // The quick table holds a prefix only when every 16-bit value starting with it decodes the
+  // same way, so it never changes a result, whatever the code looks like.
+  constexpr uint32_t kShift = 16 - Unpacker::DecodeTable::kQuickBits;
+  for (uint32_t prefix = 0; prefix < table.quick.size(); ++prefix) {
+    uint32_t lowLength, lowIndex, highLength, highIndex;
+    SearchSymbol(table, prefix << kShift, lowLength, lowIndex);
+    SearchSymbol(table, (prefix << kShift) | ((1u << kShift) - 1), highLength, highIndex);
+    const bool settled = lowLength == highLength && lowIndex == highIndex &&
+                         lowLength <= Unpacker::DecodeTable::kQuickBits;
+    table.quick[prefix] = settled ? (lowLength << 24) | table.symbols[lowIndex] : 0;
+  }
+}
+
+Unpacker::Unpacker() : window_(new (std::nothrow) uint8_t[kWindowSize]) {}
+
+uint32_t Unpacker::PeekBits() const {
+  const uint32_t bits = (uint32_t(buffer_[bytePos_]) << 16) |
+                        (uint32_t(buffer_[bytePos_ + 1]) << 8) | buffer_[bytePos_ + 2];
+  return (bits >> (8 - bitPos_)) & 0xFFFF;
+}
+
+void Unpacker::SkipBits(uint32_t count) {
+  bitPos_ += count;
+  bytePos_ += bitPos_ >> 3;
+  bitPos_ &= 7;
+  bitsConsumed_ += count;
+}
+
+uint32_t Unpacker::ReadBits(uint32_t count) {
+  if (count == 0) return 0;
+  const uint32_t value = PeekBits() >> (16 - count);
+  SkipBits(count);
+  return value;
+}
+
+bool Unpacker::Overrun() const { return bitsConsumed_ > bitsLoaded_ + kOverrunBits; }
+
+// Keeps the last 32 bytes (the bit reader may still be inside them) and reads new data after.
+void Unpacker::Refill() {
+  std::memmove(buffer_.data(), buffer_.data() + kBufferSize - kSlack, kSlack);
+  bytePos_ &= kSlack - 1;
+  const uint32_t read = source_->ReadPacked(buffer_.data() + kSlack, kBufferSize - kSlack);
+  bitsLoaded_ += uint64_t(read) * 8;
+  packedFill_ = read != 0 ? read + kSlack : bytePos_;
+}
+
+uint32_t Unpacker::DecodeSymbol(const DecodeTable& table) {
+  const uint32_t bits = PeekBits();
+  if (const uint32_t quick = table.quick[bits >> (16 - DecodeTable::kQuickBits)]) {
+    SkipBits(quick >> 24);
+    return quick & 0xFFFF;
+  }
+  uint32_t length;
+  const uint32_t symbol = SearchDecodeTable(table, bits, length);
+  SkipBits(length);
+  return symbol;
+}
+
+void Unpacker::Reset(bool continuing) {
+  bytePos_ = 0;
+  bitPos_ = 0;
+  bitsConsumed_ = 0;
+  bitsLoaded_ = 0;
+  corrupt_ = false;
+  if (continuing) return;
+  audio_.fill(AudioChannel{});
+  recentDistances_.fill(0);
+  recentCount_ = 0;
+  previousDistance_ = 0;
+  previousLength_ = 0;
+  audioChannel_ = 0;
+  lastAnyDelta_ = 0;
+  std::memset(window_.get(), 0, kWindowSize);
+  previousLengths_.fill(0);
+  windowPos_ = 0;
+  flushedPos_ = 0;
+}
+
+// Format notes: a table header is two bits (0x8000 multimedia, 0x4000 lengths are deltas to the
+// previous table's, modulo 16), two more bits with the channel count in multimedia mode, then
+// 19 four-bit lengths of the code-length code, then the code lengths in that code: 0-15 a
+// length, 16 repeats the previous length 3-6 times, 17 writes 3-10 zeros, 18 writes 11-138.
+bool Unpacker::ReadCodeTables() {
+  if (bytePos_ > kRefillAtTables) Refill();
+  const uint32_t header = PeekBits();
+  audioMode_ = (header & 0x8000) != 0;
+  if (!(header & 0x4000)) previousLengths_.fill(0);
+  SkipBits(2);
+
+  uint32_t total = kTableLengths;
+  if (audioMode_) {
+    audioChannels_ = ((header >> 12) & 3) + 1;
+    if (audioChannel_ >= audioChannels_) audioChannel_ = 0;
+    SkipBits(2);
+    total = kAudioSymbols * audioChannels_;
+  }
+
+  std::array<uint8_t, kBitLengthSymbols> bitLengths{};
+  for (uint8_t& length : bitLengths) length = uint8_t(ReadBits(4));
+  BuildDecodeTable(bitLengths.data(), kBitLengthSymbols, bitLengthTable_);
+
+  std::array<uint8_t, 1028> lengths{};
+  for (uint32_t i = 0; i < total;) {
+    if (bytePos_ > kRefillInTables) Refill();
+    if (Overrun()) return false;
+    const uint32_t symbol = DecodeSymbol(bitLengthTable_);
+    if (symbol < 16) {
+      lengths[i] = uint8_t((symbol + previousLengths_[i]) & 0xF);
+      ++i;
+    } else if (symbol == 16) {
+      if (i == 0) return false;  // nothing to repeat
+      uint32_t repeat = (PeekBits() >> 14) + 3;
+      SkipBits(2);
+      for (; repeat > 0 && i < total; --repeat, ++i) lengths[i] = lengths[i - 1];
+    } else {
+      uint32_t zeros;
+      if (symbol == 17) {
+        zeros = (PeekBits() >> 13) + 3;
+        SkipBits(3);
+      } else {
+        zeros = (PeekBits() >> 9) + 11;
+        SkipBits(7);
+      }
+      for (; zeros > 0 && i < total; --zeros, ++i) lengths[i] = 0;
+    }
+  }
+
+  if (audioMode_) {
+    for (uint32_t c = 0; c < audioChannels_; ++c) {
+      BuildDecodeTable(&lengths[c * kAudioSymbols], kAudioSymbols, audioTables_[c]);
+    }
+  } else {
+    BuildDecodeTable(&lengths[0], kLiteralSymbols, literalTable_);
+    BuildDecodeTable(&lengths[kLiteralSymbols], kDistanceSymbols, distanceTable_);
+    BuildDecodeTable(&lengths[kLiteralSymbols + kDistanceSymbols], kLengthSymbols, lengthTable_);
+  }
+  previousLengths_ = lengths;
+  return true;
+}
+
+// Format notes: each channel predicts its next byte from its last value, its last four deltas
+// and the last delta of any channel, with five weights that adapt every 32 bytes towards the
+// predictor that would have erred least. The stream codes prediction minus value.
+uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
+  AudioChannel& v = audio_[audioChannel_];
+  v.pastDelta[3] = v.pastDelta[2];
+  v.pastDelta[2] = v.pastDelta[1];
+  v.pastDelta[1] = v.lastDelta - v.pastDelta[0];
+  v.pastDelta[0] = v.lastDelta;
+  ++v.byteCount;
+
+  const int32_t prediction =
+      ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] + v.weight[1] * v.pastDelta[1] +
+        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] +
+        v.weight[4] * lastAnyDelta_) >>
+       3) &
+      0xFF;
+  const int32_t value = prediction - int32_t(delta);
+
+  const int32_t d = int32_t(int8_t(uint8_t(delta))) * 8;
+  const int32_t p0 = v.pastDelta[0], p1 = v.pastDelta[1], p2 = v.pastDelta[2],
+                p3 = v.pastDelta[3], a = lastAnyDelta_;
+  const int32_t errors[11] = {d,      d - p0, d + p0, d - p1, d + p1, d - p2,
+                              d + p2, d - p3, d + p3, d - a,  d + a};
+  for (int i = 0; i < 11; ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
+
+  v.lastDelta = lastAnyDelta_ = int32_t(int8_t(uint8_t(value - v.lastValue)));
+  v.lastValue = value;
+
+  if ((v.byteCount & 0x1F) == 0) {
+    uint32_t best = 0;
+    for (uint32_t i = 1; i < 11; ++i) {
+      if (v.errorSum[i] < v.errorSum[best]) best = i;
+    }
+    v.errorSum.fill(0);
+    if (best != 0) {
+      int32_t& weight = v.weight[(best - 1) / 2];
+      if (best % 2 == 1) {
+        if (weight >= -16) --weight;
+      } else {
+        if (weight < 16) ++weight;
+      }
+    }
+  }
+  return uint8_t(value);
+}
+
+void Unpacker::CopyMatch(uint32_t length, uint32_t distance) {
+  recentDistances_[recentCount_ & 3] = distance;
+  ++recentCount_;
+  previousDistance_ = distance;
+  previousLength_ = length;
+  remainingOutput_ -= length;
+  uint8_t* window = window_.get();
+  uint32_t from = (windowPos_ - distance) & kWindowMask;
+  // Byte by byte where the copy overlaps itself or wraps: overlapping copies repeat bytes.
+  if (distance >= length && from + length <= kWindowSize && windowPos_ + length <= kWindowSize) {
+    std::memcpy(window + windowPos_, window + from, length);
+    windowPos_ = (windowPos_ + length) & kWindowMask;
+    return;
+  }
+  for (; length > 0; --length) {
+    window[windowPos_] = window[from];
+    windowPos_ = (windowPos_ + 1) & kWindowMask;
+    from = (from + 1) & kWindowMask;
+  }
+}
+
+void Unpacker::Flush() {
+  windowPos_ &= kWindowMask;
+  const uint32_t count = (windowPos_ - flushedPos_) & kWindowMask;
+  if (output_->block != nullptr && count != 0) {
+    if (uint64_t(output_->size) + count > output_->capacity) {
+      remainingOutput_ = -1;  // more than the entry holds: the stream is wrong
+    } else {
+      const uint32_t first = std::min(count, kWindowSize - flushedPos_);
+      std::memcpy(output_->block + output_->size, window_.get() + flushedPos_, first);
+      std::memcpy(output_->block + output_->size + first, window_.get(), count - first);
+      output_->size += count;
+    }
+  }
+  flushedPos_ = windowPos_;
+}
+
+bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t unpackedSize,
+                           UnpackOutput& output) {
+  source_ = &source;
+  output_ = &output;
+  const bool continuing = (entryFlags & kEntryContinuesStream) != 0;
+  Reset(continuing);
+  const uint32_t read = source.ReadPacked(buffer_.data(), kBufferSize);
+  bitsLoaded_ = uint64_t(read) * 8;
+  packedFill_ = read;
+  bytePos_ = 0;
+  if (!continuing && !ReadCodeTables()) return false;
+
+  remainingOutput_ = int64_t(unpackedSize) - 1;
+  uint8_t* window = window_.get();
+  while (remainingOutput_ >= 0) {
+    windowPos_ &= kWindowMask;
+    if (bytePos_ > kRefillInLoop) Refill();
+    if (Overrun()) return false;
+    if (((flushedPos_ - windowPos_) & kWindowMask) < 270 && flushedPos_ != windowPos_) Flush();
+
+    if (audioMode_) {
+      const uint32_t symbol = DecodeSymbol(audioTables_[audioChannel_]);
+      if (symbol == 256) {
+        if (!ReadCodeTables()) return false;
+        continue;
+      }
+      window[windowPos_++] = DecodeAudioByte(symbol);
+      if (++audioChannel_ == audioChannels_) audioChannel_ = 0;
+      --remainingOutput_;
+      continue;
+    }
+
+    const uint32_t symbol = DecodeSymbol(literalTable_);
+    if (symbol < 256) {
+      window[windowPos_++] = uint8_t(symbol);
+      --remainingOutput_;
+    } else if (symbol >= 270) {
+      const uint32_t code = symbol - 270;
+      uint32_t length = kLengthBase[code] + 3 + ReadBits(kLengthBits[code]);
+      const uint32_t d = DecodeSymbol(distanceTable_);
+      const uint32_t distance = kDistanceBase[d] + 1 + ReadBits(kDistanceBits[d]);
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      CopyMatch(length, distance);
+    } else if (symbol == 269) {
+      if (!ReadCodeTables()) return false;
+    } else if (symbol == 256) {
+      CopyMatch(previousLength_, previousDistance_);
+    } else if (symbol < 261) {
+      const uint32_t distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
+      const uint32_t code = DecodeSymbol(lengthTable_);
+      uint32_t length = kLengthBase[code] + 2 + ReadBits(kLengthBits[code]);
+      if (distance >= 0x101) ++length;
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      CopyMatch(length, distance);
+    } else {
+      const uint32_t code = symbol - 261;
+      const uint32_t distance = kShortDistanceBase[code] + 1 + ReadBits(kShortDistanceBits[code]);
+      CopyMatch(2, distance);
+    }
+  }
+
+  // Tables announced right after the last symbol belong to the next entry of a solid stream.
+  if (packedFill_ >= bytePos_ + 5) {
+    if (audioMode_) {
+      if (DecodeSymbol(audioTables_[audioChannel_]) == 256 && !ReadCodeTables()) return false;
+    } else if (DecodeSymbol(literalTable_) == 269 && !ReadCodeTables()) {
+      return false;
+    }
+  }
+  Flush();
+  return true;
+}
+
+}  // namespace solvane

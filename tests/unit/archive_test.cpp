@@ -1,0 +1,235 @@
+// Reading entries out of archives: names, damage, stored, compressed, multimedia and solid.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/archive_reader.h"
+#include "data/crc32.h"
+#include "data/unpack20.h"
+#include "tests/support/test_data.h"
+#include "tools/archive/archive_packer.h"
+
+namespace solvane {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Pack(const std::vector<PackEntry>& entries, PackOptions options = {}) {
+  std::string error;
+  Bytes archive = PackArchive(entries, options, error);
+  EXPECT_FALSE(archive.empty()) << error;
+  return archive;
+}
+
+// The entry's bytes, or nullopt when the reader refuses it.
+std::optional<Bytes> Extract(const Bytes& archive, const char* name) {
+  ArchiveMemory memory{archive.data(), uint32_t(archive.size()), 0};
+  uint8_t* block = nullptr;
+  uint32_t size = 12345;
+  if (!ArchiveGetFile(&block, &size, name, memory, "")) {
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(size, 0u);
+    return std::nullopt;
+  }
+  Bytes bytes(block, block + size);
+  ArchiveFreeBlock(block);
+  return bytes;
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+std::vector<PackEntry> ContentLikeEntries() {
+  return {{"meshes", {}, true},
+          {"textures", {}, true},
+          {"env.txt", Text("env envip\r\nfirstpass firstpass.txt\r\nend\r\nENV_END"), false},
+          {"meshes\\sphere.dat", testing::RandomBytes(3000, 1), false},
+          {"textures\\sun.jpg", testing::RandomBytes(5000, 2), false}};
+}
+
+TEST(ArchiveTest, RecordedArchiveFromElsewhere) {
+  const Bytes archive = testing::ReadFile(testing::SharedTestData("rar20-small.rar"));
+  ASSERT_FALSE(archive.empty());
+  EXPECT_EQ(Extract(archive, "file.txt"), Text("foo\n"));
+  EXPECT_EQ(Extract(archive, "FILE.TXT"), Text("foo\n"));
+}
+
+TEST(ArchiveTest, NameFormsFindTheSameEntry) {
+  const Bytes archive = Pack(ContentLikeEntries());
+  const auto expected = ContentLikeEntries()[4].data;
+  for (const char* name : {"textures\\sun.jpg", "TEXTURES\\SUN.JPG", "textures/sun.jpg",
+                           "textures_sun.jpg", "Textures/Sun.JPG"}) {
+    EXPECT_EQ(Extract(archive, name), expected) << name;
+  }
+  EXPECT_EQ(Extract(archive, "meshes"), Bytes{}) << "a directory is an empty entry";
+  EXPECT_EQ(Extract(archive, "env.txt"), ContentLikeEntries()[2].data);
+  for (const char* missing : {"textures\\moon.jpg", "sun.jpg", "", "textures\\sun.jpg "}) {
+    EXPECT_EQ(Extract(archive, missing), std::nullopt) << missing;
+  }
+}
+
+TEST(ArchiveTest, StoredLayoutIsTheContentArchives) {
+  const Bytes archive = Pack(ContentLikeEntries());
+  std::vector<ArchiveEntryInfo> entries;
+  ASSERT_TRUE(ListArchive(archive, entries));
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0].flags, 0x80E0);
+  EXPECT_EQ(entries[2].flags, 0x8040);
+  for (const ArchiveEntryInfo& entry : entries) {
+    EXPECT_EQ(entry.method, 0x30) << entry.name;
+    EXPECT_EQ(entry.unpackVersion, 20) << entry.name;
+    EXPECT_EQ(entry.packedSize, entry.unpackedSize) << entry.name;
+  }
+  // The end block: 7 bytes of type 0x7B with flags 0x4000.
+  ASSERT_GE(archive.size(), 7u);
+  const uint8_t* end = &archive[archive.size() - 7];
+  EXPECT_EQ(end[2], 0x7B);
+  EXPECT_EQ(end[3] | (end[4] << 8), 0x4000);
+  EXPECT_EQ(end[5] | (end[6] << 8), 7);
+}
+
+// Offsets in the first file block of an archive from ContentLikeEntries: the marker (7), the
+// main header (13), then the directory block "meshes" at 20.
+constexpr size_t kFirstBlock = 20;
+
+TEST(ArchiveTest, DamageGivesNothing) {
+  const Bytes good = Pack(ContentLikeEntries());
+  const size_t sunData = good.size() - 7 - 5000;  // the last entry's data ends before the end block
+  struct Case {
+    const char* what;
+    size_t offset;
+    int delta;  // added to the byte
+  };
+  const Case cases[] = {
+      {"flipped data byte", sunData + 100, 1},
+      {"flipped marker", 0, 1},
+      {"header size 6", kFirstBlock + 5, 6 - 38},  // "meshes": 32 + 6 = 38
+      {"header size 0", kFirstBlock + 5, -38},
+      {"unpack version 12", kFirstBlock + 24, -8},
+      {"unpack version 21", kFirstBlock + 24, 1},
+  };
+  for (const Case& c : cases) {
+    Bytes bad = good;
+    bad[c.offset] = uint8_t(bad[c.offset] + c.delta);
+    const char* name = std::strstr(c.what, "version") ? "meshes" : "textures\\sun.jpg";
+    EXPECT_EQ(Extract(bad, name), std::nullopt) << c.what;
+  }
+  EXPECT_EQ(Extract(Bytes{}, "meshes"), std::nullopt);
+  ArchiveMemory none{nullptr, 0, 0};
+  uint8_t* block = nullptr;
+  uint32_t size = 0;
+  EXPECT_EQ(ArchiveGetFile(&block, &size, "meshes", none, ""), 0);
+}
+
+TEST(ArchiveTest, EveryTruncationIsRefused) {
+  const Bytes good = Pack(ContentLikeEntries(), {.compress = true});
+  for (size_t length = 0; length + 1 < good.size(); ++length) {
+    const Bytes cut(good.begin(), good.begin() + std::ptrdiff_t(length));
+    // The end block is not needed to find an entry, but the entry's own bytes are.
+    const auto sun = Extract(cut, "textures\\sun.jpg");
+    if (sun) {
+      EXPECT_GE(length, good.size() - 7);
+    }
+  }
+}
+
+TEST(ArchiveTest, AlternativeMarkerAndOtherBlocks) {
+  Bytes archive = Pack(ContentLikeEntries());
+  std::memcpy(archive.data(), "Brovel!", 7);
+  EXPECT_EQ(Extract(archive, "env.txt"), ContentLikeEntries()[2].data);
+
+  // A comment block with data is skipped by its size; a sub-block ends the search.
+  Bytes withComment(archive.begin(), archive.begin() + kFirstBlock);
+  const uint8_t comment[] = {0, 0, 0x75, 0x00, 0x80, 7 + 4, 0, 3, 0, 0, 0, 'a', 'b', 'c'};
+  withComment.insert(withComment.end(), std::begin(comment), std::end(comment));
+  withComment.insert(withComment.end(), archive.begin() + kFirstBlock, archive.end());
+  EXPECT_EQ(Extract(withComment, "env.txt"), ContentLikeEntries()[2].data);
+
+  Bytes withSubBlock = withComment;
+  withSubBlock[kFirstBlock + 2] = 0x77;
+  EXPECT_EQ(Extract(withSubBlock, "env.txt"), std::nullopt);
+}
+
+struct RoundTrip {
+  const char* name;
+  Bytes data;
+  PackOptions options;
+};
+
+std::vector<RoundTrip> RoundTrips() {
+  std::vector<RoundTrip> trips;
+  const PackOptions lz{.compress = true};
+  trips.push_back({"empty", {}, lz});
+  trips.push_back({"one byte", {42}, lz});
+  trips.push_back({"text", testing::TextLike(200'000, 3), lz});
+  trips.push_back({"random", testing::RandomBytes(70'000, 4), lz});
+  trips.push_back({"long run", Bytes(300'000, 'x'), lz});
+  trips.push_back({"far matches", testing::FarRepeats(1'500'000, 5), lz});
+  for (int channels = 1; channels <= 4; ++channels) {
+    trips.push_back({"audio", testing::AudioLike(60'000, channels, 6),
+                     {.compress = true, .multimediaChannels = channels}});
+  }
+  return trips;
+}
+
+TEST(ArchiveTest, CompressedEntriesRoundTrip) {
+  for (const RoundTrip& trip : RoundTrips()) {
+    const Bytes archive = Pack({{"a.bin", trip.data, false}}, trip.options);
+    EXPECT_EQ(Extract(archive, "a.bin"), trip.data)
+        << trip.name << " channels " << trip.options.multimediaChannels;
+  }
+}
+
+TEST(ArchiveTest, SolidArchivesGiveEveryEntry) {
+  const std::vector<PackEntry> entries = {
+      {"one.txt", testing::TextLike(50'000, 7), false},
+      {"two.bin", testing::RandomBytes(20'000, 8), false},
+      {"three.txt", testing::TextLike(80'000, 7), false},  // matches reach into one.txt
+  };
+  const Bytes archive = Pack(entries, {.compress = true, .solid = true});
+  for (const PackEntry& entry : entries) {
+    EXPECT_EQ(Extract(archive, entry.name.c_str()), entry.data) << entry.name;
+  }
+}
+
+TEST(ArchiveTest, CorruptStreamsEndWithoutOutput) {
+  const Bytes good = Pack({{"a.txt", testing::TextLike(100'000, 9), false}}, {.compress = true});
+  std::mt19937 random(11);
+  // Every damaged copy must either be refused or (with a lucky flip in unused bits) be exact.
+  for (int trial = 0; trial < 300; ++trial) {
+    Bytes bad = good;
+    const size_t at = 20 + 32 + 5 + random() % (bad.size() - 20 - 32 - 5 - 7);
+    bad[at] ^= uint8_t(1u << (random() % 8));
+    const auto result = Extract(bad, "a.txt");
+    if (result) {
+      EXPECT_EQ(*result, testing::TextLike(100'000, 9)) << "trial " << trial;
+    }
+  }
+}
+
+TEST(DecodeTableTest, QuickLookupAgreesWithTheFullSearch) {
+  std::mt19937 random(12);
+  for (int trial = 0; trial < 60; ++trial) {
+    // Complete, incomplete and over-subscribed codes alike.
+    uint8_t lengths[298];
+    const uint32_t count = trial % 2 ? 298 : 19;
+    for (uint32_t i = 0; i < count; ++i) lengths[i] = uint8_t(random() % (trial % 3 ? 16 : 9));
+    Unpacker::DecodeTable table;
+    BuildDecodeTable(lengths, count, table);
+    for (uint32_t bits = 0; bits < 0x10000; ++bits) {
+      const uint32_t quick = table.quick[bits >> (16 - Unpacker::DecodeTable::kQuickBits)];
+      if (quick == 0) continue;
+      uint32_t length;
+      const uint32_t symbol = SearchDecodeTable(table, bits, length);
+      ASSERT_EQ(quick >> 24, length) << trial << " " << bits;
+      ASSERT_EQ(quick & 0xFFFF, symbol) << trial << " " << bits;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace solvane

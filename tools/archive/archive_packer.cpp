@@ -1,0 +1,158 @@
+#include "tools/archive/archive_packer.h"
+
+#include <optional>
+
+#include "data/crc32.h"
+#include "tools/archive/rar20_encoder.h"
+
+namespace solvane {
+
+namespace {
+
+// Format notes (RAR 2.0 container):
+// - The marker "Rar!" 1A 07 00, a 13-byte main header, one block per entry, and a 7-byte end
+//   block. Multi-byte fields are little-endian.
+// - Every block starts with HeaderCrc (the low 16 bits of the CRC-32 of the rest of the header),
+//   HeaderType, Flags and HeaderSize.
+// - A file block is 32 bytes plus the name; its data area (PackedSize bytes) follows the name.
+//   Flags 0x8000 announces the data area; bits 5..7 hold the dictionary size, where 7 (0x00E0)
+//   marks a directory; 0x0010 makes the entry continue the previous entry's packed stream.
+
+constexpr uint8_t kMarker[] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+constexpr uint8_t kMainHeaderType = 0x73;
+constexpr uint8_t kFileHeaderType = 0x74;
+constexpr uint8_t kEndHeaderType = 0x7B;
+constexpr uint16_t kMainSolid = 0x0008;
+constexpr uint16_t kFileHasData = 0x8000;
+constexpr uint16_t kFileContinuesStream = 0x0010;
+constexpr uint16_t kFileDictionary256K = 0x0040;  // what stored entries declare
+constexpr uint16_t kFileDictionary1M = 0x0080;    // the window compressed entries may use
+constexpr uint16_t kFileDirectory = 0x00E0;
+constexpr uint16_t kEndFlags = 0x4000;
+constexpr size_t kMainHeaderSize = 13;
+constexpr size_t kFileHeaderSize = 32;
+constexpr size_t kEndHeaderSize = 7;
+constexpr size_t kMaxNameSize = 0xFFFF - kFileHeaderSize;  // HeaderSize is 16 bits
+constexpr uint8_t kHostWin32 = 2;
+constexpr uint8_t kUnpackVersion = 20;
+constexpr uint8_t kMethodStored = 0x30;
+constexpr uint8_t kMethodNormal = 0x33;
+constexpr uint32_t kAttributeDirectory = 0x10;
+constexpr uint32_t kAttributeArchive = 0x20;
+// MS-DOS date and time of 2026-01-01 00:00:00, the same for every entry so that output depends
+// on the input alone.
+constexpr uint32_t kFileTime = uint32_t((2026 - 1980) << 9 | 1 << 5 | 1) << 16;
+
+void Put16(std::vector<uint8_t>& out, uint32_t value) {
+  out.push_back(uint8_t(value));
+  out.push_back(uint8_t(value >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t value) {
+  Put16(out, value & 0xFFFF);
+  Put16(out, value >> 16);
+}
+
+// Fills in the CRC of the header that starts at `start` and runs to the end of `out`.
+void SealHeader(std::vector<uint8_t>& out, size_t start) {
+  const uint32_t crc = Crc32(std::span(out).subspan(start + 2));
+  out[start] = uint8_t(crc);
+  out[start + 1] = uint8_t(crc >> 8);
+}
+
+std::optional<std::string> CheckInput(std::span<const PackEntry> entries,
+                                      const PackOptions& options) {
+  if (options.multimediaChannels < 0 || options.multimediaChannels > 4) {
+    return "multimedia channels must be 0 to 4, not " + std::to_string(options.multimediaChannels);
+  }
+  for (const PackEntry& entry : entries) {
+    if (entry.name.empty()) return "an entry has no name";
+    if (entry.name.size() > kMaxNameSize) {
+      return "the name of \"" + entry.name.substr(0, 40) + "...\" is longer than " +
+             std::to_string(kMaxNameSize) + " bytes";
+    }
+    if (entry.data.size() > 0xFFFFFFFFu) return "\"" + entry.name + "\" is 4 GiB or larger";
+    if (entry.directory && !entry.data.empty()) {
+      return "directory \"" + entry.name + "\" has data";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PackArchive(std::span<const PackEntry> entries, const PackOptions& options,
+                                 std::string& error) {
+  if (std::optional<std::string> problem = CheckInput(entries, options)) {
+    error = *problem;
+    return {};
+  }
+  std::vector<uint8_t> out(std::begin(kMarker), std::end(kMarker));
+  const size_t mainStart = out.size();
+  Put16(out, 0);
+  out.push_back(kMainHeaderType);
+  Put16(out, options.solid ? kMainSolid : 0);
+  Put16(out, kMainHeaderSize);
+  Put16(out, 0);
+  Put32(out, 0);
+  SealHeader(out, mainStart);
+
+  Rar20Encoder encoder(options.multimediaChannels);
+  // In a solid archive the unpacker reads a table header only for an entry that does not
+  // continue a stream, so the flag 0x0010 waits for the first packed entry; with nothing packed,
+  // every entry after the first has it.
+  bool streamStarted = false;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const PackEntry& entry = entries[i];
+    uint16_t flags = kFileHasData | (entry.directory ? kFileDirectory : kFileDictionary256K);
+    uint8_t method = kMethodStored;
+    std::vector<uint8_t> packed;
+    const std::vector<uint8_t>* payload = &entry.data;
+    if (options.compress && !entry.directory && (!entry.data.empty() || options.solid)) {
+      packed = encoder.Encode(entry.data, options.solid && streamStarted);
+      // A solid stream cannot skip an entry: stored bytes would not reach the unpacker's window.
+      if (options.solid || packed.size() < entry.data.size()) {
+        if (packed.size() > 0xFFFFFFFFu) {
+          error = "\"" + entry.name + "\" does not fit the archive once packed";
+          return {};
+        }
+        if (options.solid && streamStarted) flags |= kFileContinuesStream;
+        flags = uint16_t((flags & ~kFileDirectory) | kFileDictionary1M);
+        method = kMethodNormal;
+        payload = &packed;
+        streamStarted = true;
+      }
+    }
+    if (options.solid && i > 0 && (!options.compress || (streamStarted && method == kMethodStored))) {
+      flags |= kFileContinuesStream;
+    }
+    const std::vector<uint8_t>& data = *payload;
+    const size_t start = out.size();
+    Put16(out, 0);
+    out.push_back(kFileHeaderType);
+    Put16(out, flags);
+    Put16(out, uint32_t(kFileHeaderSize + entry.name.size()));
+    Put32(out, uint32_t(data.size()));
+    Put32(out, uint32_t(entry.data.size()));
+    out.push_back(kHostWin32);
+    Put32(out, entry.directory ? 0 : Crc32(entry.data));
+    Put32(out, kFileTime);
+    out.push_back(kUnpackVersion);
+    out.push_back(method);
+    Put16(out, uint32_t(entry.name.size()));
+    Put32(out, entry.directory ? kAttributeDirectory : kAttributeArchive);
+    out.insert(out.end(), entry.name.begin(), entry.name.end());
+    SealHeader(out, start);
+    out.insert(out.end(), data.begin(), data.end());
+  }
+
+  const size_t endStart = out.size();
+  Put16(out, 0);
+  out.push_back(kEndHeaderType);
+  Put16(out, kEndFlags);
+  Put16(out, kEndHeaderSize);
+  SealHeader(out, endStart);
+  return out;
+}
+
+}  // namespace solvane

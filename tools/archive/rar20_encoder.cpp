@@ -1,0 +1,877 @@
+#include "tools/archive/rar20_encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace solvane {
+
+namespace {
+
+// Format notes (RAR 2.0 method):
+// - The packed data is one bit stream per entry, read most significant bit first, starting at
+//   the entry's first byte; the last byte is padded with zero bits.
+// - The unpacker's window is 1 MiB and distances count back from the next byte to write.
+// - Each table set starts with a header: a bit for multimedia, a bit that makes the new code
+//   lengths differences (mod 16) to the previous set's, for multimedia two bits of channels - 1,
+//   nineteen 4-bit lengths of the code-length code, then the code lengths sent with that code.
+//   LZ sets carry 298 + 48 + 28 lengths (main, distance, length tables) as one sequence,
+//   multimedia sets 257 per channel.
+// - Codes are canonical: shorter codes first, codes of equal length in symbol order, lengths of
+//   at most 15 bits.
+// - The first entry of a stream reads a table header at once; later ones switch tables only
+//   through the table symbol (269, or 256 in multimedia). After an entry's last byte the
+//   unpacker decodes one more symbol when at least 5 packed bytes are left, so every stream here
+//   ends within a byte of its last symbol.
+
+constexpr int kMainSymbols = 298;
+constexpr int kDistanceSymbols = 48;
+constexpr int kLengthSymbols = 28;
+constexpr int kLzLengths = kMainSymbols + kDistanceSymbols + kLengthSymbols;
+constexpr int kAudioSymbols = 257;
+constexpr int kMaxTableLengths = 4 * kAudioSymbols;
+constexpr int kCodeLengthSymbols = 19;
+constexpr int kMaxCodeLength = 15;
+
+constexpr int kRepeatLastSymbol = 256;
+constexpr int kRecentSymbol = 257;  // 257..260: the 1st..4th most recent distance
+constexpr int kShortSymbol = 261;   // 261..268: length 2, distance up to 256
+constexpr int kNewTablesSymbol = 269;
+constexpr int kMatchSymbol = 270;  // 270..297: length slot of a match with a coded distance
+constexpr int kAudioNewTablesSymbol = 256;
+
+constexpr uint32_t kWindowSize = 0x100000;
+constexpr uint32_t kWindowMask = kWindowSize - 1;
+// One less than the window: the farthest byte the unpacker can still see in every case.
+constexpr uint32_t kMaxDistance = kWindowSize - 1;
+
+constexpr size_t kBlockItems = 0x10000;  // symbols per table set at most
+constexpr int kHashBits = 17;
+constexpr int kMaxChain = 48;    // candidates tried per position
+constexpr int kNiceLength = 128;  // a match this long ends the search
+constexpr int kLazyLimit = 64;    // shorter matches are checked against one at the next byte
+
+constexpr std::array<uint8_t, 28> kLengthBase = {0,  1,  2,  3,  4,  5,  6,   7,   8,   10,
+                                                 12, 14, 16, 20, 24, 28, 32,  40,  48,  56,
+                                                 64, 80, 96, 112, 128, 160, 192, 224};
+constexpr std::array<uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr std::array<uint32_t, 48> kDistanceBase = {
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
+    32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
+    1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
+    32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
+    524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr std::array<uint8_t, 48> kDistanceBits = {
+    0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
+    11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+constexpr std::array<uint8_t, 8> kShortBase = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr std::array<uint8_t, 8> kShortBits = {2, 2, 3, 4, 5, 6, 6, 6};
+
+constexpr std::array<uint8_t, 256> MakeSlots(const uint8_t* base, int count) {
+  std::array<uint8_t, 256> slots{};
+  int slot = 0;
+  for (int value = 0; value < 256; ++value) {
+    while (slot + 1 < count && base[slot + 1] <= value) ++slot;
+    slots[size_t(value)] = uint8_t(slot);
+  }
+  return slots;
+}
+
+constexpr std::array<uint8_t, 256> kLengthSlot = MakeSlots(kLengthBase.data(), 28);
+constexpr std::array<uint8_t, 256> kShortSlot = MakeSlots(kShortBase.data(), 8);
+
+// Slot of a coded distance (distance - 1): two slots per power of two up to 0x20000, then one
+// slot per 0x10000.
+int DistanceSlot(uint32_t value) {
+  if (value < 4) return int(value);
+  if (value >= 0x20000) return 34 + int((value - 0x20000) >> 16);
+  const int top = 31 - __builtin_clz(value);
+  return 2 * top + int((value >> (top - 1)) & 1);
+}
+
+// A new match of a far distance is sent one shorter (two from 0x40000), so it must be longer.
+uint32_t MatchBonus(uint32_t distance) {
+  return uint32_t(distance >= 0x2000) + uint32_t(distance >= 0x40000);
+}
+
+// A match with a recent distance also gets one for distances above 0x100.
+uint32_t RecentBonus(uint32_t distance) {
+  return uint32_t(distance > 0x100) + MatchBonus(distance);
+}
+
+int SignedByte(int value) { return ((value & 0xFF) ^ 0x80) - 0x80; }
+
+class BitWriter {
+ public:
+  void Put(uint32_t value, int count) {
+    if (count == 0) return;
+    pending = (pending << count) | (value & ((1u << count) - 1));
+    pendingBits += count;
+    while (pendingBits >= 8) {
+      pendingBits -= 8;
+      bytes.push_back(uint8_t(pending >> pendingBits));
+    }
+  }
+  std::vector<uint8_t> Finish() {
+    if (pendingBits > 0) bytes.push_back(uint8_t(pending << (8 - pendingBits)));
+    pendingBits = 0;
+    return std::move(bytes);
+  }
+
+ private:
+  std::vector<uint8_t> bytes;
+  uint64_t pending = 0;
+  int pendingBits = 0;
+};
+
+// Optimal code lengths of at most kMaxCodeLength bits (package-merge); 0 for unused symbols.
+// A single used symbol gets a partner, so that every code in use is complete.
+void BuildCodeLengths(std::span<const uint32_t> freq, std::span<uint8_t> lengths) {
+  std::fill(lengths.begin(), lengths.end(), uint8_t(0));
+  std::vector<int> leaves;
+  for (size_t i = 0; i < freq.size(); ++i) {
+    if (freq[i] != 0) leaves.push_back(int(i));
+  }
+  if (leaves.empty()) return;
+  if (leaves.size() == 1) {
+    lengths[size_t(leaves[0])] = 1;
+    lengths[leaves[0] == 0 ? 1 : 0] = 1;
+    return;
+  }
+  std::sort(leaves.begin(), leaves.end(), [&](int a, int b) {
+    return freq[size_t(a)] != freq[size_t(b)] ? freq[size_t(a)] < freq[size_t(b)] : a < b;
+  });
+  const size_t n = leaves.size();
+  std::vector<uint64_t> leafWeight(n);
+  for (size_t i = 0; i < n; ++i) leafWeight[i] = freq[size_t(leaves[i])];
+
+  // isLeaf[depth - 1]: the merged list for that depth, deepest built first; only whether each
+  // item is a leaf is kept, since the chosen items of every list form a prefix of it.
+  std::vector<std::vector<uint8_t>> isLeaf(kMaxCodeLength);
+  std::vector<uint64_t> list = leafWeight;
+  isLeaf[kMaxCodeLength - 1].assign(n, 1);
+  for (int depth = kMaxCodeLength - 1; depth >= 1; --depth) {
+    std::vector<uint64_t> merged;
+    std::vector<uint8_t>& kinds = isLeaf[size_t(depth - 1)];
+    const size_t packages = list.size() / 2;
+    size_t leaf = 0;
+    size_t package = 0;
+    while (leaf < n || package < packages) {
+      const uint64_t packageWeight = package < packages
+                                         ? list[2 * package] + list[2 * package + 1]
+                                         : std::numeric_limits<uint64_t>::max();
+      if (leaf < n && leafWeight[leaf] <= packageWeight) {
+        merged.push_back(leafWeight[leaf++]);
+        kinds.push_back(1);
+      } else {
+        merged.push_back(packageWeight);
+        kinds.push_back(0);
+        ++package;
+      }
+    }
+    list = std::move(merged);
+  }
+  size_t take = 2 * n - 2;
+  for (size_t depth = 0; depth < size_t(kMaxCodeLength) && take > 0; ++depth) {
+    size_t leavesTaken = 0;
+    for (size_t i = 0; i < take; ++i) leavesTaken += isLeaf[depth][i];
+    for (size_t i = 0; i < leavesTaken; ++i) ++lengths[size_t(leaves[i])];
+    take = 2 * (take - leavesTaken);
+  }
+}
+
+// Canonical codes for `lengths`, as the unpacker's tables assign them.
+void AssignCodes(std::span<const uint8_t> lengths, std::span<uint16_t> codes) {
+  std::array<uint32_t, kMaxCodeLength + 1> count{};
+  for (uint8_t length : lengths) ++count[length];
+  count[0] = 0;
+  std::array<uint32_t, kMaxCodeLength + 1> next{};
+  uint32_t code = 0;
+  for (int length = 1; length <= kMaxCodeLength; ++length) {
+    code = (code + count[size_t(length - 1)]) << 1;
+    next[size_t(length)] = code;
+  }
+  for (size_t symbol = 0; symbol < lengths.size(); ++symbol) {
+    codes[symbol] = lengths[symbol] ? uint16_t(next[lengths[symbol]]++) : 0;
+  }
+}
+
+struct Code {
+  std::array<uint8_t, kMainSymbols> length{};
+  std::array<uint16_t, kMainSymbols> bits{};
+};
+
+void Write(BitWriter& out, const Code& code, uint32_t symbol) {
+  out.Put(code.bits[symbol], code.length[symbol]);
+}
+
+// A code-length symbol: 0..15 is added to the previous set's length mod 16; 16 repeats the
+// length before it 3..6 times, 17 writes 3..10 zeros, 18 writes 11..138 zeros.
+struct LengthToken {
+  uint8_t symbol;
+  uint8_t extra;
+};
+
+constexpr std::array<uint8_t, kCodeLengthSymbols> kLengthTokenBits = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
+
+// With keepUnchanged, a length equal to its base is always sent as a plain 0, which costs little
+// when most lengths stay as they were.
+std::vector<LengthToken> TokenizeLengths(std::span<const uint8_t> lengths,
+                                         std::span<const uint8_t> base, bool keepUnchanged) {
+  const size_t n = lengths.size();
+  auto unchanged = [&](size_t i) { return keepUnchanged && lengths[i] == base[i]; };
+  std::vector<LengthToken> tokens;
+  size_t i = 0;
+  while (i < n) {
+    if (!unchanged(i)) {
+      // Repeats never start at the first length: there is no length before it to copy.
+      const bool zero = lengths[i] == 0;
+      if (zero || (i > 0 && lengths[i] == lengths[i - 1])) {
+        size_t run = 0;
+        while (i + run < n && lengths[i + run] == lengths[i] && !unchanged(i + run)) ++run;
+        if (zero && run >= 11) {
+          const size_t count = std::min<size_t>(run, 138);
+          tokens.push_back({18, uint8_t(count - 11)});
+          i += count;
+          continue;
+        }
+        if (zero && run >= 3) {
+          const size_t count = std::min<size_t>(run, 10);
+          tokens.push_back({17, uint8_t(count - 3)});
+          i += count;
+          continue;
+        }
+        if (!zero && run >= 3) {
+          const size_t count = std::min<size_t>(run, 6);
+          tokens.push_back({16, uint8_t(count - 3)});
+          i += count;
+          continue;
+        }
+      }
+    }
+    tokens.push_back({uint8_t((lengths[i] - base[i]) & 15), 0});
+    ++i;
+  }
+  return tokens;
+}
+
+// A table header ready to write, and its size.
+struct TableHeader {
+  bool delta = false;
+  std::vector<LengthToken> tokens;
+  std::array<uint8_t, kCodeLengthSymbols> codeLengths{};
+  std::array<uint16_t, kCodeLengthSymbols> codes{};
+  uint64_t bits = 0;
+};
+
+TableHeader PrepareHeader(bool audio, std::span<const uint8_t> lengths,
+                          std::span<const uint8_t> previous, bool deltaAllowed) {
+  static constexpr std::array<uint8_t, kMaxTableLengths> kZeros{};
+  TableHeader best;
+  bool haveBest = false;
+  for (int variant = 0; variant < (deltaAllowed ? 3 : 1); ++variant) {
+    TableHeader header;
+    header.delta = variant > 0;
+    header.tokens = TokenizeLengths(
+        lengths, header.delta ? previous : std::span<const uint8_t>(kZeros).first(lengths.size()),
+        variant == 2);
+    std::array<uint32_t, kCodeLengthSymbols> freq{};
+    for (const LengthToken& token : header.tokens) ++freq[token.symbol];
+    BuildCodeLengths(freq, header.codeLengths);
+    AssignCodes(header.codeLengths, header.codes);
+    header.bits = 2 + (audio ? 2 : 0) + 4 * kCodeLengthSymbols;
+    for (int s = 0; s < kCodeLengthSymbols; ++s) {
+      header.bits += uint64_t(freq[size_t(s)]) * (header.codeLengths[size_t(s)] + kLengthTokenBits[size_t(s)]);
+    }
+    if (!haveBest || header.bits < best.bits) {
+      best = std::move(header);
+      haveBest = true;
+    }
+  }
+  return best;
+}
+
+void WriteHeader(BitWriter& out, const TableHeader& header, int audioChannels) {
+  out.Put(audioChannels > 0 ? 1 : 0, 1);
+  out.Put(header.delta ? 1 : 0, 1);
+  if (audioChannels > 0) out.Put(uint32_t(audioChannels - 1), 2);
+  for (uint8_t length : header.codeLengths) out.Put(length, 4);
+  for (const LengthToken& token : header.tokens) {
+    out.Put(header.codes[token.symbol], header.codeLengths[token.symbol]);
+    out.Put(token.extra, kLengthTokenBits[token.symbol]);
+  }
+}
+
+// One coded step: a main-table symbol (or a multimedia delta), its extra bits, and for matches a
+// second symbol (distance after 270..297, length after 257..260) with its extra bits.
+struct Item {
+  uint16_t symbol = 0;
+  int16_t second = -1;  // multimedia: the channel
+  uint8_t extraBits = 0;
+  uint8_t secondBits = 0;
+  uint16_t extra = 0;
+  uint32_t secondExtra = 0;
+};
+
+// The multimedia predictor's per-channel state, exactly as the unpacker keeps it.
+struct AudioChannel {
+  std::array<int, 5> weight{};
+  std::array<int, 4> pastDelta{};
+  int lastDelta = 0;
+  std::array<uint32_t, 11> errorSum{};
+  uint32_t byteCount = 0;
+  int lastValue = 0;
+};
+
+enum class ChoiceKind { kLiteral, kRepeatLast, kRecent, kShort, kMatch };
+
+struct Choice {
+  ChoiceKind kind = ChoiceKind::kLiteral;
+  uint32_t length = 1;
+  uint32_t distance = 0;
+  int recentIndex = 0;
+  int32_t gain = 0;  // sixteenths of a bit saved against sending literals
+};
+
+}  // namespace
+
+struct Rar20Encoder::State {
+  int channels = 0;
+
+  // The stream's bytes; history[0] is stream position historyStart. Positions count from the
+  // start of the stream (the first entry of a solid run).
+  std::vector<uint8_t> history;
+  uint64_t historyStart = 0;
+  uint64_t hashedUpTo = 0;
+  std::vector<int64_t> head3;  // last position of each 3-byte hash, -1 for none
+  std::vector<int64_t> chain;  // previous position of the same hash, by position mod window
+  std::vector<int64_t> head2;  // last position of each byte pair
+
+  // The unpacker's state.
+  std::array<uint32_t, 4> recent{};
+  uint32_t recentCount = 0;
+  uint32_t lastDistance = 0;
+  uint32_t lastLength = 0;
+  std::array<uint8_t, kMaxTableLengths> previousLengths{};
+  int previousKind = -1;  // channels of the previous table set (0: LZ), -1: none since reset
+  bool haveTables = false;
+  int tablesKind = 0;  // like previousKind, for the tables in force
+  Code main, distance, length;
+  std::array<Code, 4> audio;
+  std::array<AudioChannel, 4> audioState{};
+  int lastAnyDelta = 0;
+  int audioChannel = 0;
+
+  // Estimated bit costs, from the last block's codes.
+  bool costsKnown = false;
+  std::array<uint8_t, kMainSymbols> mainCost{};
+  std::array<uint8_t, kDistanceSymbols> distanceCost{};
+  std::array<uint8_t, kLengthSymbols> lengthCost{};
+  int32_t averageLiteral = 0;  // sixteenths of a bit
+
+  std::vector<Item> items;
+  BitWriter out;
+
+  void Reset();
+  void EncodeLz(uint64_t begin, uint64_t end);
+  void EncodeAudio(uint64_t begin, uint64_t end);
+  void InitCosts(uint64_t begin, uint64_t end);
+  void InsertUpTo(uint64_t limit);
+  uint32_t MatchLength(uint64_t position, uint32_t distance, uint32_t limit) const;
+  Choice Find(uint64_t position, uint64_t end);
+  void Consider(Choice& best, ChoiceKind kind, uint32_t length, uint32_t distance, int recentIndex);
+  void EmitMatch(const Choice& choice);
+  void Add(const Item& item);
+  void FlushBlock();
+  void FlushLzBlock();
+  void FlushAudioBlock();
+  void SwitchTables(const TableHeader& header, int kind, std::span<const uint8_t> lengths);
+  uint8_t AudioDelta(uint8_t byte);
+};
+
+void Rar20Encoder::State::Reset() {
+  history.clear();
+  historyStart = 0;
+  hashedUpTo = 0;
+  if (channels == 0) {
+    head3.assign(size_t(1) << kHashBits, -1);
+    head2.assign(size_t(1) << 16, -1);
+    chain.resize(kWindowSize);
+  }
+  recent = {};
+  recentCount = 0;
+  lastDistance = 0;
+  lastLength = 0;
+  previousLengths = {};
+  previousKind = -1;
+  haveTables = false;
+  tablesKind = 0;
+  audioState = {};
+  lastAnyDelta = 0;
+  audioChannel = 0;
+  costsKnown = false;
+  items.clear();
+}
+
+Rar20Encoder::Rar20Encoder(int multimediaChannels) : state(std::make_unique<State>()) {
+  state->channels = std::clamp(multimediaChannels, 0, 4);
+  state->Reset();
+}
+
+Rar20Encoder::~Rar20Encoder() = default;
+
+std::vector<uint8_t> Rar20Encoder::Encode(std::span<const uint8_t> data, bool continuing) {
+  State& s = *state;
+  if (!continuing) {
+    s.Reset();
+  } else if (s.history.size() > kWindowSize) {
+    const size_t drop = s.history.size() - kWindowSize;
+    s.history.erase(s.history.begin(), s.history.begin() + std::ptrdiff_t(drop));
+    s.historyStart += drop;
+  }
+  const uint64_t begin = s.historyStart + s.history.size();
+  s.history.insert(s.history.end(), data.begin(), data.end());
+  const uint64_t end = begin + data.size();
+  if (s.channels == 0) {
+    s.EncodeLz(begin, end);
+  } else {
+    s.EncodeAudio(begin, end);
+  }
+  s.FlushBlock();
+  if (!data.empty()) { int k = getenv("TRAILK") ? atoi(getenv("TRAILK")) : 2; s.out.Put(0, 8 * k); }
+  return s.out.Finish();
+}
+
+// Costs for the first block, before any code exists: literals from the bytes' frequencies,
+// match symbols at typical lengths.
+void Rar20Encoder::State::InitCosts(uint64_t begin, uint64_t end) {
+  std::array<uint32_t, 256> freq{};
+  const uint64_t sampleEnd = std::min<uint64_t>(end, begin + 0x10000);
+  for (uint64_t p = begin; p < sampleEnd; ++p) ++freq[history[p - historyStart]];
+  const double total = double(sampleEnd - begin);
+  double sum = 0;
+  for (int b = 0; b < 256; ++b) {
+    double bits = 12;
+    if (freq[size_t(b)] != 0) bits = std::clamp(std::log2(total / freq[size_t(b)]) + 0.5, 1.0, 15.0);
+    mainCost[size_t(b)] = uint8_t(bits);
+    sum += freq[size_t(b)] * bits;
+  }
+  averageLiteral = total > 0 ? int32_t(16 * sum / total) : 8 * 16;
+  for (int s = 256; s < kMainSymbols; ++s) mainCost[size_t(s)] = 7;
+  for (int s = kShortSymbol; s < kNewTablesSymbol; ++s) mainCost[size_t(s)] = 8;
+  distanceCost.fill(5);
+  lengthCost.fill(4);
+  costsKnown = true;
+}
+
+void Rar20Encoder::State::InsertUpTo(uint64_t limit) {
+  while (hashedUpTo < limit) {
+    const size_t at = size_t(hashedUpTo - historyStart);
+    if (at + 2 >= history.size()) break;  // the third byte is not known yet
+    const uint8_t* bytes = &history[at];
+    const uint32_t key = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16;
+    const uint32_t hash = (key * 2654435761u) >> (32 - kHashBits);
+    chain[hashedUpTo & kWindowMask] = head3[hash];
+    head3[hash] = int64_t(hashedUpTo);
+    head2[key & 0xFFFF] = int64_t(hashedUpTo);
+    ++hashedUpTo;
+  }
+}
+
+uint32_t Rar20Encoder::State::MatchLength(uint64_t position, uint32_t distance,
+                                          uint32_t limit) const {
+  const uint8_t* here = &history[size_t(position - historyStart)];
+  const uint8_t* there = here - distance;
+  uint32_t length = 0;
+  while (length < limit && here[length] == there[length]) ++length;
+  return length;
+}
+
+void Rar20Encoder::State::Consider(Choice& best, ChoiceKind kind, uint32_t length,
+                                   uint32_t distance, int recentIndex) {
+  uint32_t bits = 0;
+  switch (kind) {
+    case ChoiceKind::kRepeatLast:
+      bits = mainCost[kRepeatLastSymbol];
+      break;
+    case ChoiceKind::kRecent: {
+      const int slot = kLengthSlot[length - 2 - RecentBonus(distance)];
+      bits = mainCost[size_t(kRecentSymbol + recentIndex)] + lengthCost[size_t(slot)] +
+             kLengthBits[size_t(slot)];
+      break;
+    }
+    case ChoiceKind::kShort: {
+      const int slot = kShortSlot[distance - 1];
+      bits = mainCost[size_t(kShortSymbol + slot)] + kShortBits[size_t(slot)];
+      break;
+    }
+    case ChoiceKind::kMatch: {
+      const int slot = kLengthSlot[length - 3 - MatchBonus(distance)];
+      const int distanceSlot = DistanceSlot(distance - 1);
+      bits = mainCost[size_t(kMatchSymbol + slot)] + kLengthBits[size_t(slot)] +
+             distanceCost[size_t(distanceSlot)] + kDistanceBits[size_t(distanceSlot)];
+      break;
+    }
+    case ChoiceKind::kLiteral:
+      return;
+  }
+  const int32_t gain = int32_t(length) * averageLiteral - int32_t(16 * bits);
+  if (gain > best.gain) best = {kind, length, distance, recentIndex, gain};
+}
+
+// The most profitable way to code the bytes at `position`, given the unpacker's state now.
+Choice Rar20Encoder::State::Find(uint64_t position, uint64_t end) {
+  Choice best;
+  const uint64_t room = end - position;
+  if (room < 2) return best;
+  InsertUpTo(position);
+  if (lastLength != 0 && lastLength <= room && lastDistance <= position &&
+      MatchLength(position, lastDistance, lastLength) == lastLength) {
+    Consider(best, ChoiceKind::kRepeatLast, lastLength, lastDistance, 0);
+  }
+  for (int k = 0; k < 4; ++k) {
+    const uint32_t d = recent[(recentCount - 1 - uint32_t(k)) & 3];
+    bool seen = false;
+    for (int j = 0; j < k; ++j) seen |= recent[(recentCount - 1 - uint32_t(j)) & 3] == d;
+    if (d == 0 || d > position || seen) continue;
+    const uint32_t bonus = RecentBonus(d);
+    const uint32_t length = MatchLength(position, d, uint32_t(std::min<uint64_t>(257 + bonus, room)));
+    if (length >= 2 + bonus) Consider(best, ChoiceKind::kRecent, length, d, k);
+  }
+  const uint8_t* here = &history[size_t(position - historyStart)];
+  if (room >= 3) {
+    const uint32_t key = uint32_t(here[0]) | uint32_t(here[1]) << 8 | uint32_t(here[2]) << 16;
+    int64_t candidate = head3[(key * 2654435761u) >> (32 - kHashBits)];
+    uint32_t longest = 0;
+    for (int tries = kMaxChain; candidate >= 0 && tries > 0; --tries) {
+      const uint64_t d = position - uint64_t(candidate);
+      if (d > kMaxDistance) break;
+      const uint32_t bonus = MatchBonus(uint32_t(d));
+      const uint32_t limit = uint32_t(std::min<uint64_t>(258 + bonus, room));
+      if (longest < limit && here[longest] == here[int64_t(longest) - int64_t(d)]) {
+        const uint32_t length = MatchLength(position, uint32_t(d), limit);
+        if (length > longest) {
+          longest = length;
+          if (length >= 3 + bonus) Consider(best, ChoiceKind::kMatch, length, uint32_t(d), 0);
+          if (length >= kNiceLength) break;
+        }
+      }
+      const int64_t next = chain[uint64_t(candidate) & kWindowMask];
+      if (next >= candidate) break;
+      candidate = next;
+    }
+  }
+  const int64_t pair = head2[uint32_t(here[0]) | uint32_t(here[1]) << 8];
+  if (pair >= 0 && position - uint64_t(pair) <= 256) {
+    Consider(best, ChoiceKind::kShort, 2, uint32_t(position - uint64_t(pair)), 0);
+  }
+  return best;
+}
+
+void Rar20Encoder::State::EncodeLz(uint64_t begin, uint64_t end) {
+  if (!costsKnown) InitCosts(begin, end);
+  uint64_t position = begin;
+  Choice pending;
+  bool havePending = false;
+  while (position < end) {
+    const Choice choice = havePending ? pending : Find(position, end);
+    havePending = false;
+    const uint8_t byte = history[size_t(position - historyStart)];
+    if (choice.kind != ChoiceKind::kLiteral && choice.length < kLazyLimit && position + 1 < end) {
+      // A literal does not touch the recent distances, so the next byte's choice stays valid.
+      const Choice next = Find(position + 1, end);
+      if (next.gain - 16 * int32_t(mainCost[byte]) > choice.gain) {
+        pending = next;
+        havePending = true;
+        Add({.symbol = byte});
+        ++position;
+        continue;
+      }
+    }
+    if (choice.kind == ChoiceKind::kLiteral) {
+      Add({.symbol = byte});
+      ++position;
+      continue;
+    }
+    EmitMatch(choice);
+    position += choice.length;
+  }
+}
+
+void Rar20Encoder::State::EmitMatch(const Choice& choice) {
+  Item item;
+  const uint32_t d = choice.distance;
+  switch (choice.kind) {
+    case ChoiceKind::kRepeatLast:
+      item.symbol = kRepeatLastSymbol;
+      break;
+    case ChoiceKind::kRecent: {
+      const uint32_t value = choice.length - 2 - RecentBonus(d);
+      const int slot = kLengthSlot[value];
+      item.symbol = uint16_t(kRecentSymbol + choice.recentIndex);
+      item.second = int16_t(slot);
+      item.secondBits = kLengthBits[size_t(slot)];
+      item.secondExtra = value - kLengthBase[size_t(slot)];
+      break;
+    }
+    case ChoiceKind::kShort: {
+      const int slot = kShortSlot[d - 1];
+      item.symbol = uint16_t(kShortSymbol + slot);
+      item.extraBits = kShortBits[size_t(slot)];
+      item.extra = uint16_t(d - 1 - kShortBase[size_t(slot)]);
+      break;
+    }
+    case ChoiceKind::kMatch: {
+      const uint32_t value = choice.length - 3 - MatchBonus(d);
+      const int slot = kLengthSlot[value];
+      const int distanceSlot = DistanceSlot(d - 1);
+      item.symbol = uint16_t(kMatchSymbol + slot);
+      item.extraBits = kLengthBits[size_t(slot)];
+      item.extra = uint16_t(value - kLengthBase[size_t(slot)]);
+      item.second = int16_t(distanceSlot);
+      item.secondBits = kDistanceBits[size_t(distanceSlot)];
+      item.secondExtra = d - 1 - kDistanceBase[size_t(distanceSlot)];
+      break;
+    }
+    case ChoiceKind::kLiteral:
+      return;
+  }
+  // Every kind of match, the repeat included, goes onto the ring of recent distances.
+  recent[recentCount & 3] = d;
+  ++recentCount;
+  lastDistance = d;
+  lastLength = choice.length;
+  Add(item);
+}
+
+// Multimedia: the unpacker predicts each byte from its channel's history and adds the coded
+// delta; the encoder runs the same predictor and sends prediction - byte.
+uint8_t Rar20Encoder::State::AudioDelta(uint8_t byte) {
+  AudioChannel& v = audioState[size_t(audioChannel)];
+  v.pastDelta[3] = v.pastDelta[2];
+  v.pastDelta[2] = v.pastDelta[1];
+  v.pastDelta[1] = v.lastDelta - v.pastDelta[0];
+  v.pastDelta[0] = v.lastDelta;
+  ++v.byteCount;
+  const int prediction =
+      ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] + v.weight[1] * v.pastDelta[1] +
+        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] +
+        v.weight[4] * lastAnyDelta) >>
+       3) &
+      0xFF;
+  const int delta = (prediction - byte) & 0xFF;
+  const int value = prediction - delta;  // not reduced to a byte: the predictor keeps it whole
+  const int d = SignedByte(delta) * 8;
+  const std::array<int, 11> errors = {d,
+                                      d - v.pastDelta[0], d + v.pastDelta[0],
+                                      d - v.pastDelta[1], d + v.pastDelta[1],
+                                      d - v.pastDelta[2], d + v.pastDelta[2],
+                                      d - v.pastDelta[3], d + v.pastDelta[3],
+                                      d - lastAnyDelta,   d + lastAnyDelta};
+  for (size_t i = 0; i < errors.size(); ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
+  v.lastDelta = lastAnyDelta = SignedByte(value - v.lastValue);
+  v.lastValue = value;
+  if ((v.byteCount & 0x1F) == 0) {
+    // Every 32 bytes the weight whose change would have erred least moves one step (within
+    // -17..16); ties go to the lower index, and index 0 means no change.
+    size_t least = 0;
+    for (size_t i = 1; i < v.errorSum.size(); ++i) {
+      if (v.errorSum[i] < v.errorSum[least]) least = i;
+    }
+    v.errorSum = {};
+    if (least > 0) {
+      int& weight = v.weight[(least - 1) / 2];
+      if (least % 2 == 1) {
+        if (weight >= -16) --weight;
+      } else if (weight < 16) {
+        ++weight;
+      }
+    }
+  }
+  return uint8_t(delta);
+}
+
+void Rar20Encoder::State::EncodeAudio(uint64_t begin, uint64_t end) {
+  for (uint64_t p = begin; p < end; ++p) {
+    const int channel = audioChannel;
+    const uint8_t delta = AudioDelta(history[size_t(p - historyStart)]);
+    Add({.symbol = delta, .second = int16_t(channel)});
+    audioChannel = (audioChannel + 1) % channels;
+  }
+}
+
+void Rar20Encoder::State::Add(const Item& item) {
+  items.push_back(item);
+  if (items.size() >= kBlockItems) FlushBlock();
+}
+
+void Rar20Encoder::State::FlushBlock() {
+  // An entry that starts a stream must bring tables even when it is empty.
+  if (items.empty() && haveTables) return;
+  if (channels == 0) {
+    FlushLzBlock();
+  } else {
+    FlushAudioBlock();
+  }
+  items.clear();
+}
+
+void Rar20Encoder::State::SwitchTables(const TableHeader& header, int kind,
+                                       std::span<const uint8_t> lengths) {
+  if (haveTables) {
+    // The table symbol is decoded with the tables in force; for multimedia, with those of the
+    // channel whose byte comes next.
+    if (tablesKind == 0) {
+      Write(out, main, kNewTablesSymbol);
+    } else {
+      Write(out, audio[size_t(audioChannel)], kAudioNewTablesSymbol);
+    }
+  }
+  WriteHeader(out, header, kind);
+  std::copy(lengths.begin(), lengths.end(), previousLengths.begin());
+  previousKind = kind;
+  haveTables = true;
+  tablesKind = kind;
+}
+
+// Every table symbol is kept in every code with at least count 1, so that the next block or the
+// next solid entry can always switch tables.
+void Rar20Encoder::State::FlushLzBlock() {
+  std::array<uint32_t, kMainSymbols> mainFreq{};
+  std::array<uint32_t, kDistanceSymbols> distanceFreq{};
+  std::array<uint32_t, kLengthSymbols> lengthFreq{};
+  for (const Item& item : items) {
+    ++mainFreq[item.symbol];
+    if (item.symbol >= kMatchSymbol) {
+      ++distanceFreq[size_t(item.second)];
+    } else if (item.symbol >= kRecentSymbol && item.symbol < kShortSymbol) {
+      ++lengthFreq[size_t(item.second)];
+    }
+  }
+  const bool tableSymbolUsed = mainFreq[kNewTablesSymbol] != 0;
+  if (!tableSymbolUsed) mainFreq[kNewTablesSymbol] = 1;
+
+  std::array<uint8_t, kLzLengths> lengths{};
+  const std::span<uint8_t> all(lengths);
+  BuildCodeLengths(mainFreq, all.subspan(0, kMainSymbols));
+  BuildCodeLengths(distanceFreq, all.subspan(kMainSymbols, kDistanceSymbols));
+  BuildCodeLengths(lengthFreq, all.subspan(kMainSymbols + kDistanceSymbols, kLengthSymbols));
+  if (!tableSymbolUsed) mainFreq[kNewTablesSymbol] = 0;
+
+  const TableHeader header =
+      PrepareHeader(false, lengths, std::span(previousLengths).first(kLzLengths), previousKind == 0);
+
+  // Keep the tables in force when they can code this block and cost no more than new ones.
+  bool keep = haveTables && tablesKind == 0;
+  uint64_t oldBits = 0;
+  uint64_t newBits = header.bits;
+  auto tally = [&](std::span<const uint32_t> freq, const Code& code, size_t offset) {
+    for (size_t s = 0; s < freq.size(); ++s) {
+      if (freq[s] == 0) continue;
+      if (code.length[s] == 0) keep = false;
+      oldBits += uint64_t(freq[s]) * code.length[s];
+      newBits += uint64_t(freq[s]) * lengths[offset + s];
+    }
+  };
+  tally(mainFreq, main, 0);
+  tally(distanceFreq, distance, kMainSymbols);
+  tally(lengthFreq, length, kMainSymbols + kDistanceSymbols);
+  if (keep) keep = oldBits <= newBits + main.length[kNewTablesSymbol];
+
+  if (getenv("ENCDEBUG")) fprintf(stderr, "lz block items %zu keep %d delta %d haveTables %d\n", items.size(), keep, header.delta, haveTables);
+  if (!keep) {
+    SwitchTables(header, 0, lengths);
+    Code* codes[] = {&main, &distance, &length};
+    const int offsets[] = {0, kMainSymbols, kMainSymbols + kDistanceSymbols};
+    const int sizes[] = {kMainSymbols, kDistanceSymbols, kLengthSymbols};
+    for (int t = 0; t < 3; ++t) {
+      *codes[t] = {};
+      std::copy_n(lengths.begin() + offsets[t], sizes[t], codes[t]->length.begin());
+      AssignCodes(std::span(codes[t]->length).first(size_t(sizes[t])),
+                  std::span(codes[t]->bits).first(size_t(sizes[t])));
+    }
+  }
+
+  for (const Item& item : items) {
+    Write(out, main, item.symbol);
+    out.Put(item.extra, item.extraBits);
+    if (item.second >= 0) {
+      Write(out, item.symbol >= kMatchSymbol ? distance : length, uint32_t(item.second));
+      out.Put(item.secondExtra, item.secondBits);
+    }
+  }
+
+  // The next block's parse prices symbols by these codes; unused ones keep their estimate.
+  uint64_t literalBits = 0;
+  uint64_t literals = 0;
+  for (int s = 0; s < kMainSymbols; ++s) {
+    if (main.length[size_t(s)] != 0) mainCost[size_t(s)] = main.length[size_t(s)];
+    if (s < 256) {
+      literalBits += uint64_t(mainFreq[size_t(s)]) * main.length[size_t(s)];
+      literals += mainFreq[size_t(s)];
+    }
+  }
+  for (int s = 0; s < kDistanceSymbols; ++s) {
+    if (distance.length[size_t(s)] != 0) distanceCost[size_t(s)] = distance.length[size_t(s)];
+  }
+  for (int s = 0; s < kLengthSymbols; ++s) {
+    if (length.length[size_t(s)] != 0) lengthCost[size_t(s)] = length.length[size_t(s)];
+  }
+  if (literals != 0) averageLiteral = int32_t(16 * literalBits / literals);
+}
+
+void Rar20Encoder::State::FlushAudioBlock() {
+  std::array<std::array<uint32_t, kAudioSymbols>, 4> freq{};
+  for (const Item& item : items) ++freq[size_t(item.second)][item.symbol];
+  std::array<uint8_t, kMaxTableLengths> lengths{};
+  const std::span<uint8_t> all(lengths);
+  for (int c = 0; c < channels; ++c) {
+    const bool used = freq[size_t(c)][kAudioNewTablesSymbol] != 0;
+    freq[size_t(c)][kAudioNewTablesSymbol] = 1;
+    BuildCodeLengths(freq[size_t(c)], all.subspan(size_t(c) * kAudioSymbols, kAudioSymbols));
+    if (!used) freq[size_t(c)][kAudioNewTablesSymbol] = 0;
+  }
+  const size_t count = size_t(channels) * kAudioSymbols;
+  const TableHeader header = PrepareHeader(true, all.first(count),
+                                           std::span(previousLengths).first(count),
+                                           previousKind == channels);
+
+  // The table symbol would come before the block's first byte, in that byte's channel.
+  const int firstChannel = items.empty() ? audioChannel : items.front().second;
+  bool keep = haveTables && tablesKind == channels;
+  uint64_t oldBits = 0;
+  uint64_t newBits = header.bits;
+  for (int c = 0; c < channels && keep; ++c) {
+    for (int s = 0; s < kAudioSymbols; ++s) {
+      const uint32_t f = freq[size_t(c)][size_t(s)];
+      if (f == 0) continue;
+      if (audio[size_t(c)].length[size_t(s)] == 0) keep = false;
+      oldBits += uint64_t(f) * audio[size_t(c)].length[size_t(s)];
+      newBits += uint64_t(f) * lengths[size_t(c) * kAudioSymbols + size_t(s)];
+    }
+  }
+  if (keep) keep = oldBits <= newBits + audio[size_t(firstChannel)].length[kAudioNewTablesSymbol];
+  if (getenv("FORCESWITCH")) keep = false;
+
+  if (getenv("ENCDEBUG")) fprintf(stderr, "audio block items %zu keep %d delta %d haveTables %d first %d\n", items.size(), keep, header.delta, haveTables, firstChannel);
+  if (!keep) {
+    const int channelNow = audioChannel;
+    audioChannel = firstChannel;
+    SwitchTables(header, channels, all.first(count));
+    audioChannel = channelNow;
+    for (int c = 0; c < channels; ++c) {
+      audio[size_t(c)] = {};
+      std::copy_n(lengths.begin() + c * kAudioSymbols, kAudioSymbols, audio[size_t(c)].length.begin());
+      AssignCodes(std::span(audio[size_t(c)].length).first(kAudioSymbols),
+                  std::span(audio[size_t(c)].bits).first(kAudioSymbols));
+    }
+  }
+  for (const Item& item : items) Write(out, audio[size_t(item.second)], item.symbol);
+}
+
+}  // namespace solvane
