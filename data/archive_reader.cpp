@@ -35,7 +35,9 @@ constexpr size_t kNameLimit = 259;
 // The most one packed byte can expand to: a one-bit code repeating a match of 260 bytes.
 constexpr uint64_t kMaxExpansion = 8 * 260;
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t Get16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t Get32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -60,10 +62,10 @@ struct BlockHeader {
   uint8_t unpackVersion = 0;
   uint8_t method = 0;
   uint16_t nameSize = 0;
-  std::string name;     // at most 259 bytes
-  uint32_t start = 0;   // of the block
+  std::string name;    // at most 259 bytes
+  uint32_t start = 0;  // of the block
   uint32_t dataStart = 0;
-  uint32_t next = 0;    // the following block
+  uint32_t next = 0;  // the following block
 };
 
 // Reads the block at the memory's offset. False at the end of the chain or when it is broken.
@@ -89,8 +91,8 @@ bool ReadBlock(ArchiveMemory& memory, BlockHeader& block) {
   if (block.type == kFileBlock) {
     const uint32_t stored = uint32_t(std::min<size_t>(block.nameSize, kNameLimit));
     block.name.resize(stored);
-    if (stored != 0 && BoundedRead(memory, reinterpret_cast<uint8_t*>(block.name.data()),
-                                   stored) != stored) {
+    if (stored != 0 &&
+        BoundedRead(memory, reinterpret_cast<uint8_t*>(block.name.data()), stored) != stored) {
       return false;
     }
     // The data follows the whole name, however much of it was kept.
@@ -167,7 +169,8 @@ bool ProcessEntry(Search& search, const BlockHeader& entry, uint8_t* block) {
     if (search.unpacker == nullptr || !search.unpacker->Ready()) return false;
   }
   UnpackOutput output{block, entry.unpackedSize, 0};
-  const bool decoded = search.unpacker->UnpackEntry(source, entry.flags, entry.unpackedSize, output);
+  const bool decoded =
+      search.unpacker->UnpackEntry(source, entry.flags, entry.unpackedSize, output);
   search.outputSize = output.size;
   return decoded;
 }
@@ -227,7 +230,9 @@ int ArchiveGetFile(uint8_t** output, uint32_t* size, const char* name, ArchiveMe
   return 1;
 }
 
-void ArchiveFreeBlock(uint8_t* block) { std::free(block); }
+void ArchiveFreeBlock(uint8_t* block) {
+  std::free(block);
+}
 
 bool ListArchive(std::span<const uint8_t> archive, std::vector<ArchiveEntryInfo>& entries) {
   entries.clear();

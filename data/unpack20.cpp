@@ -1,6 +1,7 @@
 #include "data/unpack20.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -22,20 +23,18 @@ constexpr uint32_t kBitLengthSymbols = 19;
 constexpr uint32_t kAudioSymbols = 257;
 constexpr uint32_t kTableLengths = kLiteralSymbols + kDistanceSymbols + kLengthSymbols;
 
-constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,  12,  14,  16,  20,
+constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
                                      24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
 constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 constexpr uint32_t kDistanceBase[48] = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
-    32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
-    1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
-    32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
-    524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-constexpr uint8_t kDistanceBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,
-                                       5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
-                                       11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16,
-                                       16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
+    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
+    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
+    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+constexpr uint8_t kDistanceBits[48] = {
+    0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
+    11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
 constexpr uint8_t kShortDistanceBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
 constexpr uint8_t kShortDistanceBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
@@ -70,8 +69,7 @@ uint32_t SearchDecodeTable(const Unpacker::DecodeTable& table, uint32_t bits, ui
   return table.symbols[index];
 }
 
-void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount,
-                      Unpacker::DecodeTable& table) {
+void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::DecodeTable& table) {
   std::array<uint32_t, 16> count{};
   for (uint32_t i = 0; i < symbolCount; ++i) ++count[lengths[i] & 0xF];
   count[0] = 0;
@@ -109,17 +107,19 @@ void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount,
 
 Unpacker::Unpacker() : window_(new (std::nothrow) uint8_t[kWindowSize]) {}
 
+// The next 16 bits, most significant first. One 32-bit load covers them from any bit position;
+// the buffer's slack keeps the load inside it.
 uint32_t Unpacker::PeekBits() const {
-  const uint32_t bits = (uint32_t(buffer_[bytePos_]) << 16) |
-                        (uint32_t(buffer_[bytePos_ + 1]) << 8) | buffer_[bytePos_ + 2];
-  return (bits >> (8 - bitPos_)) & 0xFFFF;
+  uint32_t word;
+  std::memcpy(&word, buffer_.data() + bytePos_, sizeof(word));
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+  return (word << bitPos_) >> 16;
 }
 
 void Unpacker::SkipBits(uint32_t count) {
   bitPos_ += count;
   bytePos_ += bitPos_ >> 3;
   bitPos_ &= 7;
-  bitsConsumed_ += count;
 }
 
 uint32_t Unpacker::ReadBits(uint32_t count) {
@@ -129,11 +129,14 @@ uint32_t Unpacker::ReadBits(uint32_t count) {
   return value;
 }
 
-bool Unpacker::Overrun() const { return bitsConsumed_ > bitsLoaded_ + kOverrunBits; }
+bool Unpacker::Overrun() const {
+  return (bitsConsumed_ + uint64_t(bytePos_) * 8 + bitPos_) > bitsLoaded_ + kOverrunBits;
+}
 
 // Keeps the last 32 bytes (the bit reader may still be inside them) and reads new data after.
 void Unpacker::Refill() {
   std::memmove(buffer_.data(), buffer_.data() + kBufferSize - kSlack, kSlack);
+  bitsConsumed_ += uint64_t(bytePos_ - (bytePos_ & (kSlack - 1))) * 8;
   bytePos_ &= kSlack - 1;
   const uint32_t read = source_->ReadPacked(buffer_.data() + kSlack, kBufferSize - kSlack);
   bitsLoaded_ += uint64_t(read) * 8;
@@ -197,8 +200,10 @@ bool Unpacker::ReadCodeTables() {
 
   std::array<uint8_t, 1028> lengths{};
   for (uint32_t i = 0; i < total;) {
-    if (bytePos_ > kRefillInTables) Refill();
-    if (Overrun()) return false;
+    if (bytePos_ > kRefillInTables) {
+      Refill();
+      if (Overrun()) return false;
+    }
     const uint32_t symbol = DecodeSymbol(bitLengthTable_);
     if (symbol < 16) {
       lengths[i] = uint8_t((symbol + previousLengths_[i]) & 0xF);
@@ -245,17 +250,16 @@ uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
   v.pastDelta[0] = v.lastDelta;
   ++v.byteCount;
 
-  const int32_t prediction =
-      ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] + v.weight[1] * v.pastDelta[1] +
-        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] +
-        v.weight[4] * lastAnyDelta_) >>
-       3) &
-      0xFF;
+  const int32_t prediction = ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] +
+                               v.weight[1] * v.pastDelta[1] + v.weight[2] * v.pastDelta[2] +
+                               v.weight[3] * v.pastDelta[3] + v.weight[4] * lastAnyDelta_) >>
+                              3) &
+                             0xFF;
   const int32_t value = prediction - int32_t(delta);
 
   const int32_t d = int32_t(int8_t(uint8_t(delta))) * 8;
-  const int32_t p0 = v.pastDelta[0], p1 = v.pastDelta[1], p2 = v.pastDelta[2],
-                p3 = v.pastDelta[3], a = lastAnyDelta_;
+  const int32_t p0 = v.pastDelta[0], p1 = v.pastDelta[1], p2 = v.pastDelta[2], p3 = v.pastDelta[3],
+                a = lastAnyDelta_;
   const int32_t errors[11] = {d,      d - p0, d + p0, d - p1, d + p1, d - p2,
                               d + p2, d - p3, d + p3, d - a,  d + a};
   for (int i = 0; i < 11; ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
@@ -281,27 +285,6 @@ uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
   return uint8_t(value);
 }
 
-void Unpacker::CopyMatch(uint32_t length, uint32_t distance) {
-  recentDistances_[recentCount_ & 3] = distance;
-  ++recentCount_;
-  previousDistance_ = distance;
-  previousLength_ = length;
-  remainingOutput_ -= length;
-  uint8_t* window = window_.get();
-  uint32_t from = (windowPos_ - distance) & kWindowMask;
-  // Byte by byte where the copy overlaps itself or wraps: overlapping copies repeat bytes.
-  if (distance >= length && from + length <= kWindowSize && windowPos_ + length <= kWindowSize) {
-    std::memcpy(window + windowPos_, window + from, length);
-    windowPos_ = (windowPos_ + length) & kWindowMask;
-    return;
-  }
-  for (; length > 0; --length) {
-    window[windowPos_] = window[from];
-    windowPos_ = (windowPos_ + 1) & kWindowMask;
-    from = (from + 1) & kWindowMask;
-  }
-}
-
 void Unpacker::Flush() {
   windowPos_ &= kWindowMask;
   const uint32_t count = (windowPos_ - flushedPos_) & kWindowMask;
@@ -318,6 +301,128 @@ void Unpacker::Flush() {
   flushedPos_ = windowPos_;
 }
 
+// The LZ loop, with the reader's and the window's positions in locals: window stores through a
+// byte pointer could otherwise alias every member and force reloads after each byte. Returns 0
+// when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a corrupt stream.
+int Unpacker::DecodeLzBlock() {
+  const uint8_t* const input = buffer_.data();
+  uint8_t* const window = window_.get();
+  uint32_t bytePos = bytePos_, bitPos = bitPos_, windowPos = windowPos_;
+  int64_t remaining = remainingOutput_;
+  const auto save = [&] {
+    bytePos_ = bytePos;
+    bitPos_ = bitPos;
+    windowPos_ = windowPos;
+    remainingOutput_ = remaining;
+  };
+  const auto load = [&] {
+    bytePos = bytePos_;
+    bitPos = bitPos_;
+    windowPos = windowPos_;
+    remaining = remainingOutput_;
+  };
+  const auto peek = [&] {
+    uint32_t word;
+    std::memcpy(&word, input + bytePos, sizeof(word));
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+    return (word << bitPos) >> 16;
+  };
+  const auto skip = [&](uint32_t count) {
+    bitPos += count;
+    bytePos += bitPos >> 3;
+    bitPos &= 7;
+  };
+  const auto bits = [&](uint32_t count) -> uint32_t {
+    if (count == 0) return 0;
+    const uint32_t value = peek() >> (16 - count);
+    skip(count);
+    return value;
+  };
+  const auto decode = [&](const DecodeTable& table) -> uint32_t {
+    const uint32_t next = peek();
+    if (const uint32_t quick = table.quick[next >> (16 - DecodeTable::kQuickBits)]) {
+      skip(quick >> 24);
+      return quick & 0xFFFF;
+    }
+    uint32_t length;
+    const uint32_t symbol = SearchDecodeTable(table, next, length);
+    skip(length);
+    return symbol;
+  };
+  const auto copy = [&](uint32_t length, uint32_t distance) {
+    recentDistances_[recentCount_ & 3] = distance;
+    ++recentCount_;
+    previousDistance_ = distance;
+    previousLength_ = length;
+    remaining -= length;
+    uint32_t from = (windowPos - distance) & kWindowMask;
+    if (from + length <= kWindowSize && windowPos + length <= kWindowSize) {
+      // Forward, as byte by byte: an overlapping match repeats its bytes. Eight at a time is the
+      // same whenever the source lies at least eight bytes back, and needs no library call.
+      uint32_t i = 0;
+      if (distance >= 8) {
+        for (; i + 8 <= length; i += 8) std::memcpy(window + windowPos + i, window + from + i, 8);
+      }
+      for (; i < length; ++i) window[windowPos + i] = window[from + i];
+      windowPos = (windowPos + length) & kWindowMask;
+      return;
+    }
+    for (; length > 0; --length) {
+      window[windowPos] = window[from];
+      windowPos = (windowPos + 1) & kWindowMask;
+      from = (from + 1) & kWindowMask;
+    }
+  };
+
+  while (remaining >= 0) {
+    windowPos &= kWindowMask;
+    // Without a refill the reader cannot get far: every check can wait for the next one.
+    if (bytePos > kRefillInLoop) {
+      save();
+      Refill();
+      if (Overrun()) return -1;
+      load();
+    }
+    if (((flushedPos_ - windowPos) & kWindowMask) < 270 && flushedPos_ != windowPos) {
+      save();
+      Flush();
+      load();
+    }
+
+    const uint32_t symbol = decode(literalTable_);
+    if (symbol < 256) {
+      window[windowPos++] = uint8_t(symbol);
+      --remaining;
+    } else if (symbol >= 270) {
+      const uint32_t code = symbol - 270;
+      uint32_t length = kLengthBase[code] + 3 + bits(kLengthBits[code]);
+      const uint32_t d = decode(distanceTable_);
+      const uint32_t distance = kDistanceBase[d] + 1 + bits(kDistanceBits[d]);
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      copy(length, distance);
+    } else if (symbol == 269) {
+      save();
+      return 1;
+    } else if (symbol == 256) {
+      copy(previousLength_, previousDistance_);
+    } else if (symbol < 261) {
+      const uint32_t distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
+      const uint32_t code = decode(lengthTable_);
+      uint32_t length = kLengthBase[code] + 2 + bits(kLengthBits[code]);
+      if (distance >= 0x101) ++length;
+      if (distance >= 0x2000) ++length;
+      if (distance >= 0x40000) ++length;
+      copy(length, distance);
+    } else {
+      const uint32_t code = symbol - 261;
+      copy(2, kShortDistanceBase[code] + 1 + bits(kShortDistanceBits[code]));
+    }
+  }
+  save();
+  return 0;
+}
+
 bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t unpackedSize,
                            UnpackOutput& output) {
   source_ = &source;
@@ -331,54 +436,26 @@ bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t u
   if (!continuing && !ReadCodeTables()) return false;
 
   remainingOutput_ = int64_t(unpackedSize) - 1;
-  uint8_t* window = window_.get();
   while (remainingOutput_ >= 0) {
-    windowPos_ &= kWindowMask;
-    if (bytePos_ > kRefillInLoop) Refill();
-    if (Overrun()) return false;
-    if (((flushedPos_ - windowPos_) & kWindowMask) < 270 && flushedPos_ != windowPos_) Flush();
-
-    if (audioMode_) {
-      const uint32_t symbol = DecodeSymbol(audioTables_[audioChannel_]);
-      if (symbol == 256) {
-        if (!ReadCodeTables()) return false;
-        continue;
-      }
-      window[windowPos_++] = DecodeAudioByte(symbol);
-      if (++audioChannel_ == audioChannels_) audioChannel_ = 0;
-      --remainingOutput_;
+    if (!audioMode_) {
+      const int result = DecodeLzBlock();
+      if (result < 0 || (result > 0 && !ReadCodeTables())) return false;
       continue;
     }
-
-    const uint32_t symbol = DecodeSymbol(literalTable_);
-    if (symbol < 256) {
-      window[windowPos_++] = uint8_t(symbol);
-      --remainingOutput_;
-    } else if (symbol >= 270) {
-      const uint32_t code = symbol - 270;
-      uint32_t length = kLengthBase[code] + 3 + ReadBits(kLengthBits[code]);
-      const uint32_t d = DecodeSymbol(distanceTable_);
-      const uint32_t distance = kDistanceBase[d] + 1 + ReadBits(kDistanceBits[d]);
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      CopyMatch(length, distance);
-    } else if (symbol == 269) {
-      if (!ReadCodeTables()) return false;
-    } else if (symbol == 256) {
-      CopyMatch(previousLength_, previousDistance_);
-    } else if (symbol < 261) {
-      const uint32_t distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
-      const uint32_t code = DecodeSymbol(lengthTable_);
-      uint32_t length = kLengthBase[code] + 2 + ReadBits(kLengthBits[code]);
-      if (distance >= 0x101) ++length;
-      if (distance >= 0x2000) ++length;
-      if (distance >= 0x40000) ++length;
-      CopyMatch(length, distance);
-    } else {
-      const uint32_t code = symbol - 261;
-      const uint32_t distance = kShortDistanceBase[code] + 1 + ReadBits(kShortDistanceBits[code]);
-      CopyMatch(2, distance);
+    windowPos_ &= kWindowMask;
+    if (bytePos_ > kRefillInLoop) {
+      Refill();
+      if (Overrun()) return false;
     }
+    if (((flushedPos_ - windowPos_) & kWindowMask) < 270 && flushedPos_ != windowPos_) Flush();
+    const uint32_t symbol = DecodeSymbol(audioTables_[audioChannel_]);
+    if (symbol == 256) {
+      if (!ReadCodeTables()) return false;
+      continue;
+    }
+    window_[windowPos_++] = DecodeAudioByte(symbol);
+    if (++audioChannel_ == audioChannels_) audioChannel_ = 0;
+    --remainingOutput_;
   }
 
   // Tables announced right after the last symbol belong to the next entry of a solid stream.

@@ -78,7 +78,7 @@ class Unpacker {
   uint32_t DecodeSymbol(const DecodeTable& table);
   bool ReadCodeTables();
   uint8_t DecodeAudioByte(uint32_t delta);
-  void CopyMatch(uint32_t length, uint32_t distance);
+  int DecodeLzBlock();
   void Flush();
   bool Overrun() const;
 
@@ -93,8 +93,9 @@ class Unpacker {
   uint32_t bytePos_ = 0;
   uint32_t bitPos_ = 0;
   uint32_t packedFill_ = 0;
-  // Bits consumed and bits delivered by the source over the whole entry: a corrupt stream can
-  // keep decoding stale buffer bytes, so decoding stops once it is well past the real data.
+  // Bits consumed before the buffer's current contents, and bits delivered by the source, over
+  // the whole entry: a corrupt stream can keep decoding stale buffer bytes, so decoding stops
+  // once it is well past the real data.
   uint64_t bitsConsumed_ = 0;
   uint64_t bitsLoaded_ = 0;
   bool corrupt_ = false;
@@ -116,8 +117,7 @@ class Unpacker {
 };
 
 // Builds `table` from one code length per symbol (low 4 bits used; 0: no code).
-void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount,
-                      Unpacker::DecodeTable& table);
+void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::DecodeTable& table);
 
 // The symbol whose code starts `bits` (the next 16 bits of the stream), by the full search over
 // the length limits; `length` receives the code's length.

@@ -43,9 +43,9 @@ BENCHMARK(BM_UnpackText)->Unit(benchmark::kMillisecond);
 
 void BM_UnpackMultimedia(benchmark::State& state) {
   std::string error;
-  static const std::vector<uint8_t> archive = PackArchive(
-      std::vector<PackEntry>{{"a.bin", testing::AudioLike(kSize, 2, 2)}},
-      {.compress = true, .multimediaChannels = 2}, error);
+  static const std::vector<uint8_t> archive =
+      PackArchive(std::vector<PackEntry>{{"a.bin", testing::AudioLike(kSize, 2, 2)}},
+                  {.compress = true, .multimediaChannels = 2}, error);
   Unpack(state, archive);
 }
 BENCHMARK(BM_UnpackMultimedia)->Unit(benchmark::kMillisecond);

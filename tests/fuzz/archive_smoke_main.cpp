@@ -28,10 +28,18 @@ int main(int argc, char** argv) {
     for (int e = 0; e < edits && !input.empty(); ++e) {
       const size_t at = random() % input.size();
       switch (random() % 4) {
-        case 0: input[at] ^= uint8_t(1u << (random() % 8)); break;
-        case 1: input[at] = uint8_t(random()); break;
-        case 2: input.resize(at); break;
-        default: input.insert(input.begin() + std::ptrdiff_t(at), uint8_t(random())); break;
+        case 0:
+          input[at] ^= uint8_t(1u << (random() % 8));
+          break;
+        case 1:
+          input[at] = uint8_t(random());
+          break;
+        case 2:
+          input.resize(at);
+          break;
+        default:
+          input.insert(input.begin() + std::ptrdiff_t(at), uint8_t(random()));
+          break;
       }
     }
     LLVMFuzzerTestOneInput(input.data(), input.size());

@@ -21,8 +21,8 @@ inline std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
 // Words from a small vocabulary in sentences and lines: what scripts and logs look like.
 inline std::vector<uint8_t> TextLike(size_t size, uint32_t seed) {
   static const char* const kWords[] = {
-      "star",  "corona",  "begin", "end",    "texture", "radius", "position", "V(0 0 0)",
-      "the",   "of",      "light", "flare",  "sphere",  "world",  "alpha",    "0.125",
+      "star",  "corona",   "begin", "end",   "texture", "radius", "position", "V(0 0 0)",
+      "the",   "of",       "light", "flare", "sphere",  "world",  "alpha",    "0.125",
       "scale", "rotation", "speed", "color", "mesh",    "noise",  "orbit",    "particle"};
   std::mt19937 random(seed);
   std::vector<uint8_t> text;

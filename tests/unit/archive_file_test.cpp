@@ -19,7 +19,8 @@ class ArchiveFileTest : public ::solvane::testing::HeadlessTest {
   // Installs a platform whose content archive holds `files`, and resource 117 = "view".
   void Carry(const std::vector<std::pair<std::string, std::string>>& files) {
     std::vector<PackEntry> entries = {{"meshes", {}, true}};
-    for (const auto& [name, text] : files) entries.push_back({name, Bytes(text.begin(), text.end())});
+    for (const auto& [name, text] : files)
+      entries.push_back({name, Bytes(text.begin(), text.end())});
     std::string error;
     HeadlessOptions options;
     options.resources[kContentArchiveResource] = PackArchive(entries, {}, error);
@@ -100,8 +101,9 @@ TEST_F(ArchiveFileTest, Lines) {
       {"last line without LF", "a\r\nENDWORLD", {{"a", true}, {"ENDWORLD", false}}},
       {"LF alone ends a line", "a\nb\n", {{"a", true}, {"b", true}}},
       {"trailing blanks stay", "end \t\r\n", {{"end \t", true}}},
-      {"long lines are cut", std::string(200, 'x') + "\nnext", {{std::string(127, 'x'), true},
-                                                              {"next", false}}},
+      {"long lines are cut",
+       std::string(200, 'x') + "\nnext",
+       {{std::string(127, 'x'), true}, {"next", false}}},
       {"empty lines", "\r\n\r\n", {{"", true}, {"", true}}},
   };
   for (const auto& c : cases) {

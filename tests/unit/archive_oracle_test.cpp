@@ -84,8 +84,8 @@ TEST_F(OracleTest, EveryPackedArchiveUnpacksExactly) {
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size()));
     const std::string command = "unar -q -f -D -o '" + out.string() + "' '" + file.string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << c.name << " channels "
-                                               << c.options.multimediaChannels;
+    ASSERT_EQ(std::system(command.c_str()), 0)
+        << c.name << " channels " << c.options.multimediaChannels;
 
     for (const PackEntry& entry : c.entries) {
       if (entry.directory) {

@@ -41,7 +41,9 @@ std::optional<Bytes> Extract(const Bytes& archive, const char* name) {
   return bytes;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
 
 std::vector<PackEntry> ContentLikeEntries() {
   return {{"meshes", {}, true},
@@ -105,11 +107,9 @@ TEST(ArchiveTest, DamageGivesNothing) {
     int delta;  // added to the byte
   };
   const Case cases[] = {
-      {"flipped data byte", sunData + 100, 1},
-      {"flipped marker", 0, 1},
+      {"flipped data byte", sunData + 100, 1},    {"flipped marker", 0, 1},
       {"header size 6", kFirstBlock + 5, 6 - 38},  // "meshes": 32 + 6 = 38
-      {"header size 0", kFirstBlock + 5, -38},
-      {"unpack version 12", kFirstBlock + 24, -8},
+      {"header size 0", kFirstBlock + 5, -38},    {"unpack version 12", kFirstBlock + 24, -8},
       {"unpack version 21", kFirstBlock + 24, 1},
   };
   for (const Case& c : cases) {
@@ -170,7 +170,8 @@ std::vector<RoundTrip> RoundTrips() {
   trips.push_back({"long run", Bytes(300'000, 'x'), lz});
   trips.push_back({"far matches", testing::FarRepeats(1'500'000, 5), lz});
   for (int channels = 1; channels <= 4; ++channels) {
-    trips.push_back({"audio", testing::AudioLike(60'000, channels, 6),
+    trips.push_back({"audio",
+                     testing::AudioLike(60'000, channels, 6),
                      {.compress = true, .multimediaChannels = channels}});
   }
   return trips;

@@ -70,8 +70,8 @@ int List(int argc, char** argv) {
   std::vector<ArchiveEntryInfo> entries;
   const bool whole = ListArchive(*archive, entries);
   for (const ArchiveEntryInfo& entry : entries) {
-    std::printf("%-32s 0x%02X %10u %10u %08X\n", entry.name.c_str(), entry.method,
-                entry.packedSize, entry.unpackedSize, entry.crc);
+    std::printf("%-32s 0x%02X %10u %10u %08X\n", entry.name.c_str(), entry.method, entry.packedSize,
+                entry.unpackedSize, entry.crc);
   }
   if (!whole) {
     std::fputs("solvane-tool: the archive is damaged; the listing stops there\n", stderr);
