@@ -4,9 +4,14 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${1:-600}
-CC=clang CXX=clang++ bash "$root/scripts/build.sh" "$root/build-fuzz" -DSOLVANE_FUZZ=ON >/dev/null
-corpus="$root/build-fuzz/archive-corpus"
+dir="$root/build-fuzz"
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSOLVANE_FUZZ=ON >/dev/null
+fi
+cmake --build "$dir" --target fuzz_archive fuzz_smoke_archive >/dev/null
+corpus="$dir/archive-corpus"
 mkdir -p "$corpus"
-"$root/build-fuzz/tests/fuzz/fuzz_smoke_archive" "$corpus"
-"$root/build-fuzz/tests/fuzz/fuzz_archive" "$corpus" -max_total_time="$seconds" -max_len=65536 \
+"$dir/tests/fuzz/fuzz_smoke_archive" "$corpus"
+"$dir/tests/fuzz/fuzz_archive" "$corpus" -max_total_time="$seconds" -max_len=4096 \
   -rss_limit_mb=4096 -print_final_stats=1

@@ -89,5 +89,45 @@ done
 check "huge window fails cleanly" "1" \
   "$("$tool" render --out "$work/x.png" --set UseDesktop=0 --set Width=100000 >/dev/null 2>&1; echo $?)"
 
+# Archives: pack, list, extract; what fails gives exit 1 and leaves no output file.
+mkdir -p "$work/in/textures"
+printf 'env envip\r\nend\r\nENV_END' >"$work/in/env.txt"
+seq 1 2000 >"$work/in/textures/sun.jpg"  # never holds a "U", the byte written over it below
+(cd "$work/in" && "$tool" archive pack "$work/stored.rar" textures textures/sun.jpg env.txt)
+check "pack writes an archive" "0" "$?"
+check "list shows the entries in order" "textures textures\sun.jpg env.txt" \
+  "$("$tool" archive list "$work/stored.rar" | awk '{printf "%s%s", sep, $1; sep=" "}')"
+for name in 'textures\sun.jpg' 'TEXTURES\SUN.JPG' 'textures/sun.jpg' 'textures_sun.jpg'; do
+  rm -f "$work/out.bin"
+  "$tool" archive extract "$name" --from "$work/stored.rar" -o "$work/out.bin"
+  check "extract $name" "same" "$(cmp -s "$work/out.bin" "$work/in/textures/sun.jpg" && echo same)"
+done
+check "extract to standard output" "same" \
+  "$("$tool" archive extract env.txt --from "$work/stored.rar" | cmp -s - "$work/in/env.txt" && echo same)"
+(cd "$work/in" && "$tool" archive pack "$work/packed.rar" env.txt textures/sun.jpg --as a.bin --compress --solid)
+check "compressed entries extract" "same" \
+  "$("$tool" archive extract a.bin --from "$work/packed.rar" | cmp -s - "$work/in/textures/sun.jpg" && echo same)"
+mkdir -p "$work/unar"
+unar -q -f -D -o "$work/unar" "$work/packed.rar" >/dev/null 2>&1
+check "unar agrees" "same" "$(cmp -s "$work/unar/a.bin" "$work/in/textures/sun.jpg" && echo same)"
+
+extract_fails() {  # description, archive, name
+  rm -f "$work/fail.bin"
+  "$tool" archive extract "$3" --from "$2" -o "$work/fail.bin" >/dev/null 2>&1
+  local status=$?
+  check "$1 exits 1" "1" "$status"
+  check "$1 leaves no file" "no" "$([ -e "$work/fail.bin" ] && echo yes || echo no)"
+}
+extract_fails "a missing name" "$work/stored.rar" moon.jpg
+cp "$work/stored.rar" "$work/flipped.rar"
+printf '\x55' | dd of="$work/flipped.rar" bs=1 seek=$(( $(stat -c %s "$work/stored.rar") - 7 - 100 )) conv=notrunc 2>/dev/null
+extract_fails "a flipped data byte" "$work/flipped.rar" 'textures\sun.jpg'
+cp "$work/stored.rar" "$work/header6.rar"
+printf '\x06\x00' | dd of="$work/header6.rar" bs=1 seek=25 conv=notrunc 2>/dev/null
+extract_fails "header size 6" "$work/header6.rar" textures
+: >"$work/empty.rar"
+extract_fails "an empty archive" "$work/empty.rar" env.txt
+check "pack rejects bad channels" "2" "$("$tool" archive pack "$work/x.rar" "$work/in/env.txt" --multimedia 5 >/dev/null 2>&1; echo $?)"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,5 +1,6 @@
 #include "tools/archive/archive_packer.h"
 
+#include <iterator>
 #include <optional>
 
 #include "data/crc32.h"
@@ -98,32 +99,35 @@ std::vector<uint8_t> PackArchive(std::span<const PackEntry> entries, const PackO
   SealHeader(out, mainStart);
 
   Rar20Encoder encoder(options.multimediaChannels);
-  // In a solid archive the unpacker reads a table header only for an entry that does not
-  // continue a stream, so the flag 0x0010 waits for the first packed entry; with nothing packed,
-  // every entry after the first has it.
-  bool streamStarted = false;
+  // In a solid archive a packed entry continues the stream (flag 0x0010) only when the entry
+  // before it was packed too. Directories and empty files are stored and end the stream, and the
+  // next packed entry starts afresh with its own tables: an unpacker that follows the stream
+  // from entry to entry cannot be relied on to step over an entry that produces no bytes.
+  // Stored archives mark every entry after the first.
+  bool previousPacked = false;
   for (size_t i = 0; i < entries.size(); ++i) {
     const PackEntry& entry = entries[i];
     uint16_t flags = kFileHasData | (entry.directory ? kFileDirectory : kFileDictionary256K);
     uint8_t method = kMethodStored;
     std::vector<uint8_t> packed;
     const std::vector<uint8_t>* payload = &entry.data;
-    if (options.compress && !entry.directory && (!entry.data.empty() || options.solid)) {
-      packed = encoder.Encode(entry.data, options.solid && streamStarted);
-      // A solid stream cannot skip an entry: stored bytes would not reach the unpacker's window.
+    const bool continuing = options.solid && previousPacked;
+    previousPacked = false;
+    if (options.compress && !entry.directory && !entry.data.empty()) {
+      packed = encoder.Encode(entry.data, continuing);
+      // Falling back to storing is for separate entries only: stored bytes never reach the
+      // unpacker's window, so a solid stream cannot skip an entry.
       if (options.solid || packed.size() < entry.data.size()) {
         if (packed.size() > 0xFFFFFFFFu) {
           error = "\"" + entry.name + "\" does not fit the archive once packed";
           return {};
         }
-        if (options.solid && streamStarted) flags |= kFileContinuesStream;
-        flags = uint16_t((flags & ~kFileDirectory) | kFileDictionary1M);
+        flags = kFileHasData | kFileDictionary1M | (continuing ? kFileContinuesStream : 0);
         method = kMethodNormal;
         payload = &packed;
-        streamStarted = true;
+        previousPacked = true;
       }
-    }
-    if (options.solid && i > 0 && (!options.compress || (streamStarted && method == kMethodStored))) {
+    } else if (options.solid && !options.compress && i > 0) {
       flags |= kFileContinuesStream;
     }
     const std::vector<uint8_t>& data = *payload;

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
-#include <cstdio>
-#include <cstdlib>
 
 namespace solvane {
 
@@ -24,8 +23,7 @@ namespace {
 //   at most 15 bits.
 // - The first entry of a stream reads a table header at once; later ones switch tables only
 //   through the table symbol (269, or 256 in multimedia). After an entry's last byte the
-//   unpacker decodes one more symbol when at least 5 packed bytes are left, so every stream here
-//   ends within a byte of its last symbol.
+//   unpacker decodes one more symbol when at least 5 packed bytes are left.
 
 constexpr int kMainSymbols = 298;
 constexpr int kDistanceSymbols = 48;
@@ -45,26 +43,33 @@ constexpr int kAudioNewTablesSymbol = 256;
 
 constexpr uint32_t kWindowSize = 0x100000;
 constexpr uint32_t kWindowMask = kWindowSize - 1;
-// One less than the window: the farthest byte the unpacker can still see in every case.
+// A distance of the full window would name the byte about to be overwritten, which only an
+// unpacker that reads before it writes gets right; one less is safe everywhere.
 constexpr uint32_t kMaxDistance = kWindowSize - 1;
 
-constexpr size_t kBlockItems = 0x10000;  // symbols per table set at most
-constexpr int kHashBits = 17;
-constexpr int kMaxChain = 48;    // candidates tried per position
-constexpr int kNiceLength = 128;  // a match this long ends the search
-constexpr int kLazyLimit = 64;    // shorter matches are checked against one at the next byte
+// Zero bits after the last symbol. Some unpackers fetch input ahead of the symbol they decode
+// and give up when the entry's data runs out, so a stream must not end right after its last
+// code; it must also leave fewer than 5 bytes, or the unpacker's check for a table switch after
+// the entry would read the padding as a symbol.
+constexpr int kTrailingBits = 16;
 
-constexpr std::array<uint8_t, 28> kLengthBase = {0,  1,  2,  3,  4,  5,  6,   7,   8,   10,
-                                                 12, 14, 16, 20, 24, 28, 32,  40,  48,  56,
+constexpr size_t kBlockItems = 0x10000;  // symbols per table set at most
+constexpr int kMaxHashBits = 20;         // the 3-byte hash table has up to 2^20 heads
+constexpr int kMaxChain = 48;            // candidates tried per position
+constexpr int kNiceLength = 128;         // a match this long ends the search
+constexpr int kLazyLimit = 64;           // shorter matches are checked against one at the next byte
+constexpr size_t kTrustedCostSamples = 4096;  // symbols a block needs for its costs to count
+
+constexpr std::array<uint8_t, 28> kLengthBase = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
+                                                 12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
                                                  64, 80, 96, 112, 128, 160, 192, 224};
 constexpr std::array<uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
                                                  2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 constexpr std::array<uint32_t, 48> kDistanceBase = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
-    32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
-    1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
-    32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
-    524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
+    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
+    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
+    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
 constexpr std::array<uint8_t, 48> kDistanceBits = {
     0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
     11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
@@ -89,7 +94,7 @@ constexpr std::array<uint8_t, 256> kShortSlot = MakeSlots(kShortBase.data(), 8);
 int DistanceSlot(uint32_t value) {
   if (value < 4) return int(value);
   if (value >= 0x20000) return 34 + int((value - 0x20000) >> 16);
-  const int top = 31 - __builtin_clz(value);
+  const int top = std::bit_width(value) - 1;
   return 2 * top + int((value >> (top - 1)) & 1);
 }
 
@@ -103,7 +108,9 @@ uint32_t RecentBonus(uint32_t distance) {
   return uint32_t(distance > 0x100) + MatchBonus(distance);
 }
 
-int SignedByte(int value) { return ((value & 0xFF) ^ 0x80) - 0x80; }
+int SignedByte(int value) {
+  return ((value & 0xFF) ^ 0x80) - 0x80;
+}
 
 class BitWriter {
  public:
@@ -116,10 +123,12 @@ class BitWriter {
       bytes.push_back(uint8_t(pending >> pendingBits));
     }
   }
+  // The bytes written, the last one filled up with zero bits; the writer starts afresh.
   std::vector<uint8_t> Finish() {
     if (pendingBits > 0) bytes.push_back(uint8_t(pending << (8 - pendingBits)));
-    pendingBits = 0;
-    return std::move(bytes);
+    std::vector<uint8_t> result = std::move(bytes);
+    *this = {};
+    return result;
   }
 
  private:
@@ -161,9 +170,8 @@ void BuildCodeLengths(std::span<const uint32_t> freq, std::span<uint8_t> lengths
     size_t leaf = 0;
     size_t package = 0;
     while (leaf < n || package < packages) {
-      const uint64_t packageWeight = package < packages
-                                         ? list[2 * package] + list[2 * package + 1]
-                                         : std::numeric_limits<uint64_t>::max();
+      const uint64_t packageWeight = package < packages ? list[2 * package] + list[2 * package + 1]
+                                                        : std::numeric_limits<uint64_t>::max();
       if (leaf < n && leafWeight[leaf] <= packageWeight) {
         merged.push_back(leafWeight[leaf++]);
         kinds.push_back(1);
@@ -200,13 +208,14 @@ void AssignCodes(std::span<const uint8_t> lengths, std::span<uint16_t> codes) {
   }
 }
 
-struct Code {
+// A prefix code of up to 298 symbols: each symbol's length and its code of that many bits.
+struct PrefixCode {
   std::array<uint8_t, kMainSymbols> length{};
-  std::array<uint16_t, kMainSymbols> bits{};
+  std::array<uint16_t, kMainSymbols> code{};
 };
 
-void Write(BitWriter& out, const Code& code, uint32_t symbol) {
-  out.Put(code.bits[symbol], code.length[symbol]);
+void Write(BitWriter& out, const PrefixCode& prefixCode, uint32_t symbol) {
+  out.Put(prefixCode.code[symbol], prefixCode.length[symbol]);
 }
 
 // A code-length symbol: 0..15 is added to the previous set's length mod 16; 16 repeats the
@@ -216,8 +225,8 @@ struct LengthToken {
   uint8_t extra;
 };
 
-constexpr std::array<uint8_t, kCodeLengthSymbols> kLengthTokenBits = {
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
+constexpr std::array<uint8_t, kCodeLengthSymbols> kLengthTokenBits = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                      0, 0, 0, 0, 0, 0, 2, 3, 7};
 
 // With keepUnchanged, a length equal to its base is always sent as a plain 0, which costs little
 // when most lengths stay as they were.
@@ -286,7 +295,8 @@ TableHeader PrepareHeader(bool audio, std::span<const uint8_t> lengths,
     AssignCodes(header.codeLengths, header.codes);
     header.bits = 2 + (audio ? 2 : 0) + 4 * kCodeLengthSymbols;
     for (int s = 0; s < kCodeLengthSymbols; ++s) {
-      header.bits += uint64_t(freq[size_t(s)]) * (header.codeLengths[size_t(s)] + kLengthTokenBits[size_t(s)]);
+      header.bits +=
+          uint64_t(freq[size_t(s)]) * (header.codeLengths[size_t(s)] + kLengthTokenBits[size_t(s)]);
     }
     if (!haveBest || header.bits < best.bits) {
       best = std::move(header);
@@ -343,13 +353,17 @@ struct Choice {
 struct Rar20Encoder::State {
   int channels = 0;
 
-  // The stream's bytes; history[0] is stream position historyStart. Positions count from the
-  // start of the stream (the first entry of a solid run).
-  std::vector<uint8_t> history;
+  // Positions count bytes through all entries this encoder has seen, so that the match tables
+  // never need clearing: whatever lies before streamStart belongs to an earlier stream.
+  std::vector<uint8_t> history;  // history[0] is position historyStart
   uint64_t historyStart = 0;
+  uint64_t streamStart = 0;
   uint64_t hashedUpTo = 0;
+  int hashBits = 0;
   std::vector<int64_t> head3;  // last position of each 3-byte hash, -1 for none
-  std::vector<int64_t> chain;  // previous position of the same hash, by position mod window
+  // Previous position of the same hash, by position mod window. Never read before it is
+  // written: a chain only leads to positions inserted within the last window.
+  std::unique_ptr<int64_t[]> chain;
   std::vector<int64_t> head2;  // last position of each byte pair
 
   // The unpacker's state.
@@ -361,14 +375,15 @@ struct Rar20Encoder::State {
   int previousKind = -1;  // channels of the previous table set (0: LZ), -1: none since reset
   bool haveTables = false;
   int tablesKind = 0;  // like previousKind, for the tables in force
-  Code main, distance, length;
-  std::array<Code, 4> audio;
+  PrefixCode mainCode, distanceCode, lengthCode;
+  std::array<PrefixCode, 4> audioCodes;
   std::array<AudioChannel, 4> audioState{};
   int lastAnyDelta = 0;
   int audioChannel = 0;
 
-  // Estimated bit costs, from the last block's codes.
-  bool costsKnown = false;
+  // Estimated bit costs, from the last block's codes; a short block tells little, so the next
+  // entry after it starts from estimates of its own.
+  size_t costSamples = 0;
   std::array<uint8_t, kMainSymbols> mainCost{};
   std::array<uint8_t, kDistanceSymbols> distanceCost{};
   std::array<uint8_t, kLengthSymbols> lengthCost{};
@@ -378,6 +393,8 @@ struct Rar20Encoder::State {
   BitWriter out;
 
   void Reset();
+  void SizeHashTable(uint64_t streamSize);
+  uint32_t Hash3(const uint8_t* bytes) const;
   void EncodeLz(uint64_t begin, uint64_t end);
   void EncodeAudio(uint64_t begin, uint64_t end);
   void InitCosts(uint64_t begin, uint64_t end);
@@ -390,19 +407,17 @@ struct Rar20Encoder::State {
   void FlushBlock();
   void FlushLzBlock();
   void FlushAudioBlock();
-  void SwitchTables(const TableHeader& header, int kind, std::span<const uint8_t> lengths);
+  void SwitchTables(const TableHeader& header, int kind, std::span<const uint8_t> lengths,
+                    int nextChannel);
   uint8_t AudioDelta(uint8_t byte);
 };
 
+// A new stream: the unpacker's state as an entry without the solid flag leaves it.
 void Rar20Encoder::State::Reset() {
+  historyStart += history.size();
   history.clear();
-  historyStart = 0;
-  hashedUpTo = 0;
-  if (channels == 0) {
-    head3.assign(size_t(1) << kHashBits, -1);
-    head2.assign(size_t(1) << 16, -1);
-    chain.resize(kWindowSize);
-  }
+  streamStart = historyStart;
+  hashedUpTo = historyStart;
   recent = {};
   recentCount = 0;
   lastDistance = 0;
@@ -414,7 +429,7 @@ void Rar20Encoder::State::Reset() {
   audioState = {};
   lastAnyDelta = 0;
   audioChannel = 0;
-  costsKnown = false;
+  costSamples = 0;
   items.clear();
 }
 
@@ -438,12 +453,13 @@ std::vector<uint8_t> Rar20Encoder::Encode(std::span<const uint8_t> data, bool co
   s.history.insert(s.history.end(), data.begin(), data.end());
   const uint64_t end = begin + data.size();
   if (s.channels == 0) {
+    s.SizeHashTable(end - s.streamStart);
     s.EncodeLz(begin, end);
   } else {
     s.EncodeAudio(begin, end);
   }
   s.FlushBlock();
-  if (!data.empty()) { int k = getenv("TRAILK") ? atoi(getenv("TRAILK")) : 2; s.out.Put(0, 8 * k); }
+  s.out.Put(0, kTrailingBits);
   return s.out.Finish();
 }
 
@@ -457,7 +473,8 @@ void Rar20Encoder::State::InitCosts(uint64_t begin, uint64_t end) {
   double sum = 0;
   for (int b = 0; b < 256; ++b) {
     double bits = 12;
-    if (freq[size_t(b)] != 0) bits = std::clamp(std::log2(total / freq[size_t(b)]) + 0.5, 1.0, 15.0);
+    if (freq[size_t(b)] != 0)
+      bits = std::clamp(std::log2(total / freq[size_t(b)]) + 0.5, 1.0, 15.0);
     mainCost[size_t(b)] = uint8_t(bits);
     sum += freq[size_t(b)] * bits;
   }
@@ -466,7 +483,31 @@ void Rar20Encoder::State::InitCosts(uint64_t begin, uint64_t end) {
   for (int s = kShortSymbol; s < kNewTablesSymbol; ++s) mainCost[size_t(s)] = 8;
   distanceCost.fill(5);
   lengthCost.fill(4);
-  costsKnown = true;
+  costSamples = size_t(sampleEnd - begin);
+}
+
+// The hash table grows with the stream, so that small entries do not pay for a large table.
+// Growing changes the hash, so the positions of the last window are entered again, oldest first,
+// which rebuilds their chains as they were.
+void Rar20Encoder::State::SizeHashTable(uint64_t streamSize) {
+  if (!chain) {
+    chain.reset(new int64_t[kWindowSize]);
+    head2.assign(size_t(1) << 16, -1);
+  }
+  int bits = 10;
+  while (bits < kMaxHashBits && (uint64_t(1) << bits) < streamSize) ++bits;
+  if (bits <= hashBits) return;
+  hashBits = bits;
+  head3.assign(size_t(1) << bits, -1);
+  const uint64_t hashed = hashedUpTo;
+  hashedUpTo =
+      std::max({streamStart, historyStart, hashed > kWindowSize ? hashed - kWindowSize : 0});
+  InsertUpTo(hashed);
+}
+
+uint32_t Rar20Encoder::State::Hash3(const uint8_t* bytes) const {
+  const uint32_t key = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16;
+  return (key * 2654435761u) >> (32 - hashBits);
 }
 
 void Rar20Encoder::State::InsertUpTo(uint64_t limit) {
@@ -474,11 +515,10 @@ void Rar20Encoder::State::InsertUpTo(uint64_t limit) {
     const size_t at = size_t(hashedUpTo - historyStart);
     if (at + 2 >= history.size()) break;  // the third byte is not known yet
     const uint8_t* bytes = &history[at];
-    const uint32_t key = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16;
-    const uint32_t hash = (key * 2654435761u) >> (32 - kHashBits);
+    const uint32_t hash = Hash3(bytes);
     chain[hashedUpTo & kWindowMask] = head3[hash];
     head3[hash] = int64_t(hashedUpTo);
-    head2[key & 0xFFFF] = int64_t(hashedUpTo);
+    head2[uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8] = int64_t(hashedUpTo);
     ++hashedUpTo;
   }
 }
@@ -530,7 +570,8 @@ Choice Rar20Encoder::State::Find(uint64_t position, uint64_t end) {
   const uint64_t room = end - position;
   if (room < 2) return best;
   InsertUpTo(position);
-  if (lastLength != 0 && lastLength <= room && lastDistance <= position &&
+  const uint64_t behind = position - streamStart;
+  if (lastLength != 0 && lastLength <= room && lastDistance <= behind &&
       MatchLength(position, lastDistance, lastLength) == lastLength) {
     Consider(best, ChoiceKind::kRepeatLast, lastLength, lastDistance, 0);
   }
@@ -538,17 +579,17 @@ Choice Rar20Encoder::State::Find(uint64_t position, uint64_t end) {
     const uint32_t d = recent[(recentCount - 1 - uint32_t(k)) & 3];
     bool seen = false;
     for (int j = 0; j < k; ++j) seen |= recent[(recentCount - 1 - uint32_t(j)) & 3] == d;
-    if (d == 0 || d > position || seen) continue;
+    if (d == 0 || d > behind || seen) continue;
     const uint32_t bonus = RecentBonus(d);
-    const uint32_t length = MatchLength(position, d, uint32_t(std::min<uint64_t>(257 + bonus, room)));
+    const uint32_t length =
+        MatchLength(position, d, uint32_t(std::min<uint64_t>(257 + bonus, room)));
     if (length >= 2 + bonus) Consider(best, ChoiceKind::kRecent, length, d, k);
   }
   const uint8_t* here = &history[size_t(position - historyStart)];
   if (room >= 3) {
-    const uint32_t key = uint32_t(here[0]) | uint32_t(here[1]) << 8 | uint32_t(here[2]) << 16;
-    int64_t candidate = head3[(key * 2654435761u) >> (32 - kHashBits)];
+    int64_t candidate = head3[Hash3(here)];
     uint32_t longest = 0;
-    for (int tries = kMaxChain; candidate >= 0 && tries > 0; --tries) {
+    for (int tries = kMaxChain; candidate >= int64_t(streamStart) && tries > 0; --tries) {
       const uint64_t d = position - uint64_t(candidate);
       if (d > kMaxDistance) break;
       const uint32_t bonus = MatchBonus(uint32_t(d));
@@ -567,14 +608,14 @@ Choice Rar20Encoder::State::Find(uint64_t position, uint64_t end) {
     }
   }
   const int64_t pair = head2[uint32_t(here[0]) | uint32_t(here[1]) << 8];
-  if (pair >= 0 && position - uint64_t(pair) <= 256) {
+  if (pair >= int64_t(streamStart) && position - uint64_t(pair) <= 256) {
     Consider(best, ChoiceKind::kShort, 2, uint32_t(position - uint64_t(pair)), 0);
   }
   return best;
 }
 
 void Rar20Encoder::State::EncodeLz(uint64_t begin, uint64_t end) {
-  if (!costsKnown) InitCosts(begin, end);
+  if (costSamples < kTrustedCostSamples) InitCosts(begin, end);
   uint64_t position = begin;
   Choice pending;
   bool havePending = false;
@@ -660,19 +701,23 @@ uint8_t Rar20Encoder::State::AudioDelta(uint8_t byte) {
   ++v.byteCount;
   const int prediction =
       ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] + v.weight[1] * v.pastDelta[1] +
-        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] +
-        v.weight[4] * lastAnyDelta) >>
+        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] + v.weight[4] * lastAnyDelta) >>
        3) &
       0xFF;
   const int delta = (prediction - byte) & 0xFF;
   const int value = prediction - delta;  // not reduced to a byte: the predictor keeps it whole
   const int d = SignedByte(delta) * 8;
   const std::array<int, 11> errors = {d,
-                                      d - v.pastDelta[0], d + v.pastDelta[0],
-                                      d - v.pastDelta[1], d + v.pastDelta[1],
-                                      d - v.pastDelta[2], d + v.pastDelta[2],
-                                      d - v.pastDelta[3], d + v.pastDelta[3],
-                                      d - lastAnyDelta,   d + lastAnyDelta};
+                                      d - v.pastDelta[0],
+                                      d + v.pastDelta[0],
+                                      d - v.pastDelta[1],
+                                      d + v.pastDelta[1],
+                                      d - v.pastDelta[2],
+                                      d + v.pastDelta[2],
+                                      d - v.pastDelta[3],
+                                      d + v.pastDelta[3],
+                                      d - lastAnyDelta,
+                                      d + lastAnyDelta};
   for (size_t i = 0; i < errors.size(); ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
   v.lastDelta = lastAnyDelta = SignedByte(value - v.lastValue);
   v.lastValue = value;
@@ -721,15 +766,15 @@ void Rar20Encoder::State::FlushBlock() {
   items.clear();
 }
 
+// `nextChannel`: for multimedia tables in force, the channel whose byte comes next; the table
+// symbol is decoded with that channel's code.
 void Rar20Encoder::State::SwitchTables(const TableHeader& header, int kind,
-                                       std::span<const uint8_t> lengths) {
+                                       std::span<const uint8_t> lengths, int nextChannel) {
   if (haveTables) {
-    // The table symbol is decoded with the tables in force; for multimedia, with those of the
-    // channel whose byte comes next.
     if (tablesKind == 0) {
-      Write(out, main, kNewTablesSymbol);
+      Write(out, mainCode, kNewTablesSymbol);
     } else {
-      Write(out, audio[size_t(audioChannel)], kAudioNewTablesSymbol);
+      Write(out, audioCodes[size_t(nextChannel)], kAudioNewTablesSymbol);
     }
   }
   WriteHeader(out, header, kind);
@@ -763,14 +808,14 @@ void Rar20Encoder::State::FlushLzBlock() {
   BuildCodeLengths(lengthFreq, all.subspan(kMainSymbols + kDistanceSymbols, kLengthSymbols));
   if (!tableSymbolUsed) mainFreq[kNewTablesSymbol] = 0;
 
-  const TableHeader header =
-      PrepareHeader(false, lengths, std::span(previousLengths).first(kLzLengths), previousKind == 0);
+  const TableHeader header = PrepareHeader(
+      false, lengths, std::span(previousLengths).first(kLzLengths), previousKind == 0);
 
   // Keep the tables in force when they can code this block and cost no more than new ones.
   bool keep = haveTables && tablesKind == 0;
   uint64_t oldBits = 0;
   uint64_t newBits = header.bits;
-  auto tally = [&](std::span<const uint32_t> freq, const Code& code, size_t offset) {
+  auto tally = [&](std::span<const uint32_t> freq, const PrefixCode& code, size_t offset) {
     for (size_t s = 0; s < freq.size(); ++s) {
       if (freq[s] == 0) continue;
       if (code.length[s] == 0) keep = false;
@@ -778,30 +823,29 @@ void Rar20Encoder::State::FlushLzBlock() {
       newBits += uint64_t(freq[s]) * lengths[offset + s];
     }
   };
-  tally(mainFreq, main, 0);
-  tally(distanceFreq, distance, kMainSymbols);
-  tally(lengthFreq, length, kMainSymbols + kDistanceSymbols);
-  if (keep) keep = oldBits <= newBits + main.length[kNewTablesSymbol];
+  tally(mainFreq, mainCode, 0);
+  tally(distanceFreq, distanceCode, kMainSymbols);
+  tally(lengthFreq, lengthCode, kMainSymbols + kDistanceSymbols);
+  if (keep) keep = oldBits <= newBits + mainCode.length[kNewTablesSymbol];
 
-  if (getenv("ENCDEBUG")) fprintf(stderr, "lz block items %zu keep %d delta %d haveTables %d\n", items.size(), keep, header.delta, haveTables);
   if (!keep) {
-    SwitchTables(header, 0, lengths);
-    Code* codes[] = {&main, &distance, &length};
+    SwitchTables(header, 0, lengths, audioChannel);
+    PrefixCode* codes[] = {&mainCode, &distanceCode, &lengthCode};
     const int offsets[] = {0, kMainSymbols, kMainSymbols + kDistanceSymbols};
     const int sizes[] = {kMainSymbols, kDistanceSymbols, kLengthSymbols};
     for (int t = 0; t < 3; ++t) {
       *codes[t] = {};
       std::copy_n(lengths.begin() + offsets[t], sizes[t], codes[t]->length.begin());
       AssignCodes(std::span(codes[t]->length).first(size_t(sizes[t])),
-                  std::span(codes[t]->bits).first(size_t(sizes[t])));
+                  std::span(codes[t]->code).first(size_t(sizes[t])));
     }
   }
 
   for (const Item& item : items) {
-    Write(out, main, item.symbol);
+    Write(out, mainCode, item.symbol);
     out.Put(item.extra, item.extraBits);
     if (item.second >= 0) {
-      Write(out, item.symbol >= kMatchSymbol ? distance : length, uint32_t(item.second));
+      Write(out, item.symbol >= kMatchSymbol ? distanceCode : lengthCode, uint32_t(item.second));
       out.Put(item.secondExtra, item.secondBits);
     }
   }
@@ -810,19 +854,21 @@ void Rar20Encoder::State::FlushLzBlock() {
   uint64_t literalBits = 0;
   uint64_t literals = 0;
   for (int s = 0; s < kMainSymbols; ++s) {
-    if (main.length[size_t(s)] != 0) mainCost[size_t(s)] = main.length[size_t(s)];
+    if (mainCode.length[size_t(s)] != 0) mainCost[size_t(s)] = mainCode.length[size_t(s)];
     if (s < 256) {
-      literalBits += uint64_t(mainFreq[size_t(s)]) * main.length[size_t(s)];
+      literalBits += uint64_t(mainFreq[size_t(s)]) * mainCode.length[size_t(s)];
       literals += mainFreq[size_t(s)];
     }
   }
   for (int s = 0; s < kDistanceSymbols; ++s) {
-    if (distance.length[size_t(s)] != 0) distanceCost[size_t(s)] = distance.length[size_t(s)];
+    if (distanceCode.length[size_t(s)] != 0)
+      distanceCost[size_t(s)] = distanceCode.length[size_t(s)];
   }
   for (int s = 0; s < kLengthSymbols; ++s) {
-    if (length.length[size_t(s)] != 0) lengthCost[size_t(s)] = length.length[size_t(s)];
+    if (lengthCode.length[size_t(s)] != 0) lengthCost[size_t(s)] = lengthCode.length[size_t(s)];
   }
   if (literals != 0) averageLiteral = int32_t(16 * literalBits / literals);
+  costSamples = items.size();
 }
 
 void Rar20Encoder::State::FlushAudioBlock() {
@@ -837,9 +883,8 @@ void Rar20Encoder::State::FlushAudioBlock() {
     if (!used) freq[size_t(c)][kAudioNewTablesSymbol] = 0;
   }
   const size_t count = size_t(channels) * kAudioSymbols;
-  const TableHeader header = PrepareHeader(true, all.first(count),
-                                           std::span(previousLengths).first(count),
-                                           previousKind == channels);
+  const TableHeader header = PrepareHeader(
+      true, all.first(count), std::span(previousLengths).first(count), previousKind == channels);
 
   // The table symbol would come before the block's first byte, in that byte's channel.
   const int firstChannel = items.empty() ? audioChannel : items.front().second;
@@ -850,28 +895,25 @@ void Rar20Encoder::State::FlushAudioBlock() {
     for (int s = 0; s < kAudioSymbols; ++s) {
       const uint32_t f = freq[size_t(c)][size_t(s)];
       if (f == 0) continue;
-      if (audio[size_t(c)].length[size_t(s)] == 0) keep = false;
-      oldBits += uint64_t(f) * audio[size_t(c)].length[size_t(s)];
+      if (audioCodes[size_t(c)].length[size_t(s)] == 0) keep = false;
+      oldBits += uint64_t(f) * audioCodes[size_t(c)].length[size_t(s)];
       newBits += uint64_t(f) * lengths[size_t(c) * kAudioSymbols + size_t(s)];
     }
   }
-  if (keep) keep = oldBits <= newBits + audio[size_t(firstChannel)].length[kAudioNewTablesSymbol];
-  if (getenv("FORCESWITCH")) keep = false;
+  if (keep)
+    keep = oldBits <= newBits + audioCodes[size_t(firstChannel)].length[kAudioNewTablesSymbol];
 
-  if (getenv("ENCDEBUG")) fprintf(stderr, "audio block items %zu keep %d delta %d haveTables %d first %d\n", items.size(), keep, header.delta, haveTables, firstChannel);
   if (!keep) {
-    const int channelNow = audioChannel;
-    audioChannel = firstChannel;
-    SwitchTables(header, channels, all.first(count));
-    audioChannel = channelNow;
+    SwitchTables(header, channels, all.first(count), firstChannel);
     for (int c = 0; c < channels; ++c) {
-      audio[size_t(c)] = {};
-      std::copy_n(lengths.begin() + c * kAudioSymbols, kAudioSymbols, audio[size_t(c)].length.begin());
-      AssignCodes(std::span(audio[size_t(c)].length).first(kAudioSymbols),
-                  std::span(audio[size_t(c)].bits).first(kAudioSymbols));
+      audioCodes[size_t(c)] = {};
+      std::copy_n(lengths.begin() + c * kAudioSymbols, kAudioSymbols,
+                  audioCodes[size_t(c)].length.begin());
+      AssignCodes(std::span(audioCodes[size_t(c)].length).first(kAudioSymbols),
+                  std::span(audioCodes[size_t(c)].code).first(kAudioSymbols));
     }
   }
-  for (const Item& item : items) Write(out, audio[size_t(item.second)], item.symbol);
+  for (const Item& item : items) Write(out, audioCodes[size_t(item.second)], item.symbol);
 }
 
 }  // namespace solvane
