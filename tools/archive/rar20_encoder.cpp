@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace solvane {
@@ -463,20 +464,20 @@ std::vector<uint8_t> Rar20Encoder::Encode(std::span<const uint8_t> data, bool co
   return s.out.Finish();
 }
 
-// Costs for the first block, before any code exists: literals from the bytes' frequencies,
-// match symbols at typical lengths.
+// Costs for the first block, before any code exists: a byte costs about log2(total / count) bits
+// of a sample (in integers, so that every platform makes the same archive), match symbols what
+// they typically cost.
 void Rar20Encoder::State::InitCosts(uint64_t begin, uint64_t end) {
   std::array<uint32_t, 256> freq{};
   const uint64_t sampleEnd = std::min<uint64_t>(end, begin + 0x10000);
   for (uint64_t p = begin; p < sampleEnd; ++p) ++freq[history[p - historyStart]];
-  const double total = double(sampleEnd - begin);
-  double sum = 0;
-  for (int b = 0; b < 256; ++b) {
-    double bits = 12;
-    if (freq[size_t(b)] != 0)
-      bits = std::clamp(std::log2(total / freq[size_t(b)]) + 0.5, 1.0, 15.0);
-    mainCost[size_t(b)] = uint8_t(bits);
-    sum += freq[size_t(b)] * bits;
+  const uint32_t total = uint32_t(sampleEnd - begin);
+  uint64_t sum = 0;
+  for (size_t b = 0; b < 256; ++b) {
+    int bits = 12;
+    if (freq[b] != 0) bits = std::clamp(int(std::bit_width(total / freq[b])), 1, 15);
+    mainCost[b] = uint8_t(bits);
+    sum += uint64_t(freq[b]) * uint64_t(bits);
   }
   averageLiteral = total > 0 ? int32_t(16 * sum / total) : 8 * 16;
   for (int s = 256; s < kMainSymbols; ++s) mainCost[size_t(s)] = 7;
@@ -528,6 +529,16 @@ uint32_t Rar20Encoder::State::MatchLength(uint64_t position, uint32_t distance,
   const uint8_t* here = &history[size_t(position - historyStart)];
   const uint8_t* there = here - distance;
   uint32_t length = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Eight bytes at a time; the lowest differing byte is the first that differs.
+    for (; length + 8 <= limit; length += 8) {
+      uint64_t a;
+      uint64_t b;
+      std::memcpy(&a, here + length, 8);
+      std::memcpy(&b, there + length, 8);
+      if (a != b) return length + uint32_t(std::countr_zero(a ^ b) / 8);
+    }
+  }
   while (length < limit && here[length] == there[length]) ++length;
   return length;
 }
