@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "data/rar20_format.h"
+
 namespace solvane {
 
 namespace {
@@ -16,27 +18,18 @@ namespace {
 // tables; 270-297 are matches whose length comes from `kLengthBase` and distance from the
 // distance table. Longer distances earn longer minimum lengths, so the length coded is shorter
 // by one for distances of 0x2000 and more and by two from 0x40000 on.
-constexpr uint32_t kLiteralSymbols = 298;
-constexpr uint32_t kDistanceSymbols = 48;
-constexpr uint32_t kLengthSymbols = 28;
-constexpr uint32_t kBitLengthSymbols = 19;
-constexpr uint32_t kAudioSymbols = 257;
+using rar20::kAudioSymbols;
+using rar20::kDistanceBase;
+using rar20::kDistanceBits;
+using rar20::kLengthBase;
+using rar20::kLengthBits;
+using rar20::kShortDistanceBase;
+using rar20::kShortDistanceBits;
+constexpr uint32_t kLiteralSymbols = rar20::kLiteralSymbols;
+constexpr uint32_t kDistanceSymbols = rar20::kDistanceSymbols;
+constexpr uint32_t kLengthSymbols = rar20::kLengthSymbols;
+constexpr uint32_t kBitLengthSymbols = rar20::kCodeLengthSymbols;
 constexpr uint32_t kTableLengths = kLiteralSymbols + kDistanceSymbols + kLengthSymbols;
-
-constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
-                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                     2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr uint32_t kDistanceBase[48] = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-constexpr uint8_t kDistanceBits[48] = {
-    0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
-    11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
-constexpr uint8_t kShortDistanceBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr uint8_t kShortDistanceBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
 // Refill thresholds: each leaves room for the most bits one step can take.
 constexpr uint32_t kRefillInLoop = 8162;

@@ -55,7 +55,7 @@ std::vector<PackEntry> ContentLikeEntries() {
 
 TEST(ArchiveTest, RecordedArchiveFromElsewhere) {
   const Bytes archive = testing::ReadFile(testing::SharedTestData("rar20-small.rar"));
-  ASSERT_FALSE(archive.empty());
+  if (archive.empty()) GTEST_SKIP() << "no shared test data beside the repository";
   EXPECT_EQ(Extract(archive, "file.txt"), Text("foo\n"));
   EXPECT_EQ(Extract(archive, "FILE.TXT"), Text("foo\n"));
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "data/rar20_format.h"
+
 namespace solvane {
 
 namespace {
@@ -26,13 +28,13 @@ namespace {
 //   through the table symbol (269, or 256 in multimedia). After an entry's last byte the
 //   unpacker decodes one more symbol when at least 5 packed bytes are left.
 
-constexpr int kMainSymbols = 298;
-constexpr int kDistanceSymbols = 48;
-constexpr int kLengthSymbols = 28;
+constexpr int kMainSymbols = rar20::kLiteralSymbols;
+constexpr int kDistanceSymbols = rar20::kDistanceSymbols;
+constexpr int kLengthSymbols = rar20::kLengthSymbols;
 constexpr int kLzLengths = kMainSymbols + kDistanceSymbols + kLengthSymbols;
-constexpr int kAudioSymbols = 257;
+constexpr int kAudioSymbols = rar20::kAudioSymbols;
 constexpr int kMaxTableLengths = 4 * kAudioSymbols;
-constexpr int kCodeLengthSymbols = 19;
+constexpr int kCodeLengthSymbols = rar20::kCodeLengthSymbols;
 constexpr int kMaxCodeLength = 15;
 
 constexpr int kRepeatLastSymbol = 256;
@@ -61,21 +63,12 @@ constexpr int kNiceLength = 128;         // a match this long ends the search
 constexpr int kLazyLimit = 64;           // shorter matches are checked against one at the next byte
 constexpr size_t kTrustedCostSamples = 4096;  // symbols a block needs for its costs to count
 
-constexpr std::array<uint8_t, 28> kLengthBase = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
-                                                 12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
-                                                 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr std::array<uint32_t, 48> kDistanceBase = {
-    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
-    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
-    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
-    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-constexpr std::array<uint8_t, 48> kDistanceBits = {
-    0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,  9,  9,  10, 10,
-    11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
-constexpr std::array<uint8_t, 8> kShortBase = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::array<uint8_t, 8> kShortBits = {2, 2, 3, 4, 5, 6, 6, 6};
+using rar20::kDistanceBase;
+using rar20::kDistanceBits;
+using rar20::kLengthBase;
+using rar20::kLengthBits;
+constexpr const auto& kShortBase = rar20::kShortDistanceBase;
+constexpr const auto& kShortBits = rar20::kShortDistanceBits;
 
 constexpr std::array<uint8_t, 256> MakeSlots(const uint8_t* base, int count) {
   std::array<uint8_t, 256> slots{};
