@@ -155,13 +155,12 @@ void Unpacker::Reset(bool continuing) {
   bitsLoaded_ = 0;
   corrupt_ = false;
   if (continuing) return;
-  audio_.fill(AudioChannel{});
+  audio_.Reset();
   recentDistances_.fill(0);
   recentCount_ = 0;
   previousDistance_ = 0;
   previousLength_ = 0;
   audioChannel_ = 0;
-  lastAnyDelta_ = 0;
   std::memset(window_.get(), 0, kWindowSize);
   previousLengths_.fill(0);
   windowPos_ = 0;
@@ -232,50 +231,8 @@ bool Unpacker::ReadCodeTables() {
   return true;
 }
 
-// Format notes: each channel predicts its next byte from its last value, its last four deltas
-// and the last delta of any channel, with five weights that adapt every 32 bytes towards the
-// predictor that would have erred least. The stream codes prediction minus value.
 uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
-  AudioChannel& v = audio_[audioChannel_];
-  v.pastDelta[3] = v.pastDelta[2];
-  v.pastDelta[2] = v.pastDelta[1];
-  v.pastDelta[1] = v.lastDelta - v.pastDelta[0];
-  v.pastDelta[0] = v.lastDelta;
-  ++v.byteCount;
-
-  const int32_t prediction = ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] +
-                               v.weight[1] * v.pastDelta[1] + v.weight[2] * v.pastDelta[2] +
-                               v.weight[3] * v.pastDelta[3] + v.weight[4] * lastAnyDelta_) >>
-                              3) &
-                             0xFF;
-  const int32_t value = prediction - int32_t(delta);
-
-  const int32_t d = int32_t(int8_t(uint8_t(delta))) * 8;
-  const int32_t p0 = v.pastDelta[0], p1 = v.pastDelta[1], p2 = v.pastDelta[2], p3 = v.pastDelta[3],
-                a = lastAnyDelta_;
-  const int32_t errors[11] = {d,      d - p0, d + p0, d - p1, d + p1, d - p2,
-                              d + p2, d - p3, d + p3, d - a,  d + a};
-  for (int i = 0; i < 11; ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
-
-  v.lastDelta = lastAnyDelta_ = int32_t(int8_t(uint8_t(value - v.lastValue)));
-  v.lastValue = value;
-
-  if ((v.byteCount & 0x1F) == 0) {
-    uint32_t best = 0;
-    for (uint32_t i = 1; i < 11; ++i) {
-      if (v.errorSum[i] < v.errorSum[best]) best = i;
-    }
-    v.errorSum.fill(0);
-    if (best != 0) {
-      int32_t& weight = v.weight[(best - 1) / 2];
-      if (best % 2 == 1) {
-        if (weight >= -16) --weight;
-      } else {
-        if (weight < 16) ++weight;
-      }
-    }
-  }
-  return uint8_t(value);
+  return audio_.Take(audioChannel_, audio_.Predict(audioChannel_), delta);
 }
 
 void Unpacker::Flush() {

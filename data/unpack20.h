@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "data/audio_predictor.h"
+
 namespace solvane {
 
 // The packed bytes of the entry being decoded, handed out in order.
@@ -57,15 +59,6 @@ class Unpacker {
     std::array<uint32_t, 1 << kQuickBits> quick{};
   };
 
-  struct AudioChannel {
-    std::array<int32_t, 5> weight{};
-    std::array<int32_t, 4> pastDelta{};
-    int32_t lastDelta = 0;
-    std::array<uint32_t, 11> errorSum{};
-    uint32_t byteCount = 0;
-    int32_t lastValue = 0;
-  };
-
  private:
   static constexpr uint32_t kBufferSize = 8192;
   static constexpr uint32_t kSlack = 32;
@@ -108,8 +101,7 @@ class Unpacker {
   bool audioMode_ = false;
   uint32_t audioChannels_ = 1;
   uint32_t audioChannel_ = 0;
-  int32_t lastAnyDelta_ = 0;
-  std::array<AudioChannel, 4> audio_{};
+  rar20::AudioPredictor audio_;
 
   std::array<uint8_t, 1028> previousLengths_{};
   DecodeTable literalTable_, distanceTable_, lengthTable_, bitLengthTable_;

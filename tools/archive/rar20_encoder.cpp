@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "data/audio_predictor.h"
 #include "data/rar20_format.h"
 
 namespace solvane {
@@ -100,10 +101,6 @@ uint32_t MatchBonus(uint32_t distance) {
 // A match with a recent distance also gets one for distances above 0x100.
 uint32_t RecentBonus(uint32_t distance) {
   return uint32_t(distance > 0x100) + MatchBonus(distance);
-}
-
-int SignedByte(int value) {
-  return ((value & 0xFF) ^ 0x80) - 0x80;
 }
 
 class BitWriter {
@@ -322,16 +319,6 @@ struct Item {
   uint32_t secondExtra = 0;
 };
 
-// The multimedia predictor's per-channel state, exactly as the unpacker keeps it.
-struct AudioChannel {
-  std::array<int, 5> weight{};
-  std::array<int, 4> pastDelta{};
-  int lastDelta = 0;
-  std::array<uint32_t, 11> errorSum{};
-  uint32_t byteCount = 0;
-  int lastValue = 0;
-};
-
 enum class ChoiceKind { kLiteral, kRepeatLast, kRecent, kShort, kMatch };
 
 struct Choice {
@@ -371,8 +358,7 @@ struct Rar20Encoder::State {
   int tablesKind = 0;  // like previousKind, for the tables in force
   PrefixCode mainCode, distanceCode, lengthCode;
   std::array<PrefixCode, 4> audioCodes;
-  std::array<AudioChannel, 4> audioState{};
-  int lastAnyDelta = 0;
+  rar20::AudioPredictor audio;
   int audioChannel = 0;
 
   // Estimated bit costs, from the last block's codes; a short block tells little, so the next
@@ -420,8 +406,7 @@ void Rar20Encoder::State::Reset() {
   previousKind = -1;
   haveTables = false;
   tablesKind = 0;
-  audioState = {};
-  lastAnyDelta = 0;
+  audio.Reset();
   audioChannel = 0;
   costSamples = 0;
   items.clear();
@@ -697,51 +682,10 @@ void Rar20Encoder::State::EmitMatch(const Choice& choice) {
 // Multimedia: the unpacker predicts each byte from its channel's history and adds the coded
 // delta; the encoder runs the same predictor and sends prediction - byte.
 uint8_t Rar20Encoder::State::AudioDelta(uint8_t byte) {
-  AudioChannel& v = audioState[size_t(audioChannel)];
-  v.pastDelta[3] = v.pastDelta[2];
-  v.pastDelta[2] = v.pastDelta[1];
-  v.pastDelta[1] = v.lastDelta - v.pastDelta[0];
-  v.pastDelta[0] = v.lastDelta;
-  ++v.byteCount;
-  const int prediction =
-      ((8 * v.lastValue + v.weight[0] * v.pastDelta[0] + v.weight[1] * v.pastDelta[1] +
-        v.weight[2] * v.pastDelta[2] + v.weight[3] * v.pastDelta[3] + v.weight[4] * lastAnyDelta) >>
-       3) &
-      0xFF;
-  const int delta = (prediction - byte) & 0xFF;
-  const int value = prediction - delta;  // not reduced to a byte: the predictor keeps it whole
-  const int d = SignedByte(delta) * 8;
-  const std::array<int, 11> errors = {d,
-                                      d - v.pastDelta[0],
-                                      d + v.pastDelta[0],
-                                      d - v.pastDelta[1],
-                                      d + v.pastDelta[1],
-                                      d - v.pastDelta[2],
-                                      d + v.pastDelta[2],
-                                      d - v.pastDelta[3],
-                                      d + v.pastDelta[3],
-                                      d - lastAnyDelta,
-                                      d + lastAnyDelta};
-  for (size_t i = 0; i < errors.size(); ++i) v.errorSum[i] += uint32_t(std::abs(errors[i]));
-  v.lastDelta = lastAnyDelta = SignedByte(value - v.lastValue);
-  v.lastValue = value;
-  if ((v.byteCount & 0x1F) == 0) {
-    // Every 32 bytes the weight whose change would have erred least moves one step (within
-    // -17..16); ties go to the lower index, and index 0 means no change.
-    size_t least = 0;
-    for (size_t i = 1; i < v.errorSum.size(); ++i) {
-      if (v.errorSum[i] < v.errorSum[least]) least = i;
-    }
-    v.errorSum = {};
-    if (least > 0) {
-      int& weight = v.weight[(least - 1) / 2];
-      if (least % 2 == 1) {
-        if (weight >= -16) --weight;
-      } else if (weight < 16) {
-        ++weight;
-      }
-    }
-  }
+  const uint32_t channel = uint32_t(audioChannel);
+  const int32_t prediction = audio.Predict(channel);
+  const uint32_t delta = uint32_t(prediction - byte) & 0xFF;
+  audio.Take(channel, prediction, delta);
   return uint8_t(delta);
 }
 
