@@ -13,20 +13,35 @@ find_package(PNG REQUIRED)
 # must come from the front end's library, listed before it.
 target_link_libraries(solvane_core PUBLIC PkgConfig::GLU)
 
-# Artwork made at build time; the Windows build runs this same generator.
-add_executable(contentgen tools/contentgen/contentgen.cpp)
+pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
+find_package(JPEG REQUIRED)
+
+# The archive packer: the content archive's builder, and a source of test archives.
+file(GLOB SOLVANE_PACKER_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tools/archive/*.cpp")
+add_library(solvane_archive_packer STATIC ${SOLVANE_PACKER_SOURCES})
+target_link_libraries(solvane_archive_packer PUBLIC solvane_core)
+
+# Everything the program carries is made at build time: the artwork, the meshes, the music and
+# the content archive. The Windows build runs this same generator.
+file(GLOB SOLVANE_CONTENTGEN_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tools/contentgen/*.cpp")
+add_executable(contentgen ${SOLVANE_CONTENTGEN_SOURCES})
+target_link_libraries(contentgen PRIVATE solvane_archive_packer JPEG::JPEG PNG::PNG PkgConfig::VORBISENC)
 set(SOLVANE_CONTENT_DIR "${PROJECT_BINARY_DIR}/content")
-add_custom_command(
-  OUTPUT "${SOLVANE_CONTENT_DIR}/preview.bmp" "${SOLVANE_CONTENT_DIR}/solvane.ico"
-  COMMAND contentgen "${SOLVANE_CONTENT_DIR}"
-  DEPENDS contentgen
-  COMMENT "Generating the artwork")
-add_custom_target(content ALL
-  DEPENDS "${SOLVANE_CONTENT_DIR}/preview.bmp" "${SOLVANE_CONTENT_DIR}/solvane.ico")
+include(GeneratedContent)
+solvane_generated_content("$<TARGET_FILE:contentgen>" contentgen)
 
 solvane_linked_resources(solvane_resources
+  CustomData 126 "${SOLVANE_CONTENT_DIR}/content.rar"
+  CustomData 117 "${SOLVANE_CONTENT_DIR}/load.jpg"
+  CustomData 119 "${SOLVANE_CONTENT_DIR}/4loader_rd.tga"
+  CustomData 120 "${SOLVANE_CONTENT_DIR}/4loader_ld.tga"
+  CustomData 121 "${SOLVANE_CONTENT_DIR}/4loader_lu.tga"
+  CustomData 122 "${SOLVANE_CONTENT_DIR}/4loader_ru.tga"
+  CustomData 123 "${SOLVANE_CONTENT_DIR}/res123.tga"
+  CustomData 124 "${SOLVANE_CONTENT_DIR}/res124.tga"
   CustomData 128 scene/content/def_settings.txt
 )
+add_dependencies(solvane_resources content)
 
 add_library(solvane_settings_file STATIC platform/sdl/settings_file.cpp)
 target_include_directories(solvane_settings_file PUBLIC "${PROJECT_SOURCE_DIR}")
@@ -45,11 +60,6 @@ target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_
 
 add_executable(solvane platform/sdl/main.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)
-
-# The archive packer: the content archive's builder, and a source of test archives.
-file(GLOB SOLVANE_PACKER_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tools/archive/*.cpp")
-add_library(solvane_archive_packer STATIC ${SOLVANE_PACKER_SOURCES})
-target_link_libraries(solvane_archive_packer PUBLIC solvane_core)
 
 add_executable(solvane-tool
   tools/solvane_tool/main.cpp

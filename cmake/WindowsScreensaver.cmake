@@ -17,15 +17,12 @@ if(NOT EXISTS "${SOLVANE_CONTENTGEN}")
                       "(scripts/build-windows.sh does this).")
 endif()
 set(SOLVANE_CONTENT_DIR "${PROJECT_BINARY_DIR}/content")
-add_custom_command(
-  OUTPUT "${SOLVANE_CONTENT_DIR}/preview.bmp" "${SOLVANE_CONTENT_DIR}/solvane.ico"
-  COMMAND "${SOLVANE_CONTENTGEN}" "${SOLVANE_CONTENT_DIR}"
-  DEPENDS "${SOLVANE_CONTENTGEN}"
-  COMMENT "Generating the artwork")
+include(GeneratedContent)
+solvane_generated_content("${SOLVANE_CONTENTGEN}" "${SOLVANE_CONTENTGEN}")
 
 configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @ONLY)
 set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
-  "${SOLVANE_CONTENT_DIR}/preview.bmp;${SOLVANE_CONTENT_DIR}/solvane.ico;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt")
+  "${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt")
 
 target_link_libraries(solvane_core PUBLIC glu32 opengl32)
 
@@ -34,5 +31,6 @@ add_executable(solvane WIN32
   platform/win32/win32_platform.cpp
   "${PROJECT_BINARY_DIR}/solvane.rc")
 set_target_properties(solvane PROPERTIES SUFFIX ".scr")
+add_dependencies(solvane content)
 target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32)
 target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)

@@ -52,6 +52,9 @@ TEST_F(ArchiveFileTest, OpensEntriesByName) {
 }
 
 TEST_F(ArchiveFileTest, WithoutAnArchiveNothingOpens) {
+  HeadlessOptions options;
+  options.resources[kContentArchiveResource] = {};
+  Install(options);
   ArchiveFile file;
   EXPECT_EQ(file.Open("env.txt"), 0);
   EXPECT_EQ(file.data, nullptr);

@@ -1,0 +1,13 @@
+// Writes every generated picture into a directory: the preview picture, the icon, the dialog
+// picture, the scene's JPEG textures, the loading screen's TGA images, and contact_sheet.png
+// (all pictures on one page, for review by eye).
+#pragma once
+
+#include <filesystem>
+
+namespace solvane::contentgen {
+
+// False when a file could not be encoded or written; each failure is reported on stderr.
+bool WriteArtwork(const std::filesystem::path& dir);
+
+}  // namespace solvane::contentgen
