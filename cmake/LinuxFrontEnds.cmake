@@ -39,6 +39,7 @@ solvane_linked_resources(solvane_resources
   CustomData 122 "${SOLVANE_CONTENT_DIR}/4loader_ru.tga"
   CustomData 123 "${SOLVANE_CONTENT_DIR}/res123.tga"
   CustomData 124 "${SOLVANE_CONTENT_DIR}/res124.tga"
+  CustomData 127 scene/content/strings.txt
   CustomData 128 scene/content/def_settings.txt
 )
 add_dependencies(solvane_resources content)

@@ -22,7 +22,7 @@ solvane_generated_content("${SOLVANE_CONTENTGEN}" "${SOLVANE_CONTENTGEN}")
 
 configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @ONLY)
 set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
-  "${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt")
+  "${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt")
 
 target_link_libraries(solvane_core PUBLIC glu32 opengl32)
 

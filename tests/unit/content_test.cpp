@@ -2,6 +2,7 @@
 // the pictures and the music, as the program finds them in its own resources.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -235,6 +236,59 @@ TEST_F(ContentTest, MusicIsAMinuteOfStereoVorbis) {
   const double seconds = double(granule) / 44100;
   EXPECT_GE(seconds, 60);
   EXPECT_LE(seconds, 80);
+}
+
+TEST_F(ContentTest, StringTableHoldsEveryDialogText) {
+  const auto table = FindLinkedResource("CustomData", 127);
+  const std::string text(table.begin(), table.end());
+  std::vector<std::string> lines;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t end = std::min(text.find("\r\n", start), text.size());
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  const auto textOf = [&](const std::string& key) -> std::string {
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+      if (lines[i] == key) return lines[i + 1];
+    }
+    return "(missing)";
+  };
+  EXPECT_EQ(textOf("#screensaver_configuration#"), "Solvane Screensaver Configuration");
+  EXPECT_EQ(textOf("#visit...#"), "Visit...");
+  EXPECT_EQ(textOf("#24h_style#"), "24 hrs.");
+  for (const char* key : {"#video_mode_selection#",
+                          "#use_desktop_settings#",
+                          "#vsync#",
+                          "#sound_control#",
+                          "#master_volume:#",
+                          "#enable_music#",
+                          "#gamma_control#",
+                          "#brightness#",
+                          "#use_by_default#",
+                          "#products#",
+                          "#visit_our_official_web-site#",
+                          "#options#",
+                          "#Show_FPS#",
+                          "#Show_time#",
+                          "#12h_style#",
+                          "#Exit_on_mouse_move#",
+                          "#camera_options#",
+                          "#camera_speed#",
+                          "#About#",
+                          "#restore_defaults#",
+                          "#OK#",
+                          "#Cancel#",
+                          "#enable_sfx#",
+                          "#Fullscreen_antialiasing#",
+                          "#none#",
+                          "#samples#",
+                          "#wide_screen#"}) {
+    EXPECT_NE(textOf(key), "(missing)") << key;
+  }
+  const std::string about = textOf("#about_window_text#");
+  EXPECT_EQ(std::count(about.begin(), about.end(), '%'), 5) << "six lines";
+  // Headings in the code page's Cyrillic letters, bytes 0xC0 and up.
+  EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return uint8_t(c) >= 0xC0; }));
 }
 
 }  // namespace
