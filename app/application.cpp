@@ -242,7 +242,7 @@ void ResetProcessState() {
   MainWindow = 0;
   camera = {};
   cameraSpeedFactor = 0;
-  SeedRandom(0);
+  SeedRandom(1);
 }
 
 }  // namespace solvane

@@ -3,7 +3,7 @@
 namespace solvane {
 
 namespace {
-uint32_t state = 0;
+uint32_t state = 1;
 }
 
 void SeedRandom(uint32_t seed) {
@@ -13,6 +13,10 @@ void SeedRandom(uint32_t seed) {
 int32_t NextRandom() {
   state = state * 214013u + 2531011u;
   return static_cast<int32_t>((state >> 16) & 0x7fff);
+}
+
+float Random01() {
+  return float(NextRandom()) / 32767.0f;
 }
 
 }  // namespace solvane
