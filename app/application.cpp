@@ -14,6 +14,7 @@
 #include "objects/mesh_file.h"
 #include "objects/random.h"
 #include "platform/opengl.h"
+#include "scene/texture_manager.h"
 #include "scene/world_list.h"
 
 namespace solvane {
@@ -231,6 +232,7 @@ int RunApplication(int showCommand) {
 
 void ResetProcessState() {
   ResetSettings();
+  ResetTextures();
   inputState = {};
   frameClock = {};
   FirstPassList.clear();

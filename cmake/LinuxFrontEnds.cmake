@@ -8,13 +8,13 @@ pkg_check_modules(OSMESA REQUIRED IMPORTED_TARGET osmesa)
 pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
 
 # The core's own dependency on GLU puts GLU after it on every link line: the GL entry points
 # must come from the front end's library, listed before it.
-target_link_libraries(solvane_core PUBLIC PkgConfig::GLU)
+target_link_libraries(solvane_core PUBLIC PkgConfig::GLU JPEG::JPEG)
 
 pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
-find_package(JPEG REQUIRED)
 
 # The archive packer: the content archive's builder, and a source of test archives.
 file(GLOB SOLVANE_PACKER_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tools/archive/*.cpp")

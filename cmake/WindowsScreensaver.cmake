@@ -24,7 +24,8 @@ configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @
 set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
   "${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt")
 
-target_link_libraries(solvane_core PUBLIC glu32 opengl32)
+target_include_directories(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/include")
+target_link_libraries(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/lib/libjpeg.a" glu32 opengl32)
 
 add_executable(solvane WIN32
   platform/win32/winmain.cpp
