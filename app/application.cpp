@@ -238,9 +238,7 @@ void ResetProcessState() {
   FirstPassList.clear();
   WorldList.clear();
   PostPassList.clear();
-  worldCatalog.clear();
-  environmentCatalog.clear();
-  CurrentWorld = nullptr;
+  ResetWorldLists();
   MainWindow = 0;
   camera = {};
   cameraSpeedFactor = 0;

@@ -11,7 +11,7 @@ namespace solvane {
 
 struct Environment {
   virtual ~Environment() = default;
-  std::string name;
+  std::string name;      // at most 19 characters
   ObjectList firstPass;  // drawn before the world
   ObjectList postPass;   // drawn after it
 };
@@ -21,9 +21,9 @@ struct World {
   ObjectList objects;
   const ObjectList* firstPass = nullptr;  // the environment's lists, not owned
   const ObjectList* postPass = nullptr;
-  std::string sceneDir;
-  std::string name = " ";
-  bool system = false;  // lit by a point light at the origin, where the star is
+  std::string sceneDir;    // at most 49 characters
+  std::string name = " ";  // at most 19 characters
+  bool system = false;     // lit by a point light at the origin, where the star is
 };
 
 // Filled once at start-up, in file order; the records live until the process ends.
@@ -34,13 +34,21 @@ extern EnvironmentCatalog environmentCatalog;
 extern WorldCatalog worldCatalog;
 extern World* CurrentWorld;
 
-// The first world named exactly `name`, or null.
+// The first world or environment named exactly `name` (case-sensitive), or null.
 World* FindWorld(const WorldCatalog& catalog, std::string_view name);
+Environment* FindEnvironment(const EnvironmentCatalog& catalog, std::string_view name);
 
 // Start-up loaders: the texture list, then the environments with their scripts, then the worlds.
+// Each reads its file from the content archive up to its end marker, or to the end of the data.
 void LoadTextureList(std::string_view fileName, bool reportProgress);
 void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName);
 void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
                 std::string_view fileName);
+
+// Reads the scene script `fileName` and appends its objects to `list`.
+void LoadScene(ObjectList& list, std::string_view fileName);
+
+// Empties both catalogues and frees the records the loaders made.
+void ResetWorldLists();
 
 }  // namespace solvane

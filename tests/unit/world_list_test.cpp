@@ -1,0 +1,119 @@
+// The texture, environment and world lists, from the carried content and from lists of our own.
+#include "scene/world_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/input.h"
+#include "scene/texture_manager.h"
+#include "tests/support/headless_fixture.h"
+#include "tools/archive/archive_packer.h"
+
+namespace solvane {
+namespace {
+
+class WorldListTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  // A platform with a scene window; with `files`, a content archive of just those.
+  void Start(const std::vector<std::pair<std::string, std::string>>& files = {}) {
+    HeadlessOptions options;
+    if (!files.empty()) {
+      std::vector<PackEntry> entries;
+      for (const auto& [name, text] : files) {
+        entries.push_back({name, std::vector<uint8_t>(text.begin(), text.end())});
+      }
+      std::string error;
+      options.resources[126] = PackArchive(entries, {}, error);
+    }
+    Install(options);
+    MainWindow = platform().CreateSceneWindow(64, 64, sceneWindowEvents);
+    ASSERT_NE(MainWindow, 0u);
+  }
+};
+
+TEST_F(WorldListTest, CarriedLists) {
+  Start();
+  LoadTextureList("texture.txt", true);
+  ASSERT_EQ(textureManager.size(), 9u);
+  EXPECT_EQ(platform().Record().loadProgressReports, 9);
+  EXPECT_STREQ(textureManager[0]->path.data(), "textures\\c.jpg");
+  EXPECT_STREQ(textureManager[8]->path.data(), "textures\\bs.jpg");
+  for (const Texture* texture : textureManager) EXPECT_NE(texture->id, 0u) << texture->path.data();
+
+  LoadEnvironments(environmentCatalog, "env.txt");
+  ASSERT_EQ(environmentCatalog.size(), 1u);
+  EXPECT_EQ(environmentCatalog[0]->name, "envip");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  ASSERT_EQ(worldCatalog.size(), 1u);
+  const World& world = *worldCatalog[0];
+  EXPECT_EQ(world.name, "world");
+  EXPECT_EQ(world.sceneDir, "scenes\\space\\");
+  EXPECT_FALSE(world.system);
+  EXPECT_EQ(world.firstPass, &environmentCatalog[0]->firstPass);
+  EXPECT_EQ(world.postPass, &environmentCatalog[0]->postPass);
+  EXPECT_EQ(FindWorld(worldCatalog, "world"), &world);
+  EXPECT_EQ(FindWorld(worldCatalog, "World"), nullptr);
+}
+
+TEST_F(WorldListTest, ListsOfOurOwn) {
+  Start({{"texture.txt", "  sun.jpg\r\n\r\nnope.png extra\r\nEND_TEXT\r\nc.jpg"},
+         {"env.txt",
+          "junk\r\nenv first\r\nfirstpass a.txt\r\nendless\r\n\r\nenv second\r\nend\r\n"
+          "ENV_END\r\nenv third\r\nend"},
+         {"worlds.txt", "world one\r\nobjects w.txt\r\nenv second\r\nsystem\r\nscenedir " +
+                            std::string(60, 'd') + "\r\nend\r\nworld " + std::string(30, 'n') +
+                            "\r\nenv nowhere\r\nend\r\nWORLD_END\r\nworld never\r\nend"}});
+  LoadTextureList("texture.txt", false);
+  ASSERT_EQ(textureManager.size(), 2u) << "the blank line adds nothing; END_TEXT ends the list";
+  EXPECT_STREQ(textureManager[0]->path.data(), "textures\\sun.jpg");
+  EXPECT_STREQ(textureManager[1]->path.data(), "textures\\nope.png") << "the first word";
+  EXPECT_EQ(textureManager[0]->id, 0u) << "this archive has no such image";
+  EXPECT_EQ(platform().Record().loadProgressReports, 0);
+
+  LoadEnvironments(environmentCatalog, "env.txt");
+  ASSERT_EQ(environmentCatalog.size(), 2u) << "\"endless\" ends a block; ENV_END ends the file";
+  EXPECT_EQ(environmentCatalog[0]->name, "first");
+  EXPECT_EQ(environmentCatalog[1]->name, "second");
+
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  ASSERT_EQ(worldCatalog.size(), 2u);
+  const World& one = *worldCatalog[0];
+  EXPECT_TRUE(one.system);
+  EXPECT_EQ(one.firstPass, &environmentCatalog[1]->firstPass) << "env after objects is fine";
+  EXPECT_EQ(one.sceneDir, std::string(49, 'd'));
+  const World& two = *worldCatalog[1];
+  EXPECT_EQ(two.name, std::string(19, 'n'));
+  ASSERT_NE(two.firstPass, nullptr) << "an unknown environment gives empty passes";
+  EXPECT_TRUE(two.firstPass->empty());
+  EXPECT_TRUE(two.postPass->empty());
+}
+
+TEST_F(WorldListTest, FilesWithoutEndMarkersStopAtTheirEnd) {
+  Start({{"texture.txt", "sun.jpg\r\nc.jpg"},
+         {"env.txt", "env a\r\nfirstpass x.txt"},
+         {"worlds.txt", "world w\r\nenv a"}});
+  LoadTextureList("texture.txt", true);
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  EXPECT_EQ(textureManager.size(), 2u);
+  EXPECT_EQ(environmentCatalog.size(), 1u);
+  EXPECT_EQ(worldCatalog.size(), 1u);
+  // Missing files read as empty.
+  LoadWorlds(worldCatalog, environmentCatalog, "missing.txt");
+  EXPECT_EQ(worldCatalog.size(), 1u);
+}
+
+TEST_F(WorldListTest, StartUpLoadsTheCarriedWorld) {
+  HeadlessOptions options;
+  options.maxFrames = 1;
+  HeadlessPlatform& p = Install(options);
+  RunApplication(1);
+  EXPECT_EQ(p.Record().loadProgressReports, 9);
+  EXPECT_EQ(textureManager.size(), 9u);
+}
+
+}  // namespace
+}  // namespace solvane
