@@ -233,6 +233,7 @@ int RunApplication(int showCommand) {
 void ResetProcessState() {
   ResetSettings();
   ResetTextures();
+  ResetMeshes();
   inputState = {};
   frameClock = {};
   FirstPassList.clear();

@@ -129,5 +129,12 @@ extract_fails "header size 6" "$work/header6.rar" textures
 extract_fails "an empty archive" "$work/empty.rar" env.txt
 check "pack rejects bad channels" "2" "$("$tool" archive pack "$work/x.rar" "$work/in/env.txt" --multimedia 5 >/dev/null 2>&1; echo $?)"
 
+# Mesh files.
+check "mesh info of the sphere" "vertices 642 faces 1280 bytes 90500 of 90500" \
+  "$("$tool" mesh info 'meshes\sphere.dat' | grep -v texture | tr '\n' ' ' | sed 's/ $//')"
+check "mesh info from another archive" "0" \
+  "$("$tool" mesh info 'meshes\env.dat' --content "$work/stored.rar" >/dev/null; echo $?)"
+check "mesh info rejects junk" "2" "$("$tool" mesh info >/dev/null 2>&1; echo $?)"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,8 @@
 
 #include "app/application.h"
 #include "app/settings.h"
+#include "data/archive_file.h"
+#include "objects/mesh_file.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/settings_file.h"
@@ -30,6 +34,9 @@ int Usage() {
       "  render --out FILE.png [--size WxH] [--frames N] [--dt SECONDS] [--seed S]\n"
       "         [--clock HH:MM:SS] [--set Name=Value]...\n"
       "                           runs the full-screen saver off screen; writes its last frame\n"
+      "  mesh info NAME [--content ARCHIVE]\n"
+      "                           vertex, face and texture counts of a mesh file, and the\n"
+      "                           bytes read\n"
       "  archive list|extract|pack ...\n"
       "                           content archives (solvane-tool archive for details)\n",
       stderr);
@@ -180,6 +187,33 @@ int RenderCommand(int argc, char** argv) {
   return 0;
 }
 
+int MeshCommand(int argc, char** argv) {
+  if (argc < 2 || std::string_view(argv[0]) != "info") return Usage();
+  const char* name = argv[1];
+  HeadlessOptions options;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--content") != 0 || i + 1 >= argc) return Usage();
+    std::ifstream in(argv[++i], std::ios::binary);
+    if (!in) return Fail(std::string("cannot read ") + argv[i]);
+    options.resources[kContentArchiveResource] =
+        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  HeadlessPlatform platform(options);
+  SetHost(&platform);
+  const MeshFileData mesh = ReadMeshFile(name, false);
+  ArchiveFile file;
+  const uint32_t size = file.Open(name) ? file.size : 0;
+  SetHost(nullptr);
+  std::printf("vertices %u\nfaces %u\ntexture coordinates %u\nbytes %u of %u\n", mesh.vertexCount,
+              mesh.faceCount, mesh.textureCount, mesh.bytesConsumed, size);
+  if (!mesh.valid) {
+    std::fprintf(stderr, "solvane-tool: %s is damaged: an index or a count is out of range\n",
+                 name);
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 }  // namespace solvane
 
@@ -190,5 +224,6 @@ int main(int argc, char** argv) {
   if (command == "settings") return solvane::SettingsCommand(argc - 2, argv + 2);
   if (command == "render") return solvane::RenderCommand(argc - 2, argv + 2);
   if (command == "archive") return solvane::ArchiveCommand(argc - 2, argv + 2);
+  if (command == "mesh") return solvane::MeshCommand(argc - 2, argv + 2);
   return solvane::Usage();
 }
