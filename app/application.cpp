@@ -141,7 +141,7 @@ bool CreateSaverWindows(Application& app) {
 }
 
 // Everything the scene needs, behind the loading screen.
-void LoadScene() {
+void LoadSceneContent() {
   LoadTextureList("texture.txt", true);
   BuildDigitFont();
   BuildStandardMeshes();
@@ -195,7 +195,7 @@ void RunSaver(Application& app) {
     InitGLState();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    LoadScene();
+    LoadSceneContent();
     if (settings.music) StartMusic();
 
     // The random generator stays unseeded through loading: scenes load the same every time.
