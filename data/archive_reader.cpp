@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "data/crc32.h"
+#include "data/rar20_format.h"
 #include "data/unpack20.h"
 
 namespace solvane {
@@ -22,15 +23,15 @@ namespace {
 //   28 Attributes(4) 32 Name(NameSize), then the data area.
 // A block with Flags 0x8000 carries PackedSize bytes of data after its header. All numbers are
 // little-endian.
-constexpr uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+using rar20::kFileBlock;
+using rar20::kHasData;
+using rar20::kMainHeaderSize;
+using rar20::kMarker;
+using rar20::kSolidArchive;
 constexpr uint8_t kAlternativeMarker[7] = {'B', 'r', 'o', 'v', 'e', 'l', '!'};
-constexpr uint32_t kMainHeaderSize = 13;
-constexpr uint32_t kBlockHeaderSize = 32;
-constexpr uint8_t kFileBlock = 0x74;
+constexpr uint32_t kBlockHeaderSize = rar20::kFileHeaderSize;
 constexpr uint8_t kSubBlock = 0x77;
-constexpr uint16_t kSolidArchive = 0x0008;
-constexpr uint16_t kHasData = 0x8000;
-constexpr uint8_t kStored = 0x30;
+constexpr uint8_t kStored = rar20::kMethodStored;
 constexpr size_t kNameLimit = 259;
 // The most one packed byte can expand to: a one-bit code repeating a match of 260 bytes.
 constexpr uint64_t kMaxExpansion = 8 * 260;
@@ -115,7 +116,8 @@ bool ReadMarkerAndMainHeader(ArchiveMemory& memory, uint16_t& mainFlags) {
   memory.offset = 0;
   uint8_t marker[7];
   if (BoundedRead(memory, marker, 7) != 7) return false;
-  if (std::memcmp(marker, kMarker, 7) != 0 && std::memcmp(marker, kAlternativeMarker, 7) != 0) {
+  if (std::memcmp(marker, kMarker.data(), 7) != 0 &&
+      std::memcmp(marker, kAlternativeMarker, 7) != 0) {
     return false;
   }
   uint8_t header[kMainHeaderSize];

@@ -6,6 +6,17 @@
 
 namespace solvane::rar20 {
 
+// The container: the marker opening every archive, the sizes of the main header and of the
+// part of a file header before its name, the file block's type, and the flags both sides use.
+inline constexpr std::array<uint8_t, 7> kMarker = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+inline constexpr uint32_t kMainHeaderSize = 13;
+inline constexpr uint32_t kFileHeaderSize = 32;
+inline constexpr uint8_t kFileBlock = 0x74;
+inline constexpr uint16_t kSolidArchive = 0x0008;     // main header: a solid archive
+inline constexpr uint16_t kHasData = 0x8000;          // block: a data area follows the header
+inline constexpr uint16_t kContinuesStream = 0x0010;  // file: continues the previous stream
+inline constexpr uint8_t kMethodStored = 0x30;
+
 // Alphabets: literals and lengths (298), distances (48), lengths after a recent distance (28),
 // the code-length code (19), and one multimedia channel (257).
 inline constexpr int kLiteralSymbols = 298;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "data/audio_predictor.h"
+#include "data/rar20_format.h"
 
 namespace solvane {
 
@@ -30,7 +31,7 @@ struct UnpackOutput {
 };
 
 // Entry flag: this entry continues the previous entry's stream (solid archives).
-inline constexpr uint16_t kEntryContinuesStream = 0x0010;
+inline constexpr uint16_t kEntryContinuesStream = rar20::kContinuesStream;
 
 class Unpacker {
  public:

@@ -53,6 +53,16 @@ void ReportProgress() {
   Host().SendLoadProgress(MainWindow);
 }
 
+// Reads up to the line that opens the next block (`start`); false at the file's end marker or
+// the end of the data. Anything between blocks is passed over.
+bool NextBlock(ArchiveFile& file, char* line, const char* start, const char* fileEnd) {
+  while (NextLine(file, line)) {
+    if (StartsWith(line, fileEnd)) return false;
+    if (StartsWith(line, start)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 World* FindWorld(const WorldCatalog& catalog, std::string_view name) {
@@ -87,13 +97,7 @@ void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName) {
   ArchiveFile file;
   file.Open(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
-  for (;;) {
-    bool found = false;
-    while (NextLine(file, line)) {
-      if (StartsWith(line, "ENV_END")) return;
-      if ((found = StartsWith(line, "env"))) break;
-    }
-    if (!found) return;
+  while (NextBlock(file, line, "env", "ENV_END")) {
     auto* environment = loadedEnvironments.emplace_back(std::make_unique<Environment>()).get();
     environment->name = WordAfter(line, "env", 19);
     while (NextLine(file, line) && !StartsWith(line, "end")) {
@@ -113,13 +117,7 @@ void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
   ArchiveFile file;
   file.Open(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
-  for (;;) {
-    bool found = false;
-    while (NextLine(file, line)) {
-      if (StartsWith(line, "WORLD_END")) return;
-      if ((found = StartsWith(line, "world"))) break;
-    }
-    if (!found) return;
+  while (NextBlock(file, line, "world", "WORLD_END")) {
     auto* world = loadedWorlds.emplace_back(std::make_unique<World>()).get();
     world->name = WordAfter(line, "world", 19);
     world->firstPass = &kNoObjects;

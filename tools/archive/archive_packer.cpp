@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "data/crc32.h"
+#include "data/rar20_format.h"
 #include "tools/archive/rar20_encoder.h"
 
 namespace solvane {
@@ -19,24 +20,24 @@ namespace {
 //   Flags 0x8000 announces the data area; bits 5..7 hold the dictionary size, where 7 (0x00E0)
 //   marks a directory; 0x0010 makes the entry continue the previous entry's packed stream.
 
-constexpr uint8_t kMarker[] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+using rar20::kMarker;
 constexpr uint8_t kMainHeaderType = 0x73;
-constexpr uint8_t kFileHeaderType = 0x74;
+constexpr uint8_t kFileHeaderType = rar20::kFileBlock;
 constexpr uint8_t kEndHeaderType = 0x7B;
-constexpr uint16_t kMainSolid = 0x0008;
-constexpr uint16_t kFileHasData = 0x8000;
-constexpr uint16_t kFileContinuesStream = 0x0010;
+constexpr uint16_t kMainSolid = rar20::kSolidArchive;
+constexpr uint16_t kFileHasData = rar20::kHasData;
+constexpr uint16_t kFileContinuesStream = rar20::kContinuesStream;
 constexpr uint16_t kFileDictionary256K = 0x0040;  // what stored entries declare
 constexpr uint16_t kFileDictionary1M = 0x0080;    // the window compressed entries may use
 constexpr uint16_t kFileDirectory = 0x00E0;
 constexpr uint16_t kEndFlags = 0x4000;
-constexpr size_t kMainHeaderSize = 13;
-constexpr size_t kFileHeaderSize = 32;
+constexpr size_t kMainHeaderSize = rar20::kMainHeaderSize;
+constexpr size_t kFileHeaderSize = rar20::kFileHeaderSize;
 constexpr size_t kEndHeaderSize = 7;
 constexpr size_t kMaxNameSize = 0xFFFF - kFileHeaderSize;  // HeaderSize is 16 bits
 constexpr uint8_t kHostWin32 = 2;
 constexpr uint8_t kUnpackVersion = 20;
-constexpr uint8_t kMethodStored = 0x30;
+constexpr uint8_t kMethodStored = rar20::kMethodStored;
 constexpr uint8_t kMethodNormal = 0x33;
 constexpr uint32_t kAttributeDirectory = 0x10;
 constexpr uint32_t kAttributeArchive = 0x20;
@@ -88,7 +89,7 @@ std::vector<uint8_t> PackArchive(std::span<const PackEntry> entries, const PackO
     error = *problem;
     return {};
   }
-  std::vector<uint8_t> out(std::begin(kMarker), std::end(kMarker));
+  std::vector<uint8_t> out(kMarker.begin(), kMarker.end());
   const size_t mainStart = out.size();
   Put16(out, 0);
   out.push_back(kMainHeaderType);

@@ -7,7 +7,6 @@
 // music.ogg; with TEXT_DIR (the carried text files) also content.rar, the content archive.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,19 +14,12 @@
 #include "tools/contentgen/content_archive.h"
 #include "tools/contentgen/meshes.h"
 #include "tools/contentgen/music.h"
+#include "tools/contentgen/writers.h"
 
 namespace {
 
 constexpr double kMusicSeconds = 72.0;
 constexpr float kMusicQuality = 0.45f;  // about 1.2 MB for the loop
-
-bool Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  out.close();
-  if (!out) std::fprintf(stderr, "contentgen: cannot write %s\n", path.string().c_str());
-  return bool(out);
-}
 
 }  // namespace
 
@@ -45,15 +37,15 @@ int main(int argc, char** argv) {
   }
   using namespace solvane::contentgen;
   if (!WriteArtwork(dir)) return 1;
-  if (!Write(dir / "env.dat", MeshFile(UnitCube())) ||
-      !Write(dir / "sphere.dat", MeshFile(IcoSphere(3))) ||
-      !Write(dir / "sph_low.dat", MeshFile(IcoSphere(1)))) {
+  if (!WriteFile(dir / "env.dat", MeshFile(UnitCube())) ||
+      !WriteFile(dir / "sphere.dat", MeshFile(IcoSphere(3))) ||
+      !WriteFile(dir / "sph_low.dat", MeshFile(IcoSphere(1)))) {
     return 1;
   }
   std::string problem;
   const std::vector<uint8_t> music =
       EncodeVorbis(SynthesizeMusic(kMusicSeconds), kMusicQuality, problem);
-  if (music.empty() || !Write(dir / "music.ogg", music)) {
+  if (music.empty() || !WriteFile(dir / "music.ogg", music)) {
     if (!problem.empty()) std::fprintf(stderr, "contentgen: %s\n", problem.c_str());
     return 1;
   }
@@ -63,7 +55,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "contentgen: %s\n", problem.c_str());
       return 1;
     }
-    if (!Write(dir / "content.rar", archive)) return 1;
+    if (!WriteFile(dir / "content.rar", archive)) return 1;
   }
   return 0;
 }
