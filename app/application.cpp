@@ -13,6 +13,7 @@
 #include "camera/camera.h"
 #include "objects/mesh_file.h"
 #include "objects/random.h"
+#include "objects/sphere.h"
 #include "platform/opengl.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
@@ -153,9 +154,9 @@ void LoadSceneContent() {
   LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
 }
 
-// Undoes what the run did to the system, in order. `started` says whether the run got past
-// its windows; the display mode and the cursor are restored on every path.
-void ShutDown(Application& app, bool started) {
+}  // namespace
+
+void StopSaver(Application& app, bool started) {
   if (started && settings.music) StopMusic();
   if (started && !settings.defaultGamma) SetGammaRamp(1.0f, 1.0f, 1.0f);
   worldCatalog.clear();
@@ -173,42 +174,44 @@ void ShutDown(Application& app, bool started) {
   Host().UnregisterSaverClasses();
 }
 
-}  // namespace
-
-void RunSaver(Application& app) {
+bool StartSaver(Application& app) {
   CurrentWorld = nullptr;
   inputState.mouseDX = 0;
   inputState.mouseDY = 0;
   Host().RegisterSaverClasses();
   SetDisplayMode();
 
-  const bool started = CreateSaverWindows(app);
-  if (started) {
-    frameClock.secondsPerTick = 1.0 / static_cast<double>(Host().PerformanceFrequency());
-    LoadOverlayTextures();
-    inputState.keys.fill(0);
-    for (uint32_t i = 0; i < app.monitors.count; ++i) {
-      const WindowHandle window = app.monitors.entries[i].window;
-      if (window != 0) Host().ShowWindow(window, app.showCommand);
-    }
-    Host().SetFocus(MainWindow);
-    InitGLState();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    LoadSceneContent();
-    if (settings.music) StartMusic();
-
-    // The random generator stays unseeded through loading: scenes load the same every time.
-    frameClock.lastTick = Host().PerformanceCounter();
-    SeedRandom(static_cast<uint32_t>(frameClock.lastTick));
-    frameClock.fpsStartTick = Host().PerformanceCounter();
-    cameraSpeedFactor = CameraSpeedFactor(settings.cameraSpeed);
-    CurrentWorld = FindWorld(worldCatalog, "world");
-    Host().SetCursorPos(SceneWindowCentre());
-    camera.StartFlight();
-    RunMainLoop();
+  if (!CreateSaverWindows(app)) return false;
+  frameClock.secondsPerTick = 1.0 / static_cast<double>(Host().PerformanceFrequency());
+  LoadOverlayTextures();
+  inputState.keys.fill(0);
+  for (uint32_t i = 0; i < app.monitors.count; ++i) {
+    const WindowHandle window = app.monitors.entries[i].window;
+    if (window != 0) Host().ShowWindow(window, app.showCommand);
   }
-  ShutDown(app, started);
+  Host().SetFocus(MainWindow);
+  InitGLState();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  LoadSceneContent();
+  if (settings.music) StartMusic();
+
+  // The random generator stays unseeded through loading: scenes load the same every time.
+  frameClock.lastTick = Host().PerformanceCounter();
+  SeedRandom(static_cast<uint32_t>(frameClock.lastTick));
+  frameClock.fpsStartTick = Host().PerformanceCounter();
+  cameraSpeedFactor = CameraSpeedFactor(settings.cameraSpeed);
+  CurrentWorld = FindWorld(worldCatalog, "world");
+  SceneTime = 0;
+  Host().SetCursorPos(SceneWindowCentre());
+  camera.StartFlight();
+  return true;
+}
+
+void RunSaver(Application& app) {
+  const bool started = StartSaver(app);
+  if (started) RunMainLoop();
+  StopSaver(app, started);
 }
 
 int RunApplication(int showCommand) {

@@ -32,6 +32,13 @@ void RunConfigure(Application& app);
 void RunPreview(Application& app);
 void RunSaver(Application& app);
 
+// RunSaver in two halves around the main loop. StartSaver opens the windows and loads the scene
+// behind the loading screen; false when the windows could not be made. StopSaver undoes what
+// the run did to the system, in order; `started` is what StartSaver returned. The display mode
+// and the cursor are restored on every path.
+bool StartSaver(Application& app);
+void StopSaver(Application& app, bool started);
+
 // The whole process: settings, then the run the command line asks for. Always 0.
 int RunApplication(int showCommand);
 

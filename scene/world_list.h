@@ -45,10 +45,7 @@ void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName);
 void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
                 std::string_view fileName);
 
-// Reads the scene script `fileName` and appends its objects to `list`.
-void LoadScene(ObjectList& list, std::string_view fileName);
-
-// Empties both catalogues and frees the records the loaders made.
+// Empties both catalogues and frees the records and scene objects the loaders made.
 void ResetWorldLists();
 
 }  // namespace solvane

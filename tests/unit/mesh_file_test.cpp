@@ -11,45 +11,21 @@
 #include "app/input.h"
 #include "objects/random.h"
 #include "platform/opengl.h"
+#include "tests/support/content_files.h"
 #include "tests/support/headless_fixture.h"
-#include "tools/archive/archive_packer.h"
 
 namespace solvane {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Put(Bytes& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-void PutReal(Bytes& b, float f) {
-  uint32_t v;
-  std::memcpy(&v, &f, 4);
-  Put(b, v);
-}
-
-// One triangle: vertices (1,0,0) (0,1,0) (0,0,1), texture coordinates 0..2, normals = positions.
-Bytes Triangle(uint32_t badIndex = 0) {
-  Bytes b;
-  for (uint32_t v : {3u, 1u, 3u}) Put(b, v);
-  for (float f : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f}) PutReal(b, f);
-  for (uint32_t i : {0u, 1u, badIndex ? badIndex : 2u}) Put(b, i);
-  for (uint32_t i : {0u, 1u, 2u}) Put(b, i);
-  for (float f : {0.f, 0.f, 1.f, 0.f, 1.f, 1.f}) PutReal(b, f);
-  for (float f : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f}) PutReal(b, f);
-  return b;
-}
+using ::solvane::testing::Bytes;
+using ::solvane::testing::PutWord;
+using ::solvane::testing::TriangleMesh;
 
 class MeshFileTest : public ::solvane::testing::HeadlessTest {
  protected:
   void Start(std::vector<std::pair<std::string, Bytes>> files = {}) {
     HeadlessOptions options;
-    if (!files.empty()) {
-      std::vector<PackEntry> entries;
-      for (auto& [name, data] : files) entries.push_back({name, data});
-      std::string error;
-      options.resources[126] = PackArchive(entries, {}, error);
-    }
+    if (!files.empty()) options.resources[126] = ::solvane::testing::PackContent(files);
     Install(options);
     ASSERT_NE(platform().CreateSceneWindow(32, 32, sceneWindowEvents), 0u);
   }
@@ -102,13 +78,13 @@ TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {
 
 TEST_F(MeshFileTest, DamagedFiles) {
   Bytes absurd;
-  for (uint32_t v : {0xFFFFFFFFu, 0xFFFFFFFFu, 0u}) Put(absurd, v);
+  for (uint32_t v : {0xFFFFFFFFu, 0xFFFFFFFFu, 0u}) PutWord(absurd, v);
   Bytes counts;
-  for (uint32_t v : {0u, 0u, 0u}) Put(counts, v);
-  const Bytes triangle = Triangle();
+  for (uint32_t v : {0u, 0u, 0u}) PutWord(counts, v);
+  const Bytes triangle = TriangleMesh();
   Start({{"ok.dat", triangle},
          {"short.dat", Bytes(triangle.begin(), triangle.begin() + 30)},
-         {"index.dat", Triangle(7)},
+         {"index.dat", TriangleMesh(7)},
          {"absurd.dat", absurd},
          {"empty.dat", {}},
          {"zero.dat", counts}});

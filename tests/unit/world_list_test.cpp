@@ -9,8 +9,8 @@
 #include "app/display.h"
 #include "app/input.h"
 #include "scene/texture_manager.h"
+#include "tests/support/content_files.h"
 #include "tests/support/headless_fixture.h"
-#include "tools/archive/archive_packer.h"
 
 namespace solvane {
 namespace {
@@ -20,14 +20,9 @@ class WorldListTest : public ::solvane::testing::HeadlessTest {
   // A platform with a scene window; with `files`, a content archive of just those.
   void Start(const std::vector<std::pair<std::string, std::string>>& files = {}) {
     HeadlessOptions options;
-    if (!files.empty()) {
-      std::vector<PackEntry> entries;
-      for (const auto& [name, text] : files) {
-        entries.push_back({name, std::vector<uint8_t>(text.begin(), text.end())});
-      }
-      std::string error;
-      options.resources[126] = PackArchive(entries, {}, error);
-    }
+    std::vector<std::pair<std::string, testing::Bytes>> content;
+    for (const auto& [name, text] : files) content.emplace_back(name, testing::TextBytes(text));
+    if (!files.empty()) options.resources[126] = testing::PackContent(content);
     Install(options);
     MainWindow = platform().CreateSceneWindow(64, 64, sceneWindowEvents);
     ASSERT_NE(MainWindow, 0u);
@@ -111,7 +106,8 @@ TEST_F(WorldListTest, StartUpLoadsTheCarriedWorld) {
   options.maxFrames = 1;
   HeadlessPlatform& p = Install(options);
   RunApplication(1);
-  EXPECT_EQ(p.Record().loadProgressReports, 9);
+  // One report per texture, then one per object: nine in the first pass, fifteen in the world.
+  EXPECT_EQ(p.Record().loadProgressReports, 9 + 9 + 15);
   EXPECT_EQ(textureManager.size(), 9u);
 }
 

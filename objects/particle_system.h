@@ -1,0 +1,52 @@
+// The "ps" block: a fixed number of particles drawn as small textured squares. "circle" systems
+// throw bursts of prominences out of a sphere's surface, "line" systems stream along -z, and
+// "flash" systems walk squares over a sphere's surface.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "objects/scene_object.h"
+
+namespace solvane {
+
+enum class ParticleMode : int32_t {
+  None = 0,
+  Flash = 2,
+  Line = 3,
+  Circle = 4,
+};
+
+class ParticleSystem final : public SceneObject {
+ public:
+  // More particles than this make an empty system: no script needs them, and the arrays would
+  // not fit in memory.
+  static constexpr int32_t kMaxParticles = 1'000'000;
+
+  ParticleSystem();
+  void Draw(const Camera& camera) override;
+  void Update(double dt) override;
+  // One line of the block: every keyword it matches, in table order.
+  void ApplyLine(char* line, const ObjectList& list);
+  // "dens": `count` particles in a shell of radius 250 about `position`, moving along -z.
+  void SetUpEmitter(int32_t particleCount);
+
+  std::vector<Vec3> positions;  // relative to `position` in circle and line mode
+  std::vector<Vec3> velocities;
+  std::vector<Vec3> accelerations;
+  std::vector<float> ages;
+  std::vector<float> lifetimes;
+  float size = 2;  // burst radius
+  float twist = 0;
+  int32_t count = 0;
+  ParticleMode mode = ParticleMode::None;
+  float period = 0;
+  float timer = 0;
+  int32_t step = 0;
+  Vec3 point1;  // centre of the sphere bursts happen on
+  Vec3 point2;  // kept; nothing reads it
+};
+
+void ParseParticleSystem(ObjectList& list);
+
+}  // namespace solvane

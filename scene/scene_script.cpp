@@ -1,0 +1,120 @@
+#include "scene/scene_script.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "objects/billboard.h"
+#include "objects/flame.h"
+#include "objects/lens_flare.h"
+#include "objects/mesh.h"
+#include "objects/mesh_file.h"
+#include "objects/particle_system.h"
+#include "objects/sphere.h"
+#include "platform/platform.h"
+#include "scene/script_reader.h"
+
+namespace solvane {
+
+ArchiveFile SceneFile;
+float FlashPhaseCounter = 0;
+float MoonScale = 1;
+bool CarriedTgaFlag = false;
+
+namespace {
+
+// The scene's objects live here until the process ends (or a test resets it); the lists only
+// point at them.
+std::vector<std::unique_ptr<SceneObject>> loadedObjects;
+
+using TypeParser = void (*)(ObjectList&);
+
+struct TypeKeyword {
+  const char* keyword;
+  TypeParser parse;
+};
+
+// Tested in this order: any line that begins with "ps" is a particle system.
+constexpr TypeKeyword kTypeKeywords[] = {
+    {"sphere", ParseSphere}, {"billboard", ParseBillboard}, {"flare", ParseLensFlare},
+    {"mesh", ParseMesh},     {"flame", ParseFlame},         {"ps", ParseParticleSystem},
+};
+
+TypeParser TypeOf(const char* line) {
+  for (const TypeKeyword& type : kTypeKeywords) {
+    if (MatchesKeyword(line, type.keyword)) return type.parse;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ReportLoadProgress() {
+  Host().SendLoadProgress(MainWindow);
+}
+
+void LoadScene(ObjectList& list, std::string_view fileName) {
+  FlashPhaseCounter = 0;
+  MoonScale = 1;
+  CarriedTgaFlag = false;
+  SceneFile.Open(std::string(fileName).c_str());
+
+  char line[ArchiveFile::kLineBufferSize];
+  while (NextLine(SceneFile, line)) {
+    if (const TypeParser parse = TypeOf(line)) {
+      parse(list);
+      ReportLoadProgress();
+    } else if (MatchesKeyword(line, "ENDWORLD")) {
+      break;
+    } else if (MatchesKeyword(line, "geometry")) {
+      // The word buffer holds 31 characters; a longer path is cut there.
+      char word[32] = {};
+      std::sscanf(line, "geometry %31s", word);
+      SceneGeometryMesh.LoadGeometry(word, false);
+      ReportLoadProgress();
+    }
+  }
+  SceneFile.Release();
+}
+
+bool ReadBlockBegin(char* line) {
+  while (NextLine(SceneFile, line)) {
+    if (MatchesKeyword(line, "begin")) return true;
+  }
+  return false;
+}
+
+std::string BlockName(const char* beginLine) {
+  return WordAfter(beginLine, "begin", SceneObject::kMaxNameLength);
+}
+
+bool NextBlockLine(char* line) {
+  return NextLine(SceneFile, line);
+}
+
+bool EndsBlock(const char* line) {
+  return MatchesKeyword(line, "end");
+}
+
+void AppendObject(ObjectList& list, std::unique_ptr<SceneObject> object) {
+  list.push_back(object.get());
+  loadedObjects.push_back(std::move(object));
+}
+
+void ApplyTextureLine(SceneObject& object, const char* line) {
+  object.SetTexture(WordAfter(line, "texture", kWordLimit));
+  object.hasTexture = true;
+}
+
+void ApplyParentLine(SceneObject*& parent, const ObjectList& list, const char* line) {
+  const std::string word = WordAfter(line, "parent", kWordLimit);
+  if (word.empty()) return;
+  if (SceneObject* found = FindObjectByName(list, word)) parent = found;
+}
+
+void ResetSceneObjects() {
+  loadedObjects.clear();
+}
+
+}  // namespace solvane

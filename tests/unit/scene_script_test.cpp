@@ -1,0 +1,474 @@
+// Scene scripts: the dispatch, the parser frame shared by all types, and every type's keywords,
+// from the carried scene and from scripts of our own.
+#include "scene/scene_script.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "objects/billboard.h"
+#include "objects/flame.h"
+#include "objects/lens_flare.h"
+#include "objects/mesh.h"
+#include "objects/mesh_file.h"
+#include "objects/particle_system.h"
+#include "objects/random.h"
+#include "objects/sphere.h"
+#include "scene/texture_manager.h"
+#include "scene/world_list.h"
+#include "tests/support/content_files.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+using testing::Bytes;
+using testing::TextBytes;
+
+template <typename T>
+T& As(SceneObject* object) {
+  T* typed = dynamic_cast<T*>(object);
+  EXPECT_NE(typed, nullptr);
+  static T none;
+  return typed != nullptr ? *typed : none;
+}
+
+void ExpectVec(const Vec3& v, float x, float y, float z) {
+  EXPECT_FLOAT_EQ(v.x, x);
+  EXPECT_FLOAT_EQ(v.y, y);
+  EXPECT_FLOAT_EQ(v.z, z);
+}
+
+class SceneScriptTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  // A platform with a scene window; with `files`, a content archive of just those.
+  void Start(const std::vector<std::pair<std::string, Bytes>>& files = {}) {
+    HeadlessOptions options;
+    if (!files.empty()) options.resources[126] = testing::PackContent(files);
+    Install(options);
+    MainWindow = platform().CreateSceneWindow(64, 64, sceneWindowEvents);
+    ASSERT_NE(MainWindow, 0u);
+  }
+
+  // Loads `script` as the only file of the archive (besides `extra`) into a fresh list.
+  ObjectList Load(const std::string& script,
+                  std::vector<std::pair<std::string, Bytes>> extra = {}) {
+    extra.emplace_back("s.txt", TextBytes(script));
+    Start(extra);
+    settings.width = displayWidth;
+    RegisterTexture("textures\\a.jpg", 41);
+    RegisterTexture("textures\\b.tga", 42);
+    ObjectList list;
+    LoadScene(list, "s.txt");
+    return list;
+  }
+
+  static void RegisterTexture(const char* path, uint32_t id) {
+    auto* texture = new Texture;
+    std::strncpy(texture->path.data(), path, texture->path.size() - 1);
+    texture->id = id;
+    textureManager.push_back(texture);
+  }
+
+  int displayWidth = 800;
+};
+
+TEST_F(SceneScriptTest, CarriedScene) {
+  Start();
+  LoadTextureList("texture.txt", true);
+  BuildStandardMeshes();
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  EXPECT_EQ(platform().Record().loadProgressReports, 9 + 9 + 15);
+
+  const Environment& envip = *environmentCatalog.at(0);
+  ASSERT_EQ(envip.firstPass.size(), 9u);
+  EXPECT_TRUE(envip.postPass.empty());
+  const Sphere& sky = As<Sphere>(envip.firstPass[0]);
+  EXPECT_TRUE(sky.env);
+  EXPECT_EQ(sky.geometry, EnvCubeMesh.displayList);
+  EXPECT_EQ(sky.rotationSpeed, 0) << "the rotation line after \"env\" gives 0 again";
+  EXPECT_FLOAT_EQ(sky.fov, 0.5f);
+  for (size_t i = 1; i < 9; ++i) EXPECT_TRUE(As<Billboard>(envip.firstPass[i]).orientOff);
+  const Billboard& stars = As<Billboard>(envip.firstPass[2]);
+  ExpectVec(stars.up, 0.6f / std::sqrt(1.36f), 1 / std::sqrt(1.36f), 0);
+  ExpectVec(stars.anchor, -20, 20, 0);
+  EXPECT_FALSE(stars.hasTexture);
+
+  const ObjectList& world = worldCatalog.at(0)->objects;
+  ASSERT_EQ(world.size(), 15u);
+  const char* const kTypes = "bbSbbbbSSSSpppp";
+  for (size_t i = 0; i < world.size(); ++i) {
+    const bool typeMatches = kTypes[i] == 'b' ? dynamic_cast<Billboard*>(world[i]) != nullptr
+                             : kTypes[i] == 'S'
+                                 ? dynamic_cast<Sphere*>(world[i]) != nullptr
+                                 : dynamic_cast<ParticleSystem*>(world[i]) != nullptr;
+    EXPECT_TRUE(typeMatches) << "object " << i;
+  }
+
+  const Sphere& sun = As<Sphere>(world[2]);
+  EXPECT_EQ(sun.name, "sun");
+  EXPECT_FLOAT_EQ(sun.radius, 10200);
+  EXPECT_FLOAT_EQ(sun.rotationSpeed, 2);
+  EXPECT_FLOAT_EQ(sun.tiling, 3);
+  EXPECT_FALSE(sun.orbitMotion);
+  EXPECT_TRUE(sun.depth);
+  EXPECT_TRUE(sun.light);
+  EXPECT_EQ(sun.geometry, NoisedSphereMesh.displayList);
+  EXPECT_NE(sun.geometry, SphereMesh.displayList);
+  EXPECT_EQ(sun.texture, FindTexture("textures\\sun.jpg")->id);
+  ExpectVec(sun.position, 0, 0, 0);
+
+  const Billboard& corona = As<Billboard>(world[0]);
+  EXPECT_TRUE(corona.oreol);
+  EXPECT_FLOAT_EQ(corona.oreolDistance, 13200);
+  EXPECT_FLOAT_EQ(corona.spinSpeed, 22.2f);
+  EXPECT_FLOAT_EQ(corona.size, 10000);
+  EXPECT_TRUE(corona.hasTexture);
+  EXPECT_FALSE(As<Billboard>(world[4]).hasTexture) << "no texture line";
+
+  const std::pair<bool, float> kPhases[] = {{true, 0}, {true, 0.25f}, {false, 0}, {false, 0.25f}};
+  for (size_t i = 0; i < 4; ++i) {
+    const Sphere& flash = As<Sphere>(world[7 + i]);
+    EXPECT_EQ(flash.name, "planet0");
+    EXPECT_EQ(flash.flashOn, kPhases[i].first) << i;
+    EXPECT_FLOAT_EQ(flash.flashTimer, kPhases[i].second) << i;
+    EXPECT_FLOAT_EQ(flash.flashPeriod, 0.5f);
+    EXPECT_EQ(flash.hasTexture, i == 0);
+  }
+
+  const ParticleSystem& prominences = As<ParticleSystem>(world[14]);
+  EXPECT_EQ(prominences.mode, ParticleMode::Circle);
+  EXPECT_EQ(prominences.count, 140);
+  EXPECT_EQ(prominences.positions.size(), 140u);
+  EXPECT_FLOAT_EQ(prominences.size, 9200);
+  EXPECT_FLOAT_EQ(prominences.period, 2) << "\"time\" after \"dens\" takes effect";
+  ExpectVec(prominences.right, 0, 1, 0);
+}
+
+TEST_F(SceneScriptTest, SphereKeywords) {
+  const ObjectList list = Load(
+      "sphere\r\nbegin first\r\nradius 7.5\r\nFOV 0.3\r\nalpha 0.25\r\ntiling 4\r\n"
+      "detiling 45\r\nperiod 12\r\nlight\r\nspecular\r\ndepth\r\nwire\r\nsys\r\nuranmoon\r\n"
+      "plt\r\nmask\r\nmoon\r\nrnd\r\ntexture textures\\b.tga\r\n"
+      "rotation V(0 0 1) 350 2\r\norient V(0 0 1) 30\r\nposition V(10 20 30)\r\n"
+      "color V(0.5 0.25 1)\r\nend\r\n"
+      "sphere\r\nbegin second\r\norbit\r\nposition V(10 20 30)\r\nmoon\r\natmo\r\n"
+      "parent first\r\nparent nobody\r\nend\r\n"
+      "sphere\r\nbegin\r\nmoon\r\nenv\r\nflash\r\nend\r\nENDWORLD");
+  ASSERT_EQ(list.size(), 3u);
+  const Sphere& first = As<Sphere>(list[0]);
+  EXPECT_EQ(first.name, "first");
+  EXPECT_FLOAT_EQ(first.radius, 7.5f);
+  EXPECT_FLOAT_EQ(first.fov, 0.3f);
+  EXPECT_FLOAT_EQ(first.alpha, 0.25f);
+  EXPECT_FLOAT_EQ(first.tiling, 4);
+  EXPECT_FLOAT_EQ(first.detiling, 45);
+  EXPECT_FLOAT_EQ(first.period, 12);
+  EXPECT_TRUE(first.light && first.specular && first.depth && first.wire && first.sys &&
+              first.uranmoon && first.plt && first.mask && first.rnd && first.isMoon);
+  EXPECT_FLOAT_EQ(first.moonSpeed, 2);
+  EXPECT_EQ(first.texture, 42u);
+  EXPECT_TRUE(first.hasTexture && first.textureIsTga);
+  ExpectVec(first.rotationAxis, 0, 0, 1);
+  EXPECT_FLOAT_EQ(first.rotationAngle, 350);
+  EXPECT_FLOAT_EQ(first.rotationSpeed, 2);
+  ExpectVec(first.orientAxis, 0, 0, 1);
+  EXPECT_FLOAT_EQ(first.orientAngle, 30);
+  ExpectVec(first.position, -1990, 20, 30);
+  ExpectVec(first.startPosition, -1990, 20, 30);
+  ExpectVec(first.color, 0.5f, 0.25f, 1);
+  EXPECT_EQ(first.parent, nullptr);
+  EXPECT_FALSE(first.flash || first.env || first.atmo);
+  EXPECT_EQ(first.geometry, SphereMesh.displayList);
+
+  const Sphere& second = As<Sphere>(list[1]);
+  ExpectVec(second.position, 10, 20, 30);  // "orbit" came first
+  EXPECT_FLOAT_EQ(second.moonSpeed, 1.5f);
+  EXPECT_TRUE(second.atmo);
+  EXPECT_FALSE(second.textureIsTga) << "\"atmo\" clears the flag carried from the first";
+  EXPECT_EQ(second.geometry, AtmosphereList);
+  EXPECT_EQ(second.parent, list[0]) << "an unknown parent leaves the found one";
+
+  const Sphere& third = As<Sphere>(list[2]);
+  EXPECT_TRUE(third.name.empty());
+  EXPECT_FLOAT_EQ(third.moonSpeed, 1.125f);
+  EXPECT_TRUE(third.env);
+  EXPECT_EQ(third.rotationSpeed, 0);
+  EXPECT_TRUE(third.textureIsTga) << "carried from the last textured sphere";
+  EXPECT_TRUE(third.flashOn);
+  EXPECT_FLOAT_EQ(third.flashTimer, 0);
+}
+
+TEST_F(SceneScriptTest, FlashPhasesAndCarriedStateRestartWithEachScript) {
+  std::string five;
+  for (int i = 0; i < 5; ++i) five += "sphere\nbegin\nflash\nend\n";
+  const ObjectList list = Load("sphere\nbegin\ntexture textures\\b.tga\nend\n" + five,
+                               {{"t.txt", TextBytes("sphere\nbegin\nend\n")}});
+  ASSERT_EQ(list.size(), 6u);
+  const std::pair<bool, float> kPhases[] = {
+      {true, 0}, {true, 0.25f}, {false, 0}, {false, 0.25f}, {false, 0.5f}};
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(As<Sphere>(list[i + 1]).flashOn, kPhases[i].first) << i;
+    EXPECT_FLOAT_EQ(As<Sphere>(list[i + 1]).flashTimer, kPhases[i].second) << i;
+  }
+
+  EXPECT_TRUE(As<Sphere>(list[1]).textureIsTga) << "carried from the textured sphere";
+
+  ObjectList again;
+  LoadScene(again, "s.txt");
+  EXPECT_FLOAT_EQ(As<Sphere>(again[1]).flashTimer, 0) << "the counter restarts";
+  ObjectList other;
+  LoadScene(other, "t.txt");
+  EXPECT_FALSE(As<Sphere>(other[0]).textureIsTga) << "the carried flag restarts";
+}
+
+TEST_F(SceneScriptTest, BillboardKeywords) {
+  const ObjectList list = Load(
+      "sphere\nbegin anchor\nend\n"
+      "billboard\nbegin ignored\nsize 12\nrotation 135 0.5\ntiling 3\n"
+      "parent anchor V(1 2 3)\nFOV 0.4\nalpha 0.6\norient off\nblend\ndepth\nsys\n"
+      "env V(4 5 6)\noreol V(7 8 9) 13200\nflash 0 1 2)\ntexture textures\\a.jpg\n"
+      "up V(0 2 0)\nright V(3 0 4)\nposition V(1 1 1)\ncolor V(1 0.5 0)\nxy 1.5\nend\n"
+      "billboard\nbegin\norient\nrotation 5\nup V(0 0 0)\nparent\nend\n");
+  ASSERT_EQ(list.size(), 3u);
+  const Billboard& b = As<Billboard>(list[1]);
+  EXPECT_TRUE(b.name.empty()) << "billboards take no name";
+  EXPECT_FLOAT_EQ(b.size, 12);
+  EXPECT_FLOAT_EQ(b.spinAngle, 135);
+  EXPECT_FLOAT_EQ(b.spinSpeed, 30);
+  EXPECT_FLOAT_EQ(b.tiling, 3);
+  EXPECT_EQ(b.billboardParent, list[0]);
+  EXPECT_EQ(b.parent, nullptr) << "billboards keep their own parent";
+  EXPECT_FLOAT_EQ(b.fov, 0.4f);
+  EXPECT_FLOAT_EQ(b.alpha, 0.6f);
+  EXPECT_TRUE(b.orientOff && b.blend && b.depth && b.sys && b.env && b.oreol && b.flash);
+  ExpectVec(b.anchor, 7, 8, 9);  // the last of parent, env and oreol
+  EXPECT_FLOAT_EQ(b.oreolDistance, 13200);
+  EXPECT_FLOAT_EQ(b.flashTimer, 0);
+  EXPECT_FLOAT_EQ(b.flashHidden, 1);
+  EXPECT_FLOAT_EQ(b.flashVisible, 2);
+  EXPECT_EQ(b.texture, 41u);
+  EXPECT_TRUE(b.hasTexture);
+  EXPECT_FALSE(b.textureIsTga);
+  ExpectVec(b.up, 0, 1, 0);
+  ExpectVec(b.rightAxis, 0.6f, 0, 0.8f);
+  ExpectVec(b.position, 1, 1, 1);
+  ExpectVec(b.tint, 1, 0.5f, 0);
+  EXPECT_FLOAT_EQ(b.xy, 1.5f);
+
+  const Billboard& plain = As<Billboard>(list[2]);
+  EXPECT_FALSE(plain.orientOff) << "\"orient off\" is compared whole";
+  EXPECT_FLOAT_EQ(plain.spinAngle, 5);
+  EXPECT_GE(plain.spinSpeed, -60) << "a half-read rotation keeps the random spin";
+  EXPECT_LE(plain.spinSpeed, 60);
+  ExpectVec(plain.up, 0, 0, 0);
+  EXPECT_EQ(plain.billboardParent, nullptr);
+}
+
+TEST_F(SceneScriptTest, ParticleSystemKeywords) {
+  const ObjectList list = Load(
+      "ps\nbegin\ntime 5\ndens 3\ntexture textures\\a.jpg\nsize 9\nline\ncircle\n"
+      "point1 V(1 2 3)\npoint2 V(4 5 6)\nrot V(0 0 1)\nend\n"
+      "psx\nbegin\nflash\ndens 2\ntime 0.5\nend\n"
+      "ps\nbegin\ndens -5\nend\nps\nbegin\ndens 4000000000\nend\nps\nbegin\nend\n");
+  ASSERT_EQ(list.size(), 5u);
+  const ParticleSystem& circle = As<ParticleSystem>(list[0]);
+  EXPECT_EQ(circle.mode, ParticleMode::Circle);
+  EXPECT_EQ(circle.count, 3);
+  EXPECT_EQ(circle.period, 0) << "\"dens\" resets what an earlier \"time\" set";
+  EXPECT_FLOAT_EQ(circle.size, 9);
+  EXPECT_EQ(circle.texture, 41u);
+  ExpectVec(circle.point1, 1, 2, 3);
+  ExpectVec(circle.point2, 4, 5, 6);
+  ExpectVec(circle.right, 0, 0, 1);
+  for (int i = 0; i < 3; ++i) {
+    const Vec3& p = circle.positions[i];
+    EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), 250, 0.01);
+    ExpectVec(circle.velocities[i], 0, 0, -1000);
+    ExpectVec(circle.accelerations[i], 0, 0, 0);
+    EXPECT_EQ(circle.lifetimes[i], 0);
+    EXPECT_GE(circle.ages[i], 0);
+    EXPECT_LE(circle.ages[i], 25);
+  }
+
+  const ParticleSystem& flash = As<ParticleSystem>(list[1]);
+  EXPECT_EQ(flash.mode, ParticleMode::Flash) << "any line beginning with \"ps\" is a system";
+  EXPECT_FLOAT_EQ(flash.period, 0.5f);
+  for (size_t i = 2; i < 5; ++i) {
+    const ParticleSystem& empty = As<ParticleSystem>(list[i]);
+    EXPECT_EQ(empty.count, 0) << i;
+    EXPECT_TRUE(empty.positions.empty() && empty.ages.empty() && empty.lifetimes.empty());
+    EXPECT_EQ(empty.mode, ParticleMode::None);
+  }
+}
+
+TEST_F(SceneScriptTest, EmitterSetUpDrawsInOrder) {
+  // The constructor draws the twist; each particle then draws its direction (x, y, z) and its
+  // age, in index order.
+  Start();
+  SeedRandom(99);
+  ParticleSystem system;
+  system.position = {10, 0, 0};
+  system.SetUpEmitter(2);
+  SeedRandom(99);
+  const float twist = Random01() * 360;
+  EXPECT_FLOAT_EQ(system.twist, twist);
+  for (int i = 0; i < 2; ++i) {
+    const Vec3 u = RandomUnitVector();
+    const float age = Random01() * 25;
+    ExpectVec(system.positions[i], 10 + 250 * u.x, 250 * u.y, 250 * u.z);
+    EXPECT_FLOAT_EQ(system.ages[i], age);
+  }
+}
+
+TEST_F(SceneScriptTest, MeshKeywordsAndGeometry) {
+  const ObjectList list = Load(
+      "mesh\nbegin early\nend\n"
+      "geometry tri.dat\n"
+      "mesh\nbegin " +
+          std::string(20, 'm') +
+          "\norient V(1 0 0) 45\nposition V(1 2 3)\n"
+          "look V(0 1 0)\nright V(0 0 1)\nmaterial\n\tmetal\n\tchrome\n\tmap1 textures\\a.jpg\n"
+          "\tmap2 textures\\b.tga\nscale 2.5\nspeed 3\nlight\nillum\ninvup\nblend\ntiling 4\n"
+          "color V(0.5 1 1)\nend\n"
+          "mesh\nbegin\nmaterial\n metal\nend\nend\nscale 9\nend\n",
+      {{"tri.dat", testing::TriangleMesh()}});
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(platform().Record().loadProgressReports, 4) << "three objects and one geometry";
+  const Mesh& early = As<Mesh>(list[0]);
+  EXPECT_EQ(early.displayList, 0u) << "no geometry yet";
+  EXPECT_EQ(early.name, "early");
+
+  const Mesh& m = As<Mesh>(list[1]);
+  EXPECT_NE(m.displayList, 0u);
+  EXPECT_EQ(m.displayList, SceneGeometryMesh.displayList);
+  EXPECT_EQ(m.name, std::string(14, 'm')) << "names are cut to their field";
+  ExpectVec(m.orientAxis, 1, 0, 0);
+  EXPECT_FLOAT_EQ(m.orientAngle, 45);
+  ExpectVec(m.position, 1, 2, 3);
+  ExpectVec(m.look, 0, 1, 0);
+  ExpectVec(m.right, 0, 0, 1);
+  EXPECT_TRUE(m.metal && m.light && m.illum && m.blend);
+  EXPECT_EQ(m.texture, 41u);
+  EXPECT_TRUE(m.hasTexture);
+  EXPECT_FALSE(m.hasTexture2);
+  EXPECT_FLOAT_EQ(m.scale, 2.5f);
+  ExpectVec(m.color, 0.5f, 1, 1);
+
+  const Mesh& blind = As<Mesh>(list[2]);
+  EXPECT_FALSE(blind.metal) << "the material keywords need their tab";
+  EXPECT_FLOAT_EQ(blind.scale, 9) << "the four lines after \"material\" are taken whole";
+}
+
+TEST_F(SceneScriptTest, LensFlareKeywords) {
+  const std::string flare =
+      "flare\nbegin\nsize 20\nflash 1.5)\nlumin 0.7)\nfocus 0.2)\nparent sun V(1 2 3)\nFOV 0.3\n"
+      "alpha 0.5 fade: 0.1 0.05\nenv V(4 5 6)\ntexture textures\\a.jpg\nposition V(7 8 9)\n"
+      "lenseffect\n\tsize 8\n\ttexture textures\\a.jpg\ntexture textures\\b.tga\n\t"
+      "texture textures\\none.jpg\nrotation 10 0.5\nxy 2\norient V(400 300 1)\nend\n"
+      "flare\nbegin\nlenseffect\n\tsize 4\nend\nsize 99\nend\n";
+  displayWidth = 1024;
+  const ObjectList list = Load("sphere\nbegin sun\nend\n" + flare);
+  ASSERT_EQ(list.size(), 3u);
+  const LensFlare& f = As<LensFlare>(list[1]);
+  EXPECT_FLOAT_EQ(f.size, 25.6f);
+  EXPECT_FLOAT_EQ(f.flash, 1.5f);
+  EXPECT_FLOAT_EQ(f.lumin, 0.7f);
+  EXPECT_FLOAT_EQ(f.focus, 0.2f);
+  EXPECT_TRUE(f.hasFocus && f.isEnv && f.hasLensEffect && f.hasOrient);
+  EXPECT_EQ(f.flareParent, list[0]);
+  ExpectVec(f.anchor, 4, 5, 6);
+  EXPECT_FLOAT_EQ(f.fov, 0.3f);
+  EXPECT_FLOAT_EQ(f.level, 0.5f);
+  EXPECT_FLOAT_EQ(f.fadeIn, 6);
+  EXPECT_FLOAT_EQ(f.fadeOut, 3);
+  EXPECT_EQ(f.texture, 41u);
+  ExpectVec(f.position, 7, 8, 9);
+  EXPECT_FLOAT_EQ(f.lensSize, 8 * 1.28f);
+  EXPECT_EQ(f.lensTextures[0], 41u);
+  EXPECT_EQ(f.lensTextures[1], 42u) << "the tab of the format matches no indent too";
+  EXPECT_EQ(f.lensTextures[2], 0u) << "an unknown texture leaves the slot";
+  EXPECT_FALSE(f.textureIsTga) << "set by the last lens texture named, found or not";
+  EXPECT_FLOAT_EQ(f.spinAngle, 10);
+  EXPECT_FLOAT_EQ(f.spinSpeed, 30);
+  EXPECT_FLOAT_EQ(f.xy, 2);
+  ExpectVec(f.orient, 400, 300, 1);
+
+  const LensFlare& cut = As<LensFlare>(list[2]);
+  EXPECT_FLOAT_EQ(cut.size, 10) << "an \"end\" among the lens lines ends the block";
+}
+
+TEST_F(SceneScriptTest, FlameKeywords) {
+  const ObjectList list = Load(
+      "mesh\nbegin hull\nend\nflame\nbegin\ntexture textures\\a.jpg\nsize 0\nangle 1\nell 2\n"
+      "offset 0.5\norient V(1 2 3)\ncolorfrom V(1 0 0)\ncolorto V(0 1 0)\nparent hull\nend\n"
+      "flame\nbegin\nend\n");
+  ASSERT_EQ(list.size(), 3u);
+  const Flame& f = As<Flame>(list[1]);
+  EXPECT_TRUE(f.hasTexture);
+  EXPECT_FLOAT_EQ(f.size, 2000);
+  EXPECT_FLOAT_EQ(f.angle, 1);
+  EXPECT_FLOAT_EQ(f.ell, 2);
+  EXPECT_FLOAT_EQ(f.offset, 0.5f);
+  ExpectVec(f.orient, 1, 2, 3);
+  ExpectVec(f.colorFrom, 1, 0, 0);
+  ExpectVec(f.colorTo, 0, 1, 0);
+  EXPECT_EQ(f.flameParent, list[0]) << "meshes carry names too";
+  const Flame& plain = As<Flame>(list[2]);
+  EXPECT_FLOAT_EQ(plain.size, 0.8f);
+  ExpectVec(plain.colorFrom, 1, 1, 0);
+  ExpectVec(plain.colorTo, 0, 0, 1);
+}
+
+struct DispatchCase {
+  const char* what;
+  const char* script;
+  size_t objects;
+  int reports;
+};
+
+TEST_F(SceneScriptTest, Dispatch) {
+  const DispatchCase kCases[] = {
+      {"separators and unknown lines", "BEGINWORLD\n//////\n\nhello\nsphere\nbegin\nend\n", 1, 1},
+      {"a type line right after another is skipped with everything up to begin",
+       "sphere\nbillboard\nbegin\nend\nmesh\nbegin\nend\n", 2, 2},
+      {"nothing after ENDWORLD", "ps\nbegin\nend\nENDWORLD\nsphere\nbegin\nend\n", 1, 1},
+      {"the data ends inside a block", "sphere\nbegin\nradius 3", 1, 1},
+      {"the data ends before begin", "billboard\nsize 3\n", 1, 1},
+      {"a tab in front of begin", "sphere\n\tbegin\nend\n", 1, 1},
+      {"a last line without its line feed", "flame\nbegin\nend\nENDWORLD", 1, 1},
+      {"endless ends a block", "sphere\nbegin\nendless\nsphere\nbegin\nend", 2, 2},
+      {"an empty script", "", 0, 0},
+  };
+  for (const DispatchCase& c : kCases) {
+    const ObjectList list = Load(c.script);
+    EXPECT_EQ(list.size(), c.objects) << c.what;
+    EXPECT_EQ(platform().Record().loadProgressReports, c.reports) << c.what;
+  }
+}
+
+TEST_F(SceneScriptTest, ParentsAreFoundAmongEarlierObjectsOnly) {
+  const ObjectList list = Load(
+      "sphere\nbegin a\nparent b\nend\nsphere\nbegin b\nend\nsphere\nbegin b\nend\n"
+      "sphere\nbegin c\nparent b\nend\nsphere\nbegin d\nparent\nend\n");
+  ASSERT_EQ(list.size(), 5u);
+  EXPECT_EQ(list[0]->parent, nullptr) << "defined later";
+  EXPECT_EQ(list[3]->parent, list[1]) << "the first of two";
+  EXPECT_EQ(list[4]->parent, nullptr) << "no word names nothing";
+  EXPECT_EQ(FindObjectByName(list, "B"), nullptr) << "case-sensitive";
+
+  ObjectList more = list;
+  LoadScene(more, "s.txt");
+  EXPECT_EQ(more.size(), 10u) << "a second script appends";
+  EXPECT_EQ(more[5]->parent, list[1]) << "earlier scripts' objects are found too";
+}
+
+}  // namespace
+}  // namespace solvane
