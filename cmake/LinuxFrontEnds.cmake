@@ -65,6 +65,9 @@ target_link_libraries(solvane PRIVATE solvane_sdl)
 add_executable(solvane-tool
   tools/solvane_tool/main.cpp
   tools/solvane_tool/archive_command.cpp
-  tools/solvane_tool/png_writer.cpp)
+  tools/solvane_tool/json_writer.cpp
+  tools/solvane_tool/png_writer.cpp
+  tools/solvane_tool/scene_command.cpp
+  tools/solvane_tool/tool_options.cpp)
 target_link_libraries(solvane-tool PRIVATE solvane_headless solvane_settings_file
                       solvane_sdl_video solvane_archive_packer PNG::PNG)

@@ -136,5 +136,36 @@ check "mesh info from another archive" "0" \
   "$("$tool" mesh info 'meshes\env.dat' --content "$work/stored.rar" >/dev/null; echo $?)"
 check "mesh info rejects junk" "2" "$("$tool" mesh info >/dev/null 2>&1; echo $?)"
 
+# Scene dumps: the carried scene, then scripts of our own loaded from another archive.
+"$tool" scene dump >"$work/scene.json"
+check "scene dump runs" "0" "$?"
+count() { grep -c -- "$1" "$2"; }
+check "scene dump textures" "9" "$(count '"path": "textures' "$work/scene.json")"
+check "scene dump progress" '"loadProgress": 33' "$(grep -o '"loadProgress": [0-9]*' "$work/scene.json")"
+check "scene dump current world" '"currentWorld": "world"' "$(grep -o '"currentWorld": "[a-z]*"' "$work/scene.json")"
+check "scene dump objects" "14 1 4 4" "$(count '"type": "billboard"' "$work/scene.json") \
+$(count '"name": "sun"' "$work/scene.json") $(count '"type": "ps"' "$work/scene.json") \
+$(count '"name": "planet0"' "$work/scene.json")"
+if command -v python3 >/dev/null; then
+  check "scene dump is JSON" "0" "$(python3 -m json.tool "$work/scene.json" >/dev/null; echo $?)"
+fi
+
+mkdir -p "$work/mod"
+printf 'END_TEXT' >"$work/mod/texture.txt"
+printf 'ENV_END' >"$work/mod/env.txt"
+printf 'world world\r\nobjects w.txt\r\nend\r\nWORLD_END' >"$work/mod/worlds.txt"
+printf 'flare\r\nbegin\r\nsize 20\r\nalpha 0.5 fade: 0.1 0.05\r\nend\r\nflame\r\nbegin\r\nsize 0\r\nend\r\nENDWORLD' \
+  >"$work/mod/w.txt"
+(cd "$work/mod" && "$tool" archive pack "$work/mod.rar" texture.txt env.txt worlds.txt w.txt)
+"$tool" scene dump --content "$work/mod.rar" >"$work/mod.json"
+check "scene dump of a mod" "0" "$?"
+check "mod flare size at width 800" "1" "$(count '"size": 20,' "$work/mod.json")"
+check "mod flare fades" "1 1" "$(count '"fadeIn": 6,' "$work/mod.json") $(count '"fadeOut": 3,' "$work/mod.json")"
+check "mod flame size" "1" "$(count '"size": 2000,' "$work/mod.json")"
+check "mod progress" '"loadProgress": 2' "$(grep -o '"loadProgress": [0-9]*' "$work/mod.json")"
+check "scene dump rejects junk" "2" "$("$tool" scene dump --bogus >/dev/null 2>&1; echo $?)"
+check "scene dump of a missing archive" "2" \
+  "$("$tool" scene dump --content "$work/none.rar" >/dev/null 2>&1; echo $?)"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

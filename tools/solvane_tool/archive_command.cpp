@@ -15,12 +15,13 @@
 #include "data/archive_reader.h"
 #include "platform/linked/linked_resources.h"
 #include "tools/archive/archive_packer.h"
+#include "tools/solvane_tool/tool_options.h"
 
 namespace solvane {
 namespace {
 
 constexpr int kFailure = 1;
-constexpr int kUsageError = 2;
+
 constexpr std::uintmax_t kMaxInputSize = std::uintmax_t{1} << 31;
 
 int Usage() {

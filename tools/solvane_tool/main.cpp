@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,29 +17,11 @@
 #include "platform/sdl/settings_file.h"
 #include "tools/solvane_tool/archive_command.h"
 #include "tools/solvane_tool/png_writer.h"
+#include "tools/solvane_tool/scene_command.h"
+#include "tools/solvane_tool/tool_options.h"
 
 namespace solvane {
 namespace {
-
-constexpr int kUsageError = 2;
-
-int Usage() {
-  std::fputs(
-      "usage: solvane-tool <command> [options]\n"
-      "  parse-cmdline TEXT       the run mode and window a command line selects\n"
-      "  settings [--desktop WxHxB]\n"
-      "                           the settings a run would use, then the defaults\n"
-      "  render --out FILE.png [--size WxH] [--frames N] [--dt SECONDS] [--seed S]\n"
-      "         [--clock HH:MM:SS] [--set Name=Value]...\n"
-      "                           runs the full-screen saver off screen; writes its last frame\n"
-      "  mesh info NAME [--content ARCHIVE]\n"
-      "                           vertex, face and texture counts of a mesh file, and the\n"
-      "                           bytes read\n"
-      "  archive list|extract|pack ...\n"
-      "                           content archives (solvane-tool archive for details)\n",
-      stderr);
-  return kUsageError;
-}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "solvane-tool: %s\n", message.c_str());
@@ -81,7 +61,7 @@ std::optional<std::vector<int>> ParseParts(std::string_view text, char separator
 }
 
 int ParseCommandLineCommand(int argc, char** argv) {
-  if (argc != 1) return Usage();
+  if (argc != 1) return ToolUsage();
   uint32_t parentWindow = 0;
   const RunMode mode = ParseCommandLine(argv[0], parentWindow);
   std::printf("mode=%d parentWindow=%u\n", int(mode), parentWindow);
@@ -96,7 +76,7 @@ int SettingsCommand(int argc, char** argv) {
       if (!parts) return Fail("--desktop wants WIDTHxHEIGHTxBITS, for example 1920x1080x32");
       desktop = DisplayMode{(*parts)[0], (*parts)[1], (*parts)[2]};
     } else {
-      return Usage();
+      return ToolUsage();
     }
   }
 
@@ -125,7 +105,7 @@ int RenderCommand(int argc, char** argv) {
 
   for (int i = 0; i < argc; ++i) {
     const std::string_view flag = argv[i];
-    if (i + 1 >= argc) return Usage();
+    if (i + 1 >= argc) return ToolUsage();
     const std::string_view value = argv[++i];
     if (flag == "--out") {
       out = value;
@@ -162,7 +142,7 @@ int RenderCommand(int argc, char** argv) {
       if (!number || equals == 0) return Fail("--set wants Name=Value with a 32-bit number");
       stored.emplace_back(std::string(value.substr(0, equals)), uint32_t(*number));
     } else {
-      return Usage();
+      return ToolUsage();
     }
   }
   if (out.empty()) return Fail("render needs --out FILE.png");
@@ -188,16 +168,10 @@ int RenderCommand(int argc, char** argv) {
 }
 
 int MeshCommand(int argc, char** argv) {
-  if (argc < 2 || std::string_view(argv[0]) != "info") return Usage();
+  if (argc < 2 || std::string_view(argv[0]) != "info") return ToolUsage();
   const char* name = argv[1];
   HeadlessOptions options;
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--content") != 0 || i + 1 >= argc) return Usage();
-    std::ifstream in(argv[++i], std::ios::binary);
-    if (!in) return Fail(std::string("cannot read ") + argv[i]);
-    options.resources[kContentArchiveResource] =
-        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
+  if (!ReadContentOption(argc - 2, argv + 2, options)) return kUsageError;
   HeadlessPlatform platform(options);
   SetHost(&platform);
   const MeshFileData mesh = ReadMeshFile(name, false);
@@ -218,12 +192,13 @@ int MeshCommand(int argc, char** argv) {
 }  // namespace solvane
 
 int main(int argc, char** argv) {
-  if (argc < 2) return solvane::Usage();
+  if (argc < 2) return solvane::ToolUsage();
   const std::string_view command = argv[1];
   if (command == "parse-cmdline") return solvane::ParseCommandLineCommand(argc - 2, argv + 2);
   if (command == "settings") return solvane::SettingsCommand(argc - 2, argv + 2);
   if (command == "render") return solvane::RenderCommand(argc - 2, argv + 2);
   if (command == "archive") return solvane::ArchiveCommand(argc - 2, argv + 2);
   if (command == "mesh") return solvane::MeshCommand(argc - 2, argv + 2);
-  return solvane::Usage();
+  if (command == "scene") return solvane::SceneCommand(argc - 2, argv + 2);
+  return solvane::ToolUsage();
 }

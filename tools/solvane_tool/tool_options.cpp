@@ -1,0 +1,50 @@
+#include "tools/solvane_tool/tool_options.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "data/archive_file.h"
+
+namespace solvane {
+
+int ToolUsage() {
+  std::fputs(
+      "usage: solvane-tool <command> [options]\n"
+      "  parse-cmdline TEXT       the run mode and window a command line selects\n"
+      "  settings [--desktop WxHxB]\n"
+      "                           the settings a run would use, then the defaults\n"
+      "  render --out FILE.png [--size WxH] [--frames N] [--dt SECONDS] [--seed S]\n"
+      "         [--clock HH:MM:SS] [--set Name=Value]...\n"
+      "                           runs the full-screen saver off screen; writes its last frame\n"
+      "  scene dump [--content ARCHIVE]\n"
+      "                           loads the scene as the full-screen start-up does and prints\n"
+      "                           its textures, meshes, environments and worlds as JSON\n"
+      "  mesh info NAME [--content ARCHIVE]\n"
+      "                           vertex, face and texture counts of a mesh file, and the\n"
+      "                           bytes read\n"
+      "  archive list|extract|pack ...\n"
+      "                           content archives (solvane-tool archive for details)\n",
+      stderr);
+  return kUsageError;
+}
+
+bool ReadContentOption(int argc, char** argv, HeadlessOptions& options) {
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--content") != 0 || i + 1 >= argc) {
+      ToolUsage();
+      return false;
+    }
+    std::ifstream in(argv[++i], std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "solvane-tool: cannot read %s\n", argv[i]);
+      return false;
+    }
+    options.resources[kContentArchiveResource] =
+        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  return true;
+}
+
+}  // namespace solvane

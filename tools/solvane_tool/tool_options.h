@@ -1,0 +1,17 @@
+// What the tool's subcommands share: the usage text and the --content option.
+#pragma once
+
+#include "platform/headless/headless_platform.h"
+
+namespace solvane {
+
+inline constexpr int kUsageError = 2;
+
+// Prints the usage text; returns kUsageError.
+int ToolUsage();
+
+// Reads `[--content ARCHIVE]` (nothing else) into `options`: the file replaces the embedded
+// content archive. False, with a message on stderr, for other arguments or an unreadable file.
+bool ReadContentOption(int argc, char** argv, HeadlessOptions& options);
+
+}  // namespace solvane
