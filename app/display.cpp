@@ -35,9 +35,28 @@ void SetDisplayMode() {
   Host().ShowCursor(false);
 }
 
+double WindowAspect(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return 4.0 / 3.0;
+  return static_cast<double>(width) / height;
+}
+
 double FrustumHalfWidth(int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return 40.0 * 4.0 / 3.0;
-  return 40.0 * width / height;
+  return 40.0 * WindowAspect(width, height);
+}
+
+void PushPrivateProjection(float fov) {
+  const double halfWidth = fov * WindowAspect(settings.width, settings.height);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glFrustum(-halfWidth, halfWidth, -fov, fov, 1, 1000);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void PopPrivateProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
 }
 
 bool InitGLState() {

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/display.h"
+#include "camera/camera.h"
+#include "objects/draw_helpers.h"
 #include "objects/random.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
@@ -68,8 +71,91 @@ void Billboard::ApplyLine(char* line, const ObjectList& list) {
   if (is("xy")) std::sscanf(line, "xy %f", &xy);
 }
 
-void Billboard::Update(double) {}
-void Billboard::Draw(const Camera&) {}
+void Billboard::Update(double dt) {
+  const float step = static_cast<float>(dt);
+  spinAngle += spinSpeed * step;
+  if (spinAngle > 360) spinAngle -= 360;
+  if (spinAngle < 0) spinAngle += 360;
+  // The blink clock runs whether or not the billboard blinks.
+  flashTimer += step;
+  const float cycle = flashHidden + flashVisible;
+  if (flashTimer > cycle) flashTimer -= cycle;
+}
+
+void Billboard::Draw(const Camera& camera) {
+  if (billboardParent != nullptr && !billboardParent->visible) return;
+  // A corona centred on the viewer has no silhouette to follow: nothing to draw this frame.
+  const Vec3 toViewer = camera.position - anchor;
+  const float viewerDistance = std::sqrt(Dot(toViewer, toViewer));
+  if (oreol && viewerDistance == 0) return;
+
+  float halfSize = size;
+  glPushMatrix();
+  if (env) {
+    position = camera.eye + anchor;
+    PushPrivateProjection(fov);
+  }
+  if (billboardParent != nullptr) {
+    // Only the anchor's height is used, always along the viewer's up direction.
+    position = billboardParent->position + anchor.y * Normalize(camera.up);
+  }
+  if (!orientOff) {
+    // Face the viewer: its right and up directions in world space.
+    const Matrix m = ModelviewMatrix();
+    rightAxis = {m[0], m[4], m[8]};
+    up = {m[1], m[5], m[9]};
+  }
+  if (oreol) {
+    // The plane of the silhouette circle of a sphere of radius D seen from the viewer lies at
+    // D² / |v| from its centre, and the circle there has radius D √(1 - k²).
+    const float k = oreolDistance / viewerDistance;
+    position = anchor + Normalize(toViewer) * k * oreolDistance;
+    rightAxis = Normalize(Cross(toViewer, camera.up));
+    up = Normalize(Cross(rightAxis, toViewer));
+    halfSize = k * size + (1 - k * k) * oreolDistance;
+  }
+  if (depth) glDisable(GL_DEPTH_TEST);
+  if (sys && billboardParent != nullptr) {
+    const Vec3 p = billboardParent->position;
+    up = orientOff ? Vec3{0, 1, 0} : Normalize(p);
+    rightAxis = Normalize(Cross({0, 1, 0}, p));
+  }
+  Translate(position);
+  const Vec3 stretchedRight = xy * rightAxis;
+  Rotate(spinAngle, Cross(rightAxis, up));
+
+  if (hasTexture) glBindTexture(GL_TEXTURE_2D, texture);
+  glDisable(GL_LIGHTING);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glDepthMask(GL_FALSE);
+  if (oreol) glDisable(GL_DEPTH_TEST);
+  if (blend) {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glAlphaFunc(GL_ALWAYS, 0);
+  }
+  if (billboardParent != nullptr) {
+    glColor4f(tint.x, tint.y, tint.z, alpha + RandomUniform(0, 0.3f));  // a new flicker per frame
+  } else {
+    glColor4f(1, 1, 1, alpha);
+  }
+  const bool hidden = flash && flashTimer < flashHidden;
+  OnTextureMatrix([this] {
+    glLoadIdentity();
+    glScalef(tiling, tiling, 1);
+  });
+  if (!hidden) DrawSquare(halfSize * stretchedRight, halfSize * up);
+
+  glDepthMask(GL_TRUE);
+  glEnable(GL_LIGHTING);
+  if (oreol || depth) glEnable(GL_DEPTH_TEST);
+  if (blend) {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glAlphaFunc(GL_ALWAYS, 0);
+  }
+  if (env) PopPrivateProjection();
+  glPopMatrix();
+  ResetTextureMatrix();
+}
 
 void ParseBillboard(ObjectList& list) {
   ParseObject<Billboard>(list);

@@ -13,6 +13,25 @@ struct Vec3 {
   friend bool operator==(const Vec3&, const Vec3&) = default;
 };
 
+inline Vec3 operator+(const Vec3& a, const Vec3& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3 operator-(const Vec3& a, const Vec3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 operator-(const Vec3& v) {
+  return {-v.x, -v.y, -v.z};
+}
+inline Vec3 operator*(float s, const Vec3& v) {
+  return {s * v.x, s * v.y, s * v.z};
+}
+inline Vec3 operator*(const Vec3& v, float s) {
+  return {v.x * s, v.y * s, v.z * s};
+}
+inline float Dot(const Vec3& a, const Vec3& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
 // A rotation as x, y, z and the scalar part w.
 struct Quat {
   float x = 0;

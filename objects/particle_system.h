@@ -45,6 +45,13 @@ class ParticleSystem final : public SceneObject {
   int32_t step = 0;
   Vec3 point1;  // centre of the sphere bursts happen on
   Vec3 point2;  // kept; nothing reads it
+
+ private:
+  void RestartStreamParticle(int32_t i);
+  void StartBurst();
+  void StepWalk(float dt);
+  void DrawBurst();
+  void DrawWalk();
 };
 
 void ParseParticleSystem(ObjectList& list);

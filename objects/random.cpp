@@ -19,4 +19,8 @@ float Random01() {
   return float(NextRandom()) / 32767.0f;
 }
 
+float RandomUniform(float low, float high) {
+  return low + Random01() * (high - low);
+}
+
 }  // namespace solvane

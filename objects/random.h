@@ -11,5 +11,7 @@ void SeedRandom(uint32_t seed);
 int32_t NextRandom();
 // NextRandom / 32767: uniform in 0..1 with both ends reachable.
 float Random01();
+// low + Random01() x (high - low), in single precision: one draw.
+float RandomUniform(float low, float high);
 
 }  // namespace solvane

@@ -53,6 +53,10 @@ class Sphere final : public SceneObject {
   bool uranmoon = false;
   bool plt = false;
   bool specular = false;
+
+ private:
+  // The build-up of a "wire" sphere in the scene's first 25 seconds.
+  void DrawBuildUp();
 };
 
 // Reads one "sphere" block from the scene script and appends the sphere to `list`.

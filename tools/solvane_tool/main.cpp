@@ -151,6 +151,7 @@ int RenderCommand(int argc, char** argv) {
   for (const auto& [name, number] : stored) platform.Store().Set(name, number);
   SetHost(&platform);
   RunApplication(1);
+  ResetProcessState();
   SetHost(nullptr);
 
   if (platform.Record().framesPresented == 0) {

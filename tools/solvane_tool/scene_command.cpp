@@ -375,6 +375,7 @@ int SceneCommand(int argc, char** argv) {
     json.EndObject();
   }
   StopSaver(app, started);
+  ResetProcessState();
   SetHost(nullptr);
   if (!started) {
     std::fputs("solvane-tool: the start-up could not open its windows\n", stderr);
