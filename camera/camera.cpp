@@ -73,7 +73,7 @@ void Camera::StartFlight() {
 }
 
 void Camera::MakeNextKey() {
-  const Vec3 orbitAxis = TiltedAxis({0, 1, 0});
+  orbitAxis = TiltedAxis({0, 1, 0});
   const Vec3 turned = RotateVector(keys[1].position, orbitAxis, kStepAngle);
   const float distance = static_cast<float>(NextRandom()) * 0.9155553f + 20000;
   keys[2].position = distance * Normalize(turned);

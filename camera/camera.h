@@ -39,6 +39,7 @@ class Camera {
   float progress = 0;  // 0 at key 0, 1 at key 1
   std::array<CameraKey, 3> keys;
   Quat orientation;
+  Vec3 orbitAxis{0, 1, 0};  // the axis of the last step MakeNextKey took
   Vec3 eye;  // what the view and the objects use; equal to position after every update
 };
 

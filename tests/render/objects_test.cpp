@@ -1,0 +1,328 @@
+// The star's objects frame by frame: how spheres, billboards and particle systems move, and the
+// OpenGL state each Draw leaves for the objects after it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "camera/camera.h"
+#include "objects/billboard.h"
+#include "objects/mesh_file.h"
+#include "objects/particle_system.h"
+#include "objects/random.h"
+#include "objects/sphere.h"
+#include "platform/opengl.h"
+#include "scene/texture_manager.h"
+#include "scene/world_list.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+float Length(const Vec3& v) {
+  return std::sqrt(Dot(v, v));
+}
+
+class ObjectsTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    settings.width = 800;
+    settings.height = 600;
+    settings.defaultGamma = true;
+    MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents);
+    ASSERT_NE(MainWindow, 0u);
+    InitGLState();
+  }
+
+  // A camera at `eye` looking at the origin, its view loaded as the frame step loads it.
+  void LookFrom(const Vec3& eye) {
+    camera.position = camera.eye = eye;
+    camera.look = Normalize(-eye);
+    camera.up = std::fabs(camera.look.y) > 0.99f ? Vec3{0, 0, 1} : Vec3{0, 1, 0};
+    glLoadIdentity();
+    camera.ApplyView();
+  }
+};
+
+TEST_F(ObjectsTest, SphereSpinAndFlashClock) {
+  Sphere sphere;
+  sphere.rotationAngle = 350;
+  sphere.rotationSpeed = 2;
+  sphere.Update(1);
+  EXPECT_FLOAT_EQ(sphere.rotationAngle, 352);
+  sphere.rotationAngle = 350;
+  sphere.Update(6);
+  EXPECT_FLOAT_EQ(sphere.rotationAngle, 2) << "360 is taken off once";
+  sphere.rotationSpeed = -50;
+  sphere.Update(1);
+  EXPECT_FLOAT_EQ(sphere.rotationAngle, -48) << "no correction below 0";
+
+  // A step longer than a whole flash period still takes off one period only.
+  Sphere flash;
+  flash.flash = true;
+  flash.flashOn = true;
+  flash.flashTimer = 0;
+  flash.flashPeriod = 0.5f;
+  flash.Update(1.2);
+  EXPECT_FALSE(flash.flashOn);
+  EXPECT_FLOAT_EQ(flash.flashTimer, 0.7f);
+  flash.Update(0.01);
+  EXPECT_TRUE(flash.flashOn);
+  EXPECT_FLOAT_EQ(flash.flashTimer, 0.21f);
+
+  // Random timing: each phase restarts at 0 with a length of its own.
+  Sphere rnd;
+  rnd.rnd = true;
+  rnd.flashTimer = 0.9f;
+  rnd.flashPeriod = 0.5f;
+  rnd.Update(0.2);
+  EXPECT_TRUE(rnd.flashOn);
+  EXPECT_EQ(rnd.flashTimer, 0);
+  EXPECT_GE(rnd.flashPeriod, 0.4f);
+  EXPECT_LE(rnd.flashPeriod, 0.8f);
+  EXPECT_GE(rnd.flashTexAngle, 0);
+  EXPECT_LE(rnd.flashTexAngle, 180);
+}
+
+TEST_F(ObjectsTest, SpheresStandAtTheirFirstPlaceWhileSceneTimeStaysZero) {
+  const struct {
+    const char* what;
+    std::function<void(Sphere&)> setUp;
+    Vec3 expected;
+  } cases[] = {
+      {"orbit", [](Sphere&) {}, {-1990, 5, 0}},
+      {"self-lit", [](Sphere& s) { s.light = true; }, {0, 0, 0}},
+      {"fixed ellipse", [](Sphere& s) { s.plt = true; }, {618000, 123600, 0}},
+      {"moon",
+       [](Sphere& s) {
+         s.isMoon = true;
+         s.orbitMotion = false;
+       },
+       {-1990, 5, 0}},
+      {"system member without a parent stays",
+       [](Sphere& s) {
+         s.sys = true;
+         s.uranmoon = true;
+         s.orbitMotion = false;
+       },
+       {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    Sphere sphere;
+    sphere.startPosition = {-1990, 5, 0};
+    c.setUp(sphere);
+    sphere.Update(0.05);
+    EXPECT_NEAR(sphere.position.x, c.expected.x, 0.01) << c.what;
+    EXPECT_NEAR(sphere.position.y, c.expected.y, 0.01) << c.what;
+    EXPECT_NEAR(sphere.position.z, c.expected.z, 0.01) << c.what;
+  }
+}
+
+TEST_F(ObjectsTest, BillboardSpinAndBlinkCycle) {
+  Billboard fixed;
+  fixed.spinAngle = 135;
+  fixed.spinSpeed = 0;
+  fixed.Update(3);
+  EXPECT_FLOAT_EQ(fixed.spinAngle, 135);
+
+  Billboard backwards;
+  backwards.spinAngle = 10;
+  backwards.spinSpeed = -60;
+  backwards.Update(1);
+  EXPECT_FLOAT_EQ(backwards.spinAngle, 310);
+
+  // "flash 0 1 2": hidden for the first second of every three.
+  Billboard blink;
+  blink.flash = true;
+  blink.flashHidden = 1;
+  blink.flashVisible = 2;
+  const float times[] = {0.5f, 1.5f, 2.9f, 3.5f, 4.5f};
+  const bool hidden[] = {true, false, false, true, false};
+  float now = 0;
+  for (size_t i = 0; i < std::size(times); ++i) {
+    blink.Update(times[i] - now);
+    now = times[i];
+    EXPECT_EQ(blink.flashTimer < blink.flashHidden, hidden[i]) << "at " << now;
+  }
+}
+
+TEST_F(ObjectsTest, CoronaFollowsTheSilhouette) {
+  const struct {
+    float distance;
+    float expectedOffset;  // of the square from the centre, towards the viewer
+  } cases[] = {{26400, 6600}, {13200, 13200}};
+  for (const auto& c : cases) {
+    LookFrom({0, 0, c.distance});
+    Billboard corona;
+    corona.oreol = true;
+    corona.oreolDistance = 13200;
+    corona.size = 10000;
+    corona.Draw(camera);
+    EXPECT_NEAR(corona.position.z, c.expectedOffset, 0.01) << c.distance;
+    EXPECT_NEAR(corona.position.x, 0, 1e-3) << c.distance;
+    EXPECT_NEAR(Dot(corona.up, corona.rightAxis), 0, 1e-6) << "a square facing the viewer";
+  }
+
+  // A corona centred on the viewer is skipped rather than placed with NaNs.
+  LookFrom({0, 0, 0.0f});
+  camera.look = {0, 0, -1};
+  Billboard centred;
+  centred.oreol = true;
+  centred.Draw(camera);
+  EXPECT_TRUE(std::isfinite(centred.position.x + centred.up.x));
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ObjectsTest, BurstsComeWhenTheirCycleRunsOut) {
+  // "time 2" after "dens": the first burst waits for more than two seconds.
+  ParticleSystem waiting;
+  waiting.mode = ParticleMode::Circle;
+  waiting.size = 9200;
+  waiting.SetUpEmitter(20);
+  waiting.period = 2;
+  for (int i = 0; i < 8; ++i) waiting.Update(0.25);
+  EXPECT_EQ(waiting.period, 2) << "exactly two seconds is not past the cycle";
+  waiting.Update(0.25);
+  EXPECT_GE(waiting.period, 2);
+  EXPECT_LE(waiting.period, 3);
+  EXPECT_EQ(waiting.timer, 0);
+
+  // A burst throws every particle out from near the burst point, falling back to the centre.
+  const Vec3 u = Normalize(waiting.position - waiting.point1);
+  EXPECT_NEAR(Length(waiting.position - waiting.point1), 9200, 0.1);
+  for (int i = 0; i < waiting.count; ++i) {
+    EXPECT_LE(Length(waiting.positions[i]), 9200 * 0.07f) << i;
+    const float pull = -Dot(waiting.accelerations[i], u);
+    EXPECT_GE(pull, 250 - 0.01f) << i;
+    EXPECT_LE(pull, 300 + 0.01f) << i;
+    EXPECT_LE(Length(waiting.velocities[i]), 2100 + 0.1f) << i;
+  }
+
+  // Without "time", "dens" leaves the cycle at 0: the first update bursts.
+  ParticleSystem eager;
+  eager.mode = ParticleMode::Circle;
+  eager.SetUpEmitter(3);
+  eager.Update(0.01);
+  EXPECT_GE(eager.period, 2);
+}
+
+TEST_F(ObjectsTest, StreamsAndWalks) {
+  ParticleSystem stream;
+  stream.mode = ParticleMode::Line;
+  stream.SetUpEmitter(50);
+  stream.Update(0.05);
+  EXPECT_EQ(stream.timer, 0) << "a stream has no cycle";
+  for (int i = 0; i < stream.count; ++i) {
+    // Every particle restarted: lifetimes start at 0.
+    EXPECT_EQ(stream.positions[i], Vec3{}) << i;
+    EXPECT_LE(stream.velocities[i].z, -2400) << i;
+    EXPECT_GE(stream.velocities[i].z, -19500) << i;
+    EXPECT_GE(stream.lifetimes[i], 1);
+    EXPECT_LE(stream.lifetimes[i], 3);
+  }
+
+  ParticleSystem walk;
+  walk.mode = ParticleMode::Flash;
+  walk.SetUpEmitter(10);
+  walk.step = 20;
+  walk.Update(0.1);
+  EXPECT_EQ(walk.step, -10) << "a new walk starts";
+  EXPECT_NEAR(Length(walk.position - walk.point1), 16100, 0.5);
+  // Each step is 100.8 x (right x up) turned about `right`: all as long as that cross product.
+  const float stepLength = 100.8f * Length(Cross(walk.right, {0, 1, 0}));
+  Vec3 previous;
+  for (int i = 0; i < walk.count; ++i) {
+    EXPECT_NEAR(Length(walk.positions[i] - previous), stepLength, 0.01) << i;
+    EXPECT_NEAR(Dot(walk.positions[i] - previous, walk.right), 0, 0.01) << "across " << i;
+    previous = walk.positions[i];
+  }
+}
+
+// What every Draw leaves behind: the modelview matrix as it found it, the texture matrix at
+// identity, additive blending, balanced matrix stacks and no OpenGL error.
+TEST_F(ObjectsTest, EveryDrawLeavesTheSharedState) {
+  LoadTextureList("texture.txt", false);
+  BuildStandardMeshes();
+  LoadSphereArrays("meshes\\sphere.dat");
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  ObjectList all = environmentCatalog.at(0)->firstPass;
+  for (SceneObject* object : worldCatalog.at(0)->objects) all.push_back(object);
+  ASSERT_EQ(all.size(), 24u);
+
+  // And the variants the carried scene does not use.
+  std::vector<std::unique_ptr<SceneObject>> extra;
+  const auto add = [&](std::unique_ptr<SceneObject> object) {
+    all.push_back(object.get());
+    extra.push_back(std::move(object));
+  };
+  for (int variant = 0; variant < 6; ++variant) {
+    auto sphere = std::make_unique<Sphere>();
+    sphere->atmo = variant == 0;
+    sphere->wire = variant == 1;
+    sphere->mask = variant == 2;
+    sphere->specular = variant == 3;
+    sphere->sys = variant == 4;
+    sphere->parent = variant == 4 ? all[11] : nullptr;
+    sphere->rnd = sphere->flash = variant == 5;
+    add(std::move(sphere));
+  }
+  for (int variant = 0; variant < 3; ++variant) {
+    auto billboard = std::make_unique<Billboard>();
+    billboard->blend = variant == 0;
+    billboard->billboardParent = variant == 1 ? all[11] : nullptr;
+    billboard->sys = variant == 1;
+    billboard->depth = variant == 2;
+    add(std::move(billboard));
+  }
+  for (ParticleMode mode : {ParticleMode::Line, ParticleMode::Flash, ParticleMode::None}) {
+    auto system = std::make_unique<ParticleSystem>();
+    system->mode = mode;
+    system->SetUpEmitter(8);
+    add(std::move(system));
+  }
+
+  LookFrom({3000, 20000, 60000});
+  GLfloat view[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, view);
+  for (size_t i = 0; i < all.size(); ++i) {
+    SceneObject* object = all[i];
+    for (int frame = 0; frame < 3; ++frame) {
+      object->Update(0.4);
+      object->Draw(camera);
+    }
+    GLfloat after[16], texture[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    glGetFloatv(GL_TEXTURE_MATRIX, texture);
+    GLint mode = 0, source = 0, destination = 0, modelviewDepth = 0, projectionDepth = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelviewDepth);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
+    for (int k = 0; k < 16; ++k) {
+      ASSERT_EQ(after[k], view[k]) << "object " << i;
+      ASSERT_EQ(texture[k], (k % 5 == 0) ? 1.0f : 0.0f) << "object " << i;
+    }
+    EXPECT_EQ(mode, GL_MODELVIEW) << "object " << i;
+    EXPECT_EQ(source, GL_SRC_ALPHA) << "object " << i;
+    EXPECT_EQ(destination, GL_ONE) << "object " << i;
+    EXPECT_EQ(modelviewDepth, 1) << "object " << i;
+    EXPECT_EQ(projectionDepth, 1) << "object " << i;
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "object " << i;
+  }
+  // A particle system leaves lighting and the alpha test off for the objects after it.
+  all[20]->Draw(camera);
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+}
+
+}  // namespace
+}  // namespace solvane

@@ -1,0 +1,131 @@
+// The carried scene as the full-screen run shows it: the star where the origin projects, its
+// corona around it, stars behind, and frames that change as the scene plays.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "camera/camera.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+struct Frame {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // RGBA, top row first
+  Camera camera;
+
+  int Luminance(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return -1;
+    const uint8_t* p = &pixels[(size_t(y) * width + x) * 4];
+    return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
+  }
+};
+
+class SceneLookTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  // The last of `frames` frames of a run seeded with `seed`, at 800 x 600 and 0.05 s a frame.
+  Frame Run(uint32_t seed, int frames) {
+    HeadlessOptions options;
+    options.maxFrames = frames;
+    options.firstCounter = seed;
+    HeadlessPlatform& p = Install(options);
+    RunApplication(1);
+    return {p.FrameWidth(), p.FrameHeight(), p.PresentedFrame(), camera};
+  }
+
+  // Where the origin lands in the frame, and the star's radius there in pixels, from the
+  // camera the frame was drawn with (the view frustum is 40 high at a near distance of 80).
+  static bool ProjectOrigin(const Frame& frame, float& x, float& y, float& radius) {
+    const Camera& c = frame.camera;
+    const Vec3 forward = Normalize(c.look);
+    const Vec3 side = Normalize(Cross(forward, c.up));
+    const Vec3 up = Cross(side, forward);
+    const Vec3 d = -c.eye;
+    const float depth = Dot(d, forward);
+    if (depth <= 0) return false;
+    const float aspect = float(frame.width) / float(frame.height);
+    const float ndcX = 80 * Dot(d, side) / depth / (40 * aspect);
+    const float ndcY = 80 * Dot(d, up) / depth / 40;
+    x = (ndcX + 1) / 2 * float(frame.width);
+    y = (1 - ndcY) / 2 * float(frame.height);
+    // A sphere of radius 10200 at distance D spans 2 x 10200 / D in normalised height.
+    radius = 10200 * float(frame.height) / std::sqrt(Dot(d, d));
+    return true;
+  }
+
+  // The mean luminance on a circle about (x, y).
+  static double RingLuminance(const Frame& frame, float x, float y, float r) {
+    double sum = 0;
+    int count = 0;
+    for (int i = 0; i < 64; ++i) {
+      const float a = float(i) * 6.2831855f / 64;
+      const int l = frame.Luminance(int(x + r * std::cos(a)), int(y + r * std::sin(a)));
+      if (l < 0) continue;
+      sum += l;
+      ++count;
+    }
+    return count > 0 ? sum / count : 0;
+  }
+};
+
+TEST_F(SceneLookTest, TheStarSitsWhereTheOriginProjects) {
+  const struct {
+    uint32_t seed;
+    int frames;
+  } cases[] = {{1, 1}, {7, 60}, {42, 200}, {1234, 500}};
+  for (const auto& c : cases) {
+    const Frame frame = Run(c.seed, c.frames);
+    float x = 0, y = 0, radius = 0;
+    ASSERT_TRUE(ProjectOrigin(frame, x, y, radius)) << c.seed;
+    const std::string where = "seed " + std::to_string(c.seed) + " frame " +
+                              std::to_string(c.frames) + " at " + std::to_string(int(x)) + "," +
+                              std::to_string(int(y)) + " r " + std::to_string(int(radius));
+    ASSERT_GT(frame.Luminance(int(x), int(y)), 0) << "the star is on screen: " << where;
+
+    // A bright disc: its centre and points half way out are bright.
+    EXPECT_GT(frame.Luminance(int(x), int(y)), 200) << where;
+    EXPECT_GT(RingLuminance(frame, x, y, radius * 0.5f), 150) << where;
+    // The corona glows just outside the limb, brighter than the sky further out.
+    const double corona = RingLuminance(frame, x, y, radius * 1.15f);
+    const double sky = RingLuminance(frame, x, y, radius * 4);
+    EXPECT_GT(corona, sky + 10) << where;
+
+    // Stars behind: small bright points away from the star, where there is sky to see (close
+    // by, the corona fills the screen).
+    if (radius > 100) continue;
+    int stars = 0;
+    for (int py = 1; py + 1 < frame.height; py += 2) {
+      for (int px = 1; px + 1 < frame.width; px += 2) {
+        if (std::hypot(float(px) - x, float(py) - y) < radius * 4) continue;
+        if (frame.Luminance(px, py) > 120) ++stars;
+      }
+    }
+    EXPECT_GT(stars, 20) << where;
+  }
+}
+
+TEST_F(SceneLookTest, FramesChangeAsTheScenePlays) {
+  // Two frames half a second apart: the flight, the blinking surface and the bursts all move.
+  const Frame a = Run(3, 100);
+  const Frame b = Run(3, 110);
+  ASSERT_EQ(a.pixels.size(), b.pixels.size());
+  size_t changed = 0;
+  for (size_t i = 0; i < a.pixels.size(); i += 4) {
+    if (std::abs(int(a.pixels[i]) - int(b.pixels[i])) > 16) ++changed;
+  }
+  EXPECT_GT(changed, a.pixels.size() / 4 / 20) << "at least a twentieth of the pixels";
+
+  // The same seed and frame count give the same frame.
+  const Frame again = Run(3, 100);
+  EXPECT_EQ(again.pixels, a.pixels);
+}
+
+}  // namespace
+}  // namespace solvane
