@@ -26,6 +26,7 @@ void ParticleSystem::SetUpEmitter(int32_t particleCount) {
   accelerations.assign(count, {});
   lifetimes.assign(count, 0);
   ages.assign(count, 0);
+  batch_.Reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     const Vec3 u = RandomUnitVector();
     positions[i] = {position.x + 250 * u.x, position.y + 250 * u.y, position.z + 250 * u.z};
@@ -166,26 +167,25 @@ void ParticleSystem::DrawBurst() {
   glColor4f(1, 1, 1, fade);
   DrawSquare(2000 * a, 2000 * b);
 
+  // Each particle is a square facing the viewer, spun about the view axis; all of them go to
+  // OpenGL as one batch, turned here rather than on the matrix stack.
   const Vec3 viewRight{m[0], m[4], m[8]};
   const Vec3 viewUp{m[1], m[5], m[9]};
   const Vec3 n = Cross(viewRight, viewUp);
+  batch_.Clear();
   for (int32_t i = 0; i < count; ++i) {
-    glPushMatrix();
-    Translate(positions[i]);
     const float turns = static_cast<float>(count - 2 * i);
-    if (mode == ParticleMode::Circle) {
-      Rotate(turns * f * 20, n);
-      glColor4f(1, 1, 1, fade);
-      DrawSquare(500 * viewRight, 500 * viewUp);
-    } else {
+    float halfSize = 500, angle = turns * f * 20, alpha = fade;
+    if (mode == ParticleMode::Line) {
       const float z = positions[i].z;
-      Rotate(turns * z * 20, n);
-      glColor4f(1, 1, 1, lifetimes[i] > 0 ? 1 - ages[i] / lifetimes[i] : 0);
-      const float halfSize = 800 - 0.2f * z;
-      DrawSquare(halfSize * viewRight, halfSize * viewUp);
+      halfSize = 800 - 0.2f * z;
+      angle = turns * z * 20;
+      alpha = lifetimes[i] > 0 ? 1 - ages[i] / lifetimes[i] : 0;
     }
-    glPopMatrix();
+    batch_.Add(positions[i], halfSize * TurnedAbout(viewRight, n, angle),
+               halfSize * TurnedAbout(viewUp, n, angle), alpha);
   }
+  batch_.Draw();
   // Lighting and the alpha test stay off for the objects after this one.
   glEnable(GL_DEPTH_TEST);
 }
@@ -212,15 +212,16 @@ void ParticleSystem::DrawWalk() {
     DrawSquare(s * a, s * b, &n);
     glPopMatrix();
   }
+  // The walk's squares in one batch; turning about n leaves their normal n as it is.
+  glNormal3f(n.x, n.y, n.z);
+  batch_.Clear();
   for (int32_t i = 0; i < count; ++i) {
-    glPushMatrix();
-    Translate(positions[i]);
-    Rotate(static_cast<float>(count - 2 * i) * 10 * twist * 20, n);
+    const float angle = static_cast<float>(count - 2 * i) * 10 * twist * 20;
     const float near = 1 - static_cast<float>(std::abs(step - i)) / count;
-    glColor4f(1, 1, 1, RandomUniform(0, 0.4f) + near);
-    DrawSquare(250 * a, 250 * b, &n);
-    glPopMatrix();
+    batch_.Add(positions[i], 250 * TurnedAbout(a, n, angle), 250 * TurnedAbout(b, n, angle),
+               RandomUniform(0, 0.4f) + near);
   }
+  batch_.Draw();
   glEnable(GL_ALPHA_TEST);
   glDepthMask(GL_TRUE);
   glEnable(GL_LIGHTING);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "objects/draw_helpers.h"
 #include "objects/scene_object.h"
 
 namespace solvane {
@@ -52,6 +53,8 @@ class ParticleSystem final : public SceneObject {
   void StepWalk(float dt);
   void DrawBurst();
   void DrawWalk();
+
+  SquareBatch batch_;  // the particles' squares of one Draw, sized by "dens"
 };
 
 void ParseParticleSystem(ObjectList& list);

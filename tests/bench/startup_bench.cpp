@@ -1,0 +1,151 @@
+// Where the start-up time goes: from the process's start to the first frame of the scene on
+// the headless front end, then the loading steps one by one.
+// Usage: solvane_startup_bench [WIDTHxHEIGHT]
+#include <unistd.h>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/display.h"
+#include "app/input.h"
+#include "app/main_loop.h"
+#include "app/settings.h"
+#include "objects/mesh_file.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/opengl.h"
+#include "scene/texture_manager.h"
+#include "scene/world_list.h"
+
+namespace solvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Time(const std::function<void()>& step) {
+  const Clock::time_point start = Clock::now();
+  step();
+  glFinish();
+  return MillisecondsSince(start);
+}
+
+// Milliseconds since the process started, from the kernel's record of its start.
+double ProcessAgeMs() {
+  std::FILE* stat = std::fopen("/proc/self/stat", "r");
+  if (stat == nullptr) return -1;
+  unsigned long long startTicks = 0;
+  // Field 22 is the start time in clock ticks after boot; the name in field 2 has no spaces
+  // for this program.
+  const int read = std::fscanf(stat,
+                               "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u "
+                               "%*d %*d %*d %*d %*d %*d %llu",
+                               &startTicks);
+  std::fclose(stat);
+  timespec now{};
+  if (read != 1 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+  const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
+  return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - double(startTicks) / ticksPerSecond) *
+         1000;
+}
+
+int Run(int width, int height) {
+  const double ageAtMain = ProcessAgeMs();
+  const Clock::time_point mainStart = Clock::now();
+
+  // The whole start-up as the full-screen run does it, up to the first presented frame.
+  HeadlessOptions options;
+  options.commandLine = "solvane /s";
+  options.desktop = {width, height, 32};
+  options.maxFrames = 1;
+  HeadlessPlatform platform(options);
+  SetHost(&platform);
+  Application app;
+  LoadSettings(app);
+  const double settingsMs = MillisecondsSince(mainStart);
+  Clock::time_point stepStart = Clock::now();
+  if (!StartSaver(app)) {
+    std::fputs("the start-up failed\n", stderr);
+    return 1;
+  }
+  glFinish();
+  const double startSaverMs = MillisecondsSince(stepStart);
+  stepStart = Clock::now();
+  RunMainLoop();  // one frame: the camera and the objects advance, then the frame is drawn
+  const double firstFrameMs = MillisecondsSince(stepStart);
+  const double toFirstFrame = MillisecondsSince(mainStart);
+  const int reports = platform.Record().loadProgressReports;
+  StopSaver(app, true);
+  ResetProcessState();
+
+  // The loading steps again, one at a time, on a fresh window: first without the loading
+  // screen's redraws, then the redraws on their own.
+  MainWindow = platform.CreateSceneWindow(width, height, sceneWindowEvents);
+  settings.width = width;
+  settings.height = height;
+  settings.defaultGamma = true;
+  InitGLState();
+  const WindowHandle window = MainWindow;
+  MainWindow = 0;  // progress reports go nowhere
+  double jpeg = 0;
+  {
+    const std::vector<std::string> names = {"c.jpg",      "500.jpg",    "stars2.jpg",
+                                            "stars.jpg",  "roreol.jpg", "refl.jpg",
+                                            "soreol.jpg", "sun.jpg",    "bs.jpg"};
+    for (const std::string& name : names) {
+      jpeg += Time([&] {
+        Image image;
+        LoadJpegImage(("textures\\" + name).c_str(), image, false, 0);
+      });
+    }
+  }
+  const double textures = Time([] { LoadTextureList("texture.txt", false); });
+  const double meshes = Time([] {
+    BuildStandardMeshes();
+    LoadSphereArrays("meshes\\sphere.dat");
+  });
+  const double scripts = Time([] {
+    LoadEnvironments(environmentCatalog, "env.txt");
+    LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  });
+  MainWindow = window;
+  const double redraws = Time([&] {
+    for (int i = 0; i < reports; ++i) platform.SendLoadProgress(MainWindow);
+  });
+  platform.DeleteGLContext();
+  ResetProcessState();
+  SetHost(nullptr);
+
+  std::printf("start-up at %dx%d, milliseconds\n", width, height);
+  std::printf("  process start to main          %8.1f\n", ageAtMain);
+  std::printf("  main to first scene frame      %8.1f\n", toFirstFrame);
+  std::printf("  process start to first frame  %8.1f\n", ageAtMain + toFirstFrame);
+  std::printf("    settings                      %8.1f\n", settingsMs);
+  std::printf("    windows and loading           %8.1f\n", startSaverMs);
+  std::printf("    first frame drawn, presented  %8.1f\n", firstFrameMs);
+  std::printf("loading steps measured apart:\n");
+  std::printf("  JPEG decoding (9 images)       %8.1f\n", jpeg);
+  std::printf("  textures and mipmaps           %8.1f  (decoding included)\n", textures);
+  std::printf("  meshes and display lists       %8.1f\n", meshes);
+  std::printf("  environment and world scripts  %8.1f\n", scripts);
+  std::printf("  loading-screen redraws (%2d)    %8.1f\n", reports, redraws);
+  return 0;
+}
+
+}  // namespace
+}  // namespace solvane
+
+int main(int argc, char** argv) {
+  int width = 800, height = 600;
+  if (argc > 1 && std::sscanf(argv[1], "%dx%d", &width, &height) != 2) {
+    std::fputs("usage: solvane_startup_bench [WIDTHxHEIGHT]\n", stderr);
+    return 2;
+  }
+  return solvane::Run(width, height);
+}
