@@ -236,6 +236,7 @@ int RunApplication(int showCommand) {
 void ResetProcessState() {
   ResetSettings();
   ResetTextures();
+  ResetOverlay();
   ResetMeshes();
   inputState = {};
   frameClock = {};

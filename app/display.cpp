@@ -44,12 +44,16 @@ double FrustumHalfWidth(int32_t width, int32_t height) {
   return 40.0 * WindowAspect(width, height);
 }
 
-void PushPrivateProjection(float fov) {
+void LoadPrivateProjection(float fov) {
   const double halfWidth = fov * WindowAspect(settings.width, settings.height);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
   glLoadIdentity();
   glFrustum(-halfWidth, halfWidth, -fov, fov, 1, 1000);
+}
+
+void PushPrivateProjection(float fov) {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  LoadPrivateProjection(fov);
   glMatrixMode(GL_MODELVIEW);
 }
 

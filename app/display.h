@@ -43,6 +43,8 @@ double WindowAspect(int32_t width, int32_t height);
 // a frustum of half-height `fov` at a near distance of 1, far 1000, as wide as the window's
 // shape makes it. Pushed onto the projection stack; the modelview matrix stays current.
 void PushPrivateProjection(float fov);
+// The same frustum loaded into the current matrix, without a push.
+void LoadPrivateProjection(float fov);
 void PopPrivateProjection();
 
 // The gamma exponent of the `gamma` setting (read as unsigned, as it is stored): 0 gives 1.5,

@@ -43,6 +43,11 @@ class LensFlare final : public SceneObject {
   Vec3 anchor;
   Vec3 orient;
   std::array<uint32_t, 3> lensTextures{};
+
+ private:
+  // In window space, at the projected point (wx, wy).
+  void DrawGlow(const Camera& camera, float wx, float wy);
+  void DrawLensEffect(float wx, float wy);
 };
 
 void ParseLensFlare(ObjectList& list);

@@ -48,7 +48,7 @@ struct HeadlessOptions {
   uint64_t firstCounter = 0;         // the counter's reading until the first frame
   uint64_t ticksPerFrame = 500'000;  // how far each idle pass advances the counter
   int maxFrames = -1;                // idle passes before a quit message arrives; -1: never
-  LocalTime localTime{10, 8, 30};
+  LocalTime localTime{12, 34, 56};
   std::vector<uint32_t> hostWindows;       // windows a preview may be made a child of
   bool echoMessageBoxes = false;           // also print message boxes on standard error
   SettingsStore* settingsStore = nullptr;  // another store to use; null: the one in memory

@@ -2,6 +2,7 @@
 // OpenGL state each Draw leaves for the objects after it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -13,6 +14,9 @@
 #include "app/settings.h"
 #include "camera/camera.h"
 #include "objects/billboard.h"
+#include "objects/flame.h"
+#include "objects/lens_flare.h"
+#include "objects/mesh.h"
 #include "objects/mesh_file.h"
 #include "objects/particle_system.h"
 #include "objects/random.h"
@@ -282,6 +286,26 @@ TEST_F(ObjectsTest, EveryDrawLeavesTheSharedState) {
     billboard->depth = variant == 2;
     add(std::move(billboard));
   }
+  for (int variant = 0; variant < 5; ++variant) {
+    auto mesh = std::make_unique<Mesh>();
+    mesh->displayList = SphereMesh.displayList;
+    mesh->light = variant == 0;
+    mesh->illum = variant == 1;
+    mesh->metal = variant == 2;
+    mesh->blend = variant == 3;
+    add(std::move(mesh));
+  }
+  for (int variant = 0; variant < 3; ++variant) {
+    auto flare = std::make_unique<LensFlare>();
+    flare->level = 1;
+    flare->isEnv = variant == 1;
+    flare->anchor = {0, 0, -1};
+    flare->hasLensEffect = variant != 0;
+    flare->hasOrient = variant == 2;
+    flare->flareParent = variant == 2 ? all[11] : nullptr;
+    add(std::move(flare));
+  }
+  add(std::make_unique<Flame>());
   for (ParticleMode mode : {ParticleMode::Line, ParticleMode::Flash, ParticleMode::None}) {
     auto system = std::make_unique<ParticleSystem>();
     system->mode = mode;
@@ -322,6 +346,190 @@ TEST_F(ObjectsTest, EveryDrawLeavesTheSharedState) {
   all[20]->Draw(camera);
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
   EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+}
+
+// The star alone: a self-lit sphere of radius 10200 at the origin, with the sun's texture.
+std::unique_ptr<Sphere> MakeStar() {
+  auto star = std::make_unique<Sphere>();
+  star->radius = 10200;
+  star->light = true;
+  star->orbitMotion = false;
+  star->hasTexture = true;
+  star->SetTexture("textures\\sun.jpg");
+  star->geometry = SphereMesh.displayList;
+  return star;
+}
+
+int Luminance(int x, int yFromTop) {
+  GLubyte rgb[3] = {};
+  glReadPixels(x, settings.height - 1 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  return (rgb[0] * 3 + rgb[1] * 6 + rgb[2]) / 10;
+}
+
+TEST_F(ObjectsTest, FlaresFadeWhereSomethingHidesThem) {
+  LoadTextureList("texture.txt", false);
+  BuildStandardMeshes();
+  const std::unique_ptr<Sphere> star = MakeStar();
+  const struct {
+    const char* what;
+    Vec3 position;
+    bool env;
+    Vec3 anchor;
+    bool visible;
+  } cases[] = {
+      {"in front of the star", {0, 0, 20000}, false, {}, true},
+      {"beside it, against the empty sky", {3000, 0, 50000}, false, {}, true},
+      {"behind the star", {0, 0, -20000}, false, {}, false},
+      {"behind the viewer", {0, 0, 90000}, false, {}, false},
+      {"far outside the window", {400000, 0, 50000}, false, {}, false},
+      {"riding with the eye, towards the star", {}, true, {0, 0, -1}, false},
+      {"riding with the eye, towards the sky", {}, true, {0.3f, 0, -1}, true},
+  };
+  for (const auto& c : cases) {
+    LensFlare flare;
+    flare.position = c.position;
+    flare.isEnv = c.env;
+    flare.anchor = c.anchor;
+    flare.fov = 0.5f;
+    flare.level = c.visible ? 0 : 1;
+    flare.hasTexture = true;
+    flare.SetTexture("textures\\bs.jpg");
+    flare.size = 20;
+    for (int frame = 0; frame < 10; ++frame) {
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      LookFrom({0, 0, 60000});
+      star->Draw(camera);
+      flare.Draw(camera);
+      flare.Update(0.05);
+    }
+    EXPECT_EQ(flare.unoccluded, c.visible) << c.what;
+    if (c.visible) {
+      EXPECT_GE(flare.level, 1) << c.what;
+    } else {
+      EXPECT_EQ(flare.level, 0) << c.what;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << c.what;
+  }
+
+  // The glow of a visible flare lies at its projected point: (3000, 0, -10000) from the eye
+  // lands 0.45 of the half width right of the centre.
+  LensFlare beside;
+  beside.position = {3000, 0, 50000};
+  beside.level = 1;
+  beside.hasTexture = true;
+  beside.SetTexture("textures\\bs.jpg");
+  beside.size = 20;
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  LookFrom({0, 0, 60000});
+  beside.Draw(camera);
+  EXPECT_GT(Luminance(400 + int(0.45f * 400), 300), 100);
+  EXPECT_EQ(Luminance(400 + int(0.45f * 400) + 40, 300), 0);
+}
+
+TEST_F(ObjectsTest, FlareClockAndFlicker) {
+  LensFlare flare;
+  flare.spinAngle = 359;
+  flare.spinSpeed = 2;
+  flare.Update(1);
+  EXPECT_FLOAT_EQ(flare.spinAngle, 1);
+
+  // Without a flicker length every update brightens a lit flare a little past 1.
+  LensFlare steady;
+  steady.unoccluded = true;
+  steady.level = 0.5f;
+  for (int i = 0; i < 20; ++i) steady.Update(0.05);
+  EXPECT_FLOAT_EQ(steady.level, 1 + 0.7f * 0.05f);
+
+  // With one, the level falls during each cycle's dimming phase.
+  SeedRandom(3);
+  LensFlare flicker;
+  flicker.flash = 1;
+  flicker.level = 0.5f;
+  flicker.fadeOut = 0;
+  bool dimmed = false;
+  for (int i = 0; i < 200; ++i) {
+    const float before = flicker.level;
+    const bool dimming = flicker.flickerTimer + 0.3f < flicker.flickerDimEnd;
+    flicker.Update(0.05);
+    if (dimming) {
+      EXPECT_LT(flicker.level, before) << i;
+      dimmed = true;
+    }
+  }
+  EXPECT_TRUE(dimmed);
+}
+
+TEST_F(ObjectsTest, FlameRingAndBands) {
+  Flame flame;
+  flame.size = 2000 + 8000;
+  flame.offset = 500;
+  flame.colorFrom = {1, 0, 0};
+  flame.colorTo = {0, 0, 1};
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  LookFrom({0, 30000, 0});
+  flame.Draw(camera);
+  // Radius 10000 seen from 30000 units: 200 pixels from the centre.
+  for (const int x : {200, 600}) {
+    int brightest = 0;
+    for (int d = -6; d <= 6; ++d) brightest = std::max(brightest, Luminance(x + d, 300));
+    EXPECT_GT(brightest, 60) << x;
+  }
+  EXPECT_EQ(Luminance(400, 300), 0) << "the ring is hollow";
+  GLboolean depthWrites = GL_FALSE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  EXPECT_TRUE(depthWrites);
+}
+
+TEST_F(ObjectsTest, MeshMaterials) {
+  LoadTextureList("texture.txt", false);
+  BuildStandardMeshes();
+  const struct {
+    const char* what;
+    bool light, illum, metal, blend;
+    float red;  // with "blend", the opacity
+    GLint textureMode;
+  } cases[] = {
+      {"plain", false, false, false, false, 1, GL_MODULATE},
+      {"illum", false, true, false, false, 1, GL_MODULATE},
+      {"light", true, false, false, false, 1, GL_ADD},
+      {"metal", false, false, true, false, 1, GL_MODULATE},
+      {"blend, opaque", false, true, false, true, 1, GL_MODULATE},
+      {"blend, half", false, true, false, true, 0.5f, GL_MODULATE},
+      {"blend, clear", false, true, false, true, 0, GL_MODULATE},
+  };
+  std::vector<int> centres;
+  for (const auto& c : cases) {
+    Mesh mesh;
+    mesh.displayList = SphereMesh.displayList;
+    mesh.scale = 5000;
+    mesh.hasTexture = true;
+    mesh.SetTexture("textures\\sun.jpg");
+    mesh.light = c.light;
+    mesh.illum = c.illum;
+    mesh.metal = c.metal;
+    mesh.blend = c.blend;
+    mesh.color = {c.red, 1, 1};
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    LookFrom({0, 0, 60000});
+    mesh.Draw(camera);
+    centres.push_back(Luminance(400, 300));
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, c.textureMode) << c.what << ": left for the objects after it";
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT0)) << c.what;
+  }
+  for (size_t i = 0; i < 5; ++i) EXPECT_GT(centres[i], 0) << cases[i].what;
+  EXPECT_GT(centres[4], centres[5]) << "the colour's red is the opacity";
+  EXPECT_GT(centres[5], 0);
+  EXPECT_EQ(centres[6], 0);
+
+  Mesh hidden;
+  hidden.visible = false;
+  hidden.displayList = SphereMesh.displayList;
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  hidden.Draw(camera);
+  EXPECT_EQ(Luminance(400, 300), 0);
 }
 
 }  // namespace

@@ -163,6 +163,58 @@ check "mod flare size at width 800" "1" "$(count '"size": 20,' "$work/mod.json")
 check "mod flare fades" "1 1" "$(count '"fadeIn": 6,' "$work/mod.json") $(count '"fadeOut": 3,' "$work/mod.json")"
 check "mod flame size" "1" "$(count '"size": 2000,' "$work/mod.json")"
 check "mod progress" '"loadProgress": 2' "$(grep -o '"loadProgress": [0-9]*' "$work/mod.json")"
+# A mod that uses the object types the carried scene does not: a flare, a flame, a mesh.
+mkdir -p "$work/mod2/textures" "$work/mod2/meshes"
+for name in 'textures\sun.jpg' 'textures\bs.jpg' 'textures\c.jpg' 'textures\sign.jpg' 'meshes\sphere.dat'; do
+  "$tool" archive extract "$name" -o "$work/mod2/$(echo "$name" | tr '\\' /)"
+done
+printf 'sun.jpg\r\nbs.jpg\r\nc.jpg\r\nEND_TEXT' >"$work/mod2/texture.txt"
+cp "$work/mod/env.txt" "$work/mod/worlds.txt" "$work/mod2/"
+cat >"$work/mod2/w.txt" <<'SCRIPT'
+geometry meshes\sphere.dat
+sphere
+begin sun
+orbit
+light
+radius 10200
+texture textures\sun.jpg
+end
+mesh
+begin hull
+position V(0 0 0)
+scale 12000
+material
+	metal
+	chrome
+	map1 textures\bs.jpg
+	map2 textures\bs.jpg
+blend
+color V(0.3 1 1)
+end
+flame
+begin
+size 14000
+offset 800
+colorfrom V(1 0.5 0)
+colorto V(1 0 0)
+end
+flare
+begin
+position V(0 0 0)
+size 60
+alpha 1 fade: 0.1 0.1
+texture textures\bs.jpg
+end
+ENDWORLD
+SCRIPT
+(cd "$work/mod2" && "$tool" archive pack "$work/mod2.rar" texture.txt env.txt worlds.txt w.txt \
+  textures textures/sun.jpg textures/bs.jpg textures/c.jpg textures/sign.jpg meshes meshes/sphere.dat)
+check "a mod's flare, flame and mesh render" "0" \
+  "$("$tool" render --content "$work/mod2.rar" --out "$work/mod2.png" --frames 20 >/dev/null; echo $?)"
+check "the mod's dump lists them" "1 1 1 1" "$(count '"type": "mesh"' <("$tool" scene dump --content "$work/mod2.rar")) \
+$(count '"type": "flame"' <("$tool" scene dump --content "$work/mod2.rar")) \
+$(count '"type": "flare"' <("$tool" scene dump --content "$work/mod2.rar")) \
+$(count '"name": "hull"' <("$tool" scene dump --content "$work/mod2.rar"))"
 check "scene dump rejects junk" "2" "$("$tool" scene dump --bogus >/dev/null 2>&1; echo $?)"
 check "scene dump of a missing archive" "2" \
   "$("$tool" scene dump --content "$work/none.rar" >/dev/null 2>&1; echo $?)"

@@ -134,6 +134,8 @@ int RenderCommand(int argc, char** argv) {
       const auto parts = ParseParts(value, ':', 3, 0, 59);
       if (!parts || (*parts)[0] > 23) return Fail("--clock wants HH:MM:SS");
       options.localTime = {(*parts)[0], (*parts)[1], (*parts)[2]};
+    } else if (flag == "--content") {
+      if (!ReadContentFile(std::string(value).c_str(), options)) return kUsageError;
     } else if (flag == "--set") {
       const size_t equals = value.find('=');
       const auto number = equals == std::string_view::npos

@@ -16,8 +16,9 @@ int ToolUsage() {
       "  settings [--desktop WxHxB]\n"
       "                           the settings a run would use, then the defaults\n"
       "  render --out FILE.png [--size WxH] [--frames N] [--dt SECONDS] [--seed S]\n"
-      "         [--clock HH:MM:SS] [--set Name=Value]...\n"
+      "         [--clock HH:MM:SS] [--set Name=Value]... [--content ARCHIVE]\n"
       "                           runs the full-screen saver off screen; writes its last frame\n"
+      "                           (the clock shows 12:34:56 unless --clock says otherwise)\n"
       "  scene dump [--content ARCHIVE]\n"
       "                           loads the scene as the full-screen start-up does and prints\n"
       "                           its textures, meshes, environments and worlds as JSON\n"
@@ -36,14 +37,19 @@ bool ReadContentOption(int argc, char** argv, HeadlessOptions& options) {
       ToolUsage();
       return false;
     }
-    std::ifstream in(argv[++i], std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "solvane-tool: cannot read %s\n", argv[i]);
-      return false;
-    }
-    options.resources[kContentArchiveResource] =
-        std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    if (!ReadContentFile(argv[++i], options)) return false;
   }
+  return true;
+}
+
+bool ReadContentFile(const char* path, HeadlessOptions& options) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "solvane-tool: cannot read %s\n", path);
+    return false;
+  }
+  options.resources[kContentArchiveResource] =
+      std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   return true;
 }
 

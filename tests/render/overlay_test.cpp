@@ -1,0 +1,213 @@
+// What the program draws flat over the scene: the clock, the frame counter and the loading
+// screen, read back from the off-screen renderer.
+#include "app/overlay.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/display.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "platform/opengl.h"
+#include "scene/texture_manager.h"
+#include "scene/world_list.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+TEST(OverlayTextTest, ClockAndCounterTexts) {
+  const struct {
+    LocalTime time;
+    bool twelveHour;
+    const char* text;
+  } cases[] = {
+      {{0, 5, 9}, true, "12:05:09;"},
+      {{12, 0, 0}, true, "12:00:00<"},
+      {{13, 7, 0}, true, "01:07:00<"},
+      {{23, 59, 59}, true, "11:59:59<"},
+      {{11, 30, 5}, true, "11:30:05;"},
+      {{0, 5, 9}, false, "00:05:09"},
+      {{13, 7, 0}, false, "13:07:00"},
+      {{12, 0, 0}, false, "12:00:00"},
+      {{9, 10, 11}, false, "09:10:11"},
+      // A host that reports nonsense still gets glyph codes only.
+      {{-5, 99, -1}, false, "00:59:00"},
+      {{40, 0, 0}, true, "11:00:00<"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ClockText(c.time, c.twelveHour), c.text)
+        << c.time.hour << ":" << c.time.minute << ":" << c.time.second;
+  }
+  EXPECT_EQ(FpsText(0), "0");
+  EXPECT_EQ(FpsText(1234), "1234");
+  EXPECT_EQ(FpsText(-7), "0");
+}
+
+class OverlayTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  void Open(int width, int height, LocalTime time = {}) {
+    HeadlessOptions options;
+    options.localTime = time;
+    Install(options);
+    settings.width = width;
+    settings.height = height;
+    settings.defaultGamma = true;
+    MainWindow = platform().CreateSceneWindow(width, height, sceneWindowEvents);
+    ASSERT_NE(MainWindow, 0u);
+    InitGLState();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+
+  // The frame as drawn so far, top row first, RGB.
+  std::vector<uint8_t> Read() {
+    const int w = settings.width, h = settings.height;
+    std::vector<uint8_t> bottomUp(size_t(w) * h * 3), topDown(bottomUp.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    for (int y = 0; y < h; ++y) {
+      std::copy_n(&bottomUp[size_t(h - 1 - y) * w * 3], size_t(w) * 3, &topDown[size_t(y) * w * 3]);
+    }
+    return topDown;
+  }
+
+  int Luminance(const std::vector<uint8_t>& frame, int x, int y) const {
+    const uint8_t* p = &frame[(size_t(y) * settings.width + x) * 3];
+    return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
+  }
+
+  // Which glyph cell of the atlas was drawn at overlay x `left` with its bottom at `bottom`:
+  // the middle columns of the glyph (the neighbours overlap its first and last 12 units) are
+  // compared with each cell of the atlas.
+  int GlyphAt(const std::vector<uint8_t>& frame, const Image& atlas, int left, int bottom) {
+    int best = -1;
+    double bestDistance = 1e30;
+    for (int cell = 0; cell < 13; ++cell) {
+      double distance = 0;
+      for (int dy = 0; dy < 40; ++dy) {
+        for (int dx = 12; dx < 28; ++dx) {
+          // Atlas rows are stored bottom first, like the texture.
+          const int u = (cell % 4) * 64 + (dx * 64 + 32) / 40;
+          const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
+          const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
+          const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
+          const int actual = Luminance(frame, left + dx, settings.height - 1 - (bottom + dy));
+          distance += double(expected - actual) * double(expected - actual);
+        }
+      }
+      if (distance < bestDistance) {
+        bestDistance = distance;
+        best = cell;
+      }
+    }
+    return best;
+  }
+
+  std::string ReadGlyphs(const std::vector<uint8_t>& frame, int left, int bottom, size_t count) {
+    Image atlas;
+    EXPECT_TRUE(LoadJpegImage("textures\\c.jpg", atlas, false, 0));
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+      const int cell =
+          GlyphAt(frame, atlas, left + int(std::lround(kGlyphAdvance * double(i))), bottom);
+      text += char('0' + cell);
+    }
+    return text;
+  }
+};
+
+TEST_F(OverlayTest, ClockGlyphsAtTheBottomRight) {
+  const struct {
+    LocalTime time;
+    bool twelveHour;
+    const char* glyphs;
+  } cases[] = {
+      {{0, 5, 9}, true, "12:05:09;"},  {{12, 0, 0}, true, "12:00:00<"},
+      {{13, 7, 0}, true, "01:07:00<"}, {{0, 5, 9}, false, "00:05:09"},
+      {{12, 0, 0}, false, "12:00:00"}, {{13, 7, 0}, false, "13:07:00"},
+  };
+  for (const auto& c : cases) {
+    Open(800, 600, c.time);
+    settings.clock12h = c.twelveHour;
+    LoadTextureList("texture.txt", false);
+    BuildDigitFont();
+    DrawClock();
+    const std::vector<uint8_t> frame = Read();
+    EXPECT_EQ(ReadGlyphs(frame, 525, 2, std::string(c.glyphs).size()), c.glyphs)
+        << c.time.hour << ":" << c.time.minute << ":" << c.time.second;
+    // Nothing left of the clock's first glyph.
+    for (int x = 0; x < 520; x += 7) EXPECT_EQ(Luminance(frame, x, 600 - 20), 0) << x;
+  }
+}
+
+TEST_F(OverlayTest, CounterAtTheTopLeft) {
+  Open(1024, 768);
+  LoadTextureList("texture.txt", false);
+  BuildDigitFont();
+  BeginOverlay2D();
+  DrawFps(1907);
+  EndOverlay2D();
+  const std::vector<uint8_t> frame = Read();
+  // The overlay space is 800 x 600 stretched over the window: read it back at that scale.
+  std::vector<uint8_t> scaled(size_t(800) * 600 * 3);
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const uint8_t* p = &frame[(size_t(y * 768 / 600) * 1024 + size_t(x * 1024 / 800)) * 3];
+      std::copy_n(p, 3, &scaled[(size_t(y) * 800 + x) * 3]);
+    }
+  }
+  settings.width = 800;
+  settings.height = 600;
+  EXPECT_EQ(ReadGlyphs(scaled, 4, 558, 4), "1907");
+}
+
+TEST_F(OverlayTest, LoadingScreenLayoutAtAnyMode) {
+  int cornerPixels[2] = {};
+  const int sizes[][2] = {{800, 600}, {1024, 768}};
+  for (int s = 0; s < 2; ++s) {
+    const int w = sizes[s][0], h = sizes[s][1];
+    Open(w, h);
+    LoadOverlayTextures();
+    ASSERT_NE(overlayTextures.sign.id, 0u);
+    ASSERT_NE(overlayTextures.load.id, 0u);
+    ASSERT_NE(overlayTextures.corners[0], 0u);
+    DrawLoadingScreen();
+    const std::vector<uint8_t> frame = Read();
+    const auto at = [&](float overlayX, float overlayY) {
+      return Luminance(frame, int(overlayX * float(w) / 800),
+                       int((600 - overlayY) * float(h) / 600));
+    };
+    EXPECT_GT(at(400, 350), 150) << "the sign image's centre, " << w;
+    EXPECT_GT(at(400, 140), 150) << "the load image's centre, " << w;
+    EXPECT_EQ(at(100, 300), 0) << w;
+    EXPECT_EQ(at(700, 450), 0) << w;
+
+    // The bottom-right image covers exactly the last 256 x 128 pixels.
+    for (int y = h - 128; y < h; ++y) {
+      for (int x = w - 256; x < w; ++x) cornerPixels[s] += Luminance(frame, x, y) > 0;
+    }
+    for (int y = h - 200; y < h; ++y) {
+      for (int x = w - 280; x < w; ++x) {
+        if (x >= w - 256 && y >= h - 128) continue;
+        ASSERT_EQ(Luminance(frame, x, y), 0) << "outside the corner at " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(cornerPixels[0], 1000);
+  EXPECT_EQ(cornerPixels[0], cornerPixels[1]) << "the same pixels at both modes";
+}
+
+TEST_F(OverlayTest, WithoutAGlyphAtlasTheFontStillDraws) {
+  Open(800, 600, {1, 2, 3});
+  BuildDigitFont();  // no texture list: no "c.jpg"
+  EXPECT_EQ(overlayTextures.glyphs, 0u);
+  EXPECT_NE(overlayTextures.fontBase, 0u);
+  DrawClock();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+}  // namespace
+}  // namespace solvane
