@@ -11,18 +11,20 @@ references="$here/reference"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# name seed frames: the approach from afar, the first turn, close by after two key changes.
-cases="approach 7 1
-turn 7 120
-close 42 400"
+# name seed frames seconds-per-frame: the approach from afar, the first turn, close by after
+# two key changes.
+cases="approach 7 1 0.05
+turn 7 30 0.2
+close 42 50 0.4"
 
 # A pixel counts as different when a channel is off by more than 12 %; a frame passes when
 # fewer than 0.5 % of its 480000 pixels do.
 limit=2400
 failures=0
-while read -r name seed frames; do
+while read -r name seed frames step; do
   out="$work/$name.png"
-  "$tool" render --out "$out" --size 800x600 --seed "$seed" --frames "$frames" >/dev/null || {
+  "$tool" render --out "$out" --size 800x600 --seed "$seed" --frames "$frames" --dt "$step" \
+    >/dev/null || {
     echo "FAIL $name: render failed"
     failures=$((failures + 1))
     continue
