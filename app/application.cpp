@@ -237,6 +237,7 @@ void ResetProcessState() {
   ResetSettings();
   ResetTextures();
   ResetOverlay();
+  ResetMusic();
   ResetMeshes();
   inputState = {};
   frameClock = {};

@@ -1,13 +1,89 @@
 #include "app/music.h"
 
+#include "app/display.h"
+#include "app/settings.h"
+#include "data/archive_file.h"
+
 namespace solvane {
 
-// The program carries no audio module yet: the run is silent.
-void StartMusic() {}
-void StopMusic() {}
-bool AudioLibraryLoaded() {
-  return false;
+AudioLibrary audioLibrary;
+
+namespace {
+
+// The music's bytes; the module reads them while the sample loads, and the file lives until
+// the run ends.
+ArchiveFile musicFile;
+
+template <typename Function>
+bool Resolve(Function& function, const char* name) {
+  function = reinterpret_cast<Function>(Host().ModuleSymbol(audioLibrary.module, name));
+  return function != nullptr;
 }
-void UnloadAudioLibrary() {}
+
+// Every entry point, in the module's documented order; false when one is missing.
+bool ResolveEntryPoints() {
+  const char* const* names = audio::kEntryPointNames;
+  bool all = Resolve(audioLibrary.errorGetCode, names[0]);
+  all = Resolve(audioLibrary.init, names[1]) && all;
+  all = Resolve(audioLibrary.free, names[2]) && all;
+  all = Resolve(audioLibrary.sampleLoad, names[3]) && all;
+  all = Resolve(audioLibrary.samplePlayEx, names[4]) && all;
+  all = Resolve(audioLibrary.setVolume, names[5]) && all;
+  all = Resolve(audioLibrary.start, names[6]) && all;
+  all = Resolve(audioLibrary.stop, names[7]) && all;
+  all = Resolve(audioLibrary.getVolume, names[8]) && all;
+  return all;
+}
+
+}  // namespace
+
+void StartMusic() {
+  const std::span<const uint8_t> module = Host().Resource("BASS", kAudioModuleResource);
+  audioLibrary.tempPath = Host().CreateTemporaryFile("bas");
+  if (audioLibrary.tempPath.empty()) return;
+  Host().WriteWholeFile(audioLibrary.tempPath, module);
+  audioLibrary.module = Host().OpenModule(audioLibrary.tempPath);
+  // A module that does not load, or lacks an entry point, leaves the run silent rather than
+  // ending it with the display changed and the file left behind.
+  if (audioLibrary.module == 0 || !ResolveEntryPoints()) {
+    UnloadAudioLibrary();
+    return;
+  }
+
+  const uint32_t volume = static_cast<uint32_t>(settings.musicVolume);
+  audioLibrary.init(1, 44100, 0, reinterpret_cast<void*>(MainWindow), nullptr);
+  audioLibrary.start();
+  audioLibrary.setVolume(volume);
+  musicFile.Open("music.ogg");
+  const audio::SampleHandle sample =
+      audioLibrary.sampleLoad(1, musicFile.data, 0, musicFile.size, 1, audio::kSampleOverPosition);
+  audioLibrary.samplePlayEx(sample, 0, audio::kOwnFrequency, settings.musicVolume, audio::kOwnPan,
+                            1);
+}
+
+void StopMusic() {
+  if (audioLibrary.module == 0) return;
+  audioLibrary.stop();
+  audioLibrary.free();
+  musicFile.Release();
+}
+
+bool AudioLibraryLoaded() {
+  return audioLibrary.module != 0;
+}
+
+void UnloadAudioLibrary() {
+  Host().CloseModule(audioLibrary.module);
+  Host().RemoveFile(audioLibrary.tempPath);
+  audioLibrary = {};
+}
+
+void ResetMusic() {
+  if (AudioLibraryLoaded()) {
+    StopMusic();
+    UnloadAudioLibrary();
+  }
+  musicFile.Release();
+}
 
 }  // namespace solvane

@@ -30,6 +30,17 @@ set(SOLVANE_CONTENT_DIR "${PROJECT_BINARY_DIR}/content")
 include(GeneratedContent)
 solvane_generated_content("$<TARGET_FILE:contentgen>" contentgen)
 
+# The audio module, carried by the program as resource "BASS" 132 and loaded at run time.
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
+add_library(solvane_audio SHARED audio/audio_module.cpp audio/looping_player.cpp
+            audio/sdl_output.cpp)
+target_include_directories(solvane_audio PRIVATE "${PROJECT_SOURCE_DIR}")
+target_link_libraries(solvane_audio PRIVATE PkgConfig::VORBISFILE PkgConfig::SDL2)
+set_target_properties(solvane_audio PROPERTIES
+  CXX_VISIBILITY_PRESET hidden
+  LIBRARY_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
+set(SOLVANE_AUDIO_MODULE "${PROJECT_BINARY_DIR}/libsolvane_audio.so")
+
 solvane_linked_resources(solvane_resources
   CustomData 126 "${SOLVANE_CONTENT_DIR}/content.rar"
   CustomData 117 "${SOLVANE_CONTENT_DIR}/load.jpg"
@@ -41,8 +52,9 @@ solvane_linked_resources(solvane_resources
   CustomData 124 "${SOLVANE_CONTENT_DIR}/res124.tga"
   CustomData 127 scene/content/strings.txt
   CustomData 128 scene/content/def_settings.txt
+  BASS 132 "${SOLVANE_AUDIO_MODULE}"
 )
-add_dependencies(solvane_resources content)
+add_dependencies(solvane_resources content solvane_audio)
 
 add_library(solvane_settings_file STATIC platform/sdl/settings_file.cpp)
 target_include_directories(solvane_settings_file PUBLIC "${PROJECT_SOURCE_DIR}")
@@ -52,11 +64,15 @@ add_library(solvane_sdl_video STATIC platform/sdl/sdl_video.cpp)
 target_link_libraries(solvane_sdl_video PUBLIC solvane_core PkgConfig::SDL2)
 
 # Headless front end: off-screen Mesa, whose library provides the GL entry points.
+add_library(solvane_posix STATIC platform/posix/posix_files.cpp)
+target_link_libraries(solvane_posix PUBLIC solvane_core ${CMAKE_DL_LIBS})
+
 add_library(solvane_headless STATIC platform/headless/headless_platform.cpp)
-target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources PkgConfig::OSMESA)
+target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources solvane_posix
+                      PkgConfig::OSMESA)
 
 add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp)
-target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_settings_file
+target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
                       solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL)
 
 add_executable(solvane platform/sdl/main.cpp)

@@ -16,6 +16,7 @@ namespace solvane {
 
 using WindowHandle = std::uintptr_t;   // 0: no window
 using MonitorHandle = std::uintptr_t;  // 0: no monitor
+using ModuleHandle = std::uintptr_t;   // 0: no module
 
 struct ScreenPoint {
   int32_t x = 0;
@@ -155,6 +156,18 @@ class Platform {
   virtual uint64_t PerformanceCounter() = 0;
   virtual uint64_t PerformanceFrequency() = 0;
   virtual LocalTime CurrentLocalTime() = 0;
+
+  // Files and loadable modules, for the audio module the program carries: written to a new
+  // temporary file, loaded from there, deleted at the end.
+  // A new empty file in the temporary directory whose name begins with `prefix`, unique to
+  // this run; "" when none can be made.
+  virtual std::string CreateTemporaryFile(std::string_view prefix) = 0;
+  // Replaces the file's contents with `bytes`; false on failure.
+  virtual bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
+  virtual ModuleHandle OpenModule(const std::string& path) = 0;  // 0 on failure
+  virtual void* ModuleSymbol(ModuleHandle module, const char* name) = 0;  // null when missing
+  virtual void CloseModule(ModuleHandle module) = 0;
 
   // A modal message box without owner; texts are UTF-8.
   virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/ascii.h"
 #include "platform/linked/linked_resources.h"
+#include "platform/posix/posix_files.h"
 
 namespace solvane {
 
@@ -45,13 +47,21 @@ uint32_t MemorySettingsStore::Get(std::string_view name) const {
 }
 
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
-    : options_(std::move(options)), current_(options_.desktop), counter_(options_.firstCounter) {}
+    : options_(std::move(options)), current_(options_.desktop), counter_(options_.firstCounter) {
+  // Headless runs are silent: the audio module plays into SDL's dummy driver unless the
+  // environment names another (the music tests write to a file with the "disk" driver).
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+}
 
 HeadlessPlatform::~HeadlessPlatform() {
   DeleteGLContext();
 }
 
 std::span<const uint8_t> HeadlessPlatform::Resource(std::string_view type, int id) {
+  if (auto it = options_.typedResources.find({std::string(type), id});
+      it != options_.typedResources.end()) {
+    return it->second;
+  }
   if (AsciiEqualIgnoringCase(type, "CustomData")) {
     if (auto it = options_.resources.find(id); it != options_.resources.end()) return it->second;
   }
@@ -244,6 +254,33 @@ void HeadlessPlatform::ShowMessage(std::string_view text, std::string_view capti
     std::fprintf(stderr, "[%.*s] %.*s\n", int(caption.size()), caption.data(), int(text.size()),
                  text.data());
   }
+}
+
+std::string HeadlessPlatform::CreateTemporaryFile(std::string_view prefix) {
+  std::string path = posix::CreateTemporaryFile(prefix);
+  if (!path.empty()) record_.temporaryFiles.push_back(path);
+  return path;
+}
+bool HeadlessPlatform::WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
+  return posix::WriteWholeFile(path, bytes);
+}
+void HeadlessPlatform::RemoveFile(const std::string& path) {
+  record_.removedFiles.push_back(path);
+  posix::RemoveFile(path);
+}
+ModuleHandle HeadlessPlatform::OpenModule(const std::string& path) {
+  const ModuleHandle module = posix::OpenModule(path);
+  if (module != 0) ++record_.modulesOpened;
+  return module;
+}
+void* HeadlessPlatform::ModuleSymbol(ModuleHandle module, const char* name) {
+  void* symbol = posix::ModuleSymbol(module, name);
+  if (symbol != nullptr) record_.moduleSymbols.push_back(name);
+  return symbol;
+}
+void HeadlessPlatform::CloseModule(ModuleHandle module) {
+  if (module != 0) ++record_.modulesClosed;
+  posix::CloseModule(module);
 }
 
 }  // namespace solvane

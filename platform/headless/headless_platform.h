@@ -54,6 +54,8 @@ struct HeadlessOptions {
   SettingsStore* settingsStore = nullptr;  // another store to use; null: the one in memory
   // "CustomData" resources that replace or add to the linked ones.
   std::map<int, std::vector<uint8_t>> resources;
+  // Resources of other types (type as the program names it, id).
+  std::map<std::pair<std::string, int>, std::vector<uint8_t>> typedResources;
 };
 
 // What the program did to the system, in the order it did it.
@@ -76,6 +78,12 @@ struct HeadlessRecord {
   int idlePasses = 0;
   bool contextDeleted = false;
   WindowHandle focus = 0;
+  // Temporary files and modules: real ones, recorded.
+  std::vector<std::string> temporaryFiles;
+  std::vector<std::string> removedFiles;
+  std::vector<std::string> moduleSymbols;  // the names that resolved, in order
+  int modulesOpened = 0;
+  int modulesClosed = 0;
 };
 
 class HeadlessPlatform final : public Platform {
@@ -134,6 +142,12 @@ class HeadlessPlatform final : public Platform {
   uint64_t PerformanceFrequency() override { return options_.frequency; }
   LocalTime CurrentLocalTime() override { return options_.localTime; }
 
+  std::string CreateTemporaryFile(std::string_view prefix) override;
+  bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) override;
+  void RemoveFile(const std::string& path) override;
+  ModuleHandle OpenModule(const std::string& path) override;
+  void* ModuleSymbol(ModuleHandle module, const char* name) override;
+  void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
 
   // The largest scene window the off-screen context accepts, in either direction.

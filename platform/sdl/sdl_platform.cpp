@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/linked/linked_resources.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_video.h"
 
 namespace solvane {
@@ -375,6 +376,25 @@ void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
     std::fprintf(stderr, "%s: %s\n", captionZ.empty() ? "solvane" : captionZ.c_str(),
                  textZ.c_str());
   }
+}
+
+std::string SdlPlatform::CreateTemporaryFile(std::string_view prefix) {
+  return posix::CreateTemporaryFile(prefix);
+}
+bool SdlPlatform::WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
+  return posix::WriteWholeFile(path, bytes);
+}
+void SdlPlatform::RemoveFile(const std::string& path) {
+  posix::RemoveFile(path);
+}
+ModuleHandle SdlPlatform::OpenModule(const std::string& path) {
+  return posix::OpenModule(path);
+}
+void* SdlPlatform::ModuleSymbol(ModuleHandle module, const char* name) {
+  return posix::ModuleSymbol(module, name);
+}
+void SdlPlatform::CloseModule(ModuleHandle module) {
+  posix::CloseModule(module);
 }
 
 }  // namespace solvane

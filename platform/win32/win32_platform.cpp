@@ -356,6 +356,42 @@ LocalTime Win32Platform::CurrentLocalTime() {
   return {now.wHour, now.wMinute, now.wSecond};
 }
 
+std::string Win32Platform::CreateTemporaryFile(std::string_view prefix) {
+  char directory[MAX_PATH + 1] = {};
+  char path[MAX_PATH + 1] = {};
+  if (GetTempPathA(MAX_PATH, directory) == 0) return {};
+  // The system creates the file, with a name no other run has.
+  if (GetTempFileNameA(directory, std::string(prefix).c_str(), 0, path) == 0) return {};
+  return path;
+}
+
+bool Win32Platform::WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+void Win32Platform::RemoveFile(const std::string& path) {
+  if (!path.empty()) DeleteFileA(path.c_str());
+}
+
+ModuleHandle Win32Platform::OpenModule(const std::string& path) {
+  return reinterpret_cast<ModuleHandle>(LoadLibraryA(path.c_str()));
+}
+
+void* Win32Platform::ModuleSymbol(ModuleHandle module, const char* name) {
+  if (module == 0) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+void Win32Platform::CloseModule(ModuleHandle module) {
+  if (module != 0) FreeLibrary(reinterpret_cast<HMODULE>(module));
+}
+
 void Win32Platform::ShowMessage(std::string_view text, std::string_view caption) {
   MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), MB_OK);
 }

@@ -68,6 +68,12 @@ class Win32Platform final : public Platform {
   uint64_t PerformanceFrequency() override;
   LocalTime CurrentLocalTime() override;
 
+  std::string CreateTemporaryFile(std::string_view prefix) override;
+  bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) override;
+  void RemoveFile(const std::string& path) override;
+  ModuleHandle OpenModule(const std::string& path) override;
+  void* ModuleSymbol(ModuleHandle module, const char* name) override;
+  void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
 
  private:

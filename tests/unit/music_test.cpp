@@ -1,0 +1,258 @@
+// The music: the looping player on its own, the audio module through its nine entry points with
+// SDL's file-writing "disk" driver, and the full-screen run's handling of the module.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include "app/music.h"
+#include "audio/audio_module.h"
+#include "audio/looping_player.h"
+#include "data/archive_file.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+using audio::LoopingPlayer;
+
+double Rms(const int16_t* samples, size_t count) {
+  double sum = 0;
+  for (size_t i = 0; i < count; ++i) sum += double(samples[i]) * samples[i];
+  return count > 0 ? std::sqrt(sum / double(count)) : 0;
+}
+
+class MusicTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  // The carried music's bytes.
+  std::vector<uint8_t> Music() {
+    ArchiveFile file;
+    EXPECT_EQ(file.Open("music.ogg"), 1);
+    return std::vector<uint8_t>(file.data, file.data + file.size);
+  }
+};
+
+TEST_F(MusicTest, TheLoopPointHasNoClick) {
+  const std::vector<uint8_t> music = Music();
+  LoopingPlayer player;
+  ASSERT_TRUE(player.Load(music.data(), music.size()));
+  ASSERT_EQ(player.channels(), 2);
+  ASSERT_EQ(player.rate(), 44100);
+  const size_t frames = size_t(player.frames());
+  EXPECT_GT(frames, size_t(44100) * 30);
+
+  // One pass and two more seconds: the seconds after the end are the start again.
+  player.Play(0, true);
+  std::vector<int16_t> pcm((frames + 88200) * 2);
+  player.Render(pcm.data(), frames + 88200);
+  std::vector<int16_t> start(88200 * 2);
+  LoopingPlayer again;
+  ASSERT_TRUE(again.Load(music.data(), music.size()));
+  again.Play(0, true);
+  again.Render(start.data(), 88200);
+  EXPECT_TRUE(std::equal(start.begin(), start.end(), pcm.begin() + ptrdiff_t(frames) * 2));
+
+  // The largest step between neighbouring samples anywhere in the piece, against the step
+  // across the loop point.
+  int largest = 0;
+  for (size_t i = 2; i < frames * 2; ++i)
+    largest = std::max(largest, std::abs(pcm[i] - pcm[i - 2]));
+  for (size_t channel = 0; channel < 2; ++channel) {
+    const int across = std::abs(pcm[frames * 2 + channel] - pcm[(frames - 1) * 2 + channel]);
+    EXPECT_LE(across, largest) << "channel " << channel;
+  }
+  EXPECT_GT(Rms(pcm.data(), pcm.size()), 300) << "music, not silence";
+}
+
+TEST_F(MusicTest, VolumesScaleTheOutput) {
+  const std::vector<uint8_t> music = Music();
+  const size_t frames = 44100;
+  std::vector<double> levels;
+  for (const auto& [master, own] : {std::pair{100, 100}, {50, 100}, {100, 50}, {0, 100}, {80, 0}}) {
+    LoopingPlayer player;
+    ASSERT_TRUE(player.Load(music.data(), music.size()));
+    player.SetVolumes(master, own);
+    player.Play(0, true);
+    std::vector<int16_t> pcm(frames * 2);
+    player.Render(pcm.data(), frames);
+    levels.push_back(Rms(pcm.data(), pcm.size()));
+  }
+  // The two volumes share one scale: half of one of them is the square root of a half.
+  EXPECT_NEAR(levels[1] / levels[0], std::sqrt(0.5), 0.01);
+  EXPECT_NEAR(levels[2] / levels[0], std::sqrt(0.5), 0.01);
+  EXPECT_EQ(levels[3], 0);
+  EXPECT_EQ(levels[4], 0);
+}
+
+TEST_F(MusicTest, DamagedOrUnloopedMusic) {
+  LoopingPlayer player;
+  const std::vector<uint8_t> junk(5000, 0x4F);
+  EXPECT_FALSE(player.Load(junk.data(), junk.size()));
+  EXPECT_FALSE(player.Load(nullptr, 0));
+  std::vector<int16_t> pcm(1024, 123);
+  player.Play(0, true);
+  player.Render(pcm.data(), 1024);
+  EXPECT_EQ(Rms(pcm.data(), pcm.size()), 0) << "nothing loaded: silence";
+
+  // A truncated file plays what it holds, then falls silent without looping.
+  const std::vector<uint8_t> music = Music();
+  ASSERT_TRUE(player.Load(music.data(), music.size()));
+  player.Play(player.frames() - 100, false);
+  std::vector<int16_t> tail(4096 * 2, 123);
+  player.Render(tail.data(), 4096);
+  size_t lastSound = 0;
+  for (size_t i = 0; i < tail.size(); ++i) {
+    if (tail[i] != 0) lastSound = i;
+  }
+  EXPECT_LT(lastSound, size_t(200)) << "100 frames of two channels, then silence";
+}
+
+// The module as the program loads it, playing into a file through SDL's "disk" driver.
+class AudioModuleTest : public MusicTest {
+ protected:
+  void SetUp() override {
+    MusicTest::SetUp();
+    module_ = dlopen(SOLVANE_AUDIO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    if (module_ != nullptr) dlclose(module_);
+    MusicTest::TearDown();
+  }
+  template <typename Function>
+  Function Get(const char* name) {
+    return reinterpret_cast<Function>(dlsym(module_, name));
+  }
+
+  // Plays the carried music at `volume` for a moment and returns what the device was given.
+  std::vector<int16_t> Play(int volume) {
+    const std::string file = ::testing::TempDir() + "/solvane_audio_disk.raw";
+    std::filesystem::remove(file);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    const std::vector<uint8_t> music = Music();
+    EXPECT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(Get<audio::StartFunction>("BASS_Start")(), 1);
+    EXPECT_EQ(Get<audio::SetVolumeFunction>("BASS_SetVolume")(uint32_t(volume)), 1);
+    EXPECT_EQ(Get<audio::GetVolumeFunction>("BASS_GetVolume")(), volume);
+    const audio::SampleHandle sample = Get<audio::SampleLoadFunction>("BASS_SampleLoad")(
+        1, music.data(), 0, uint32_t(music.size()), 1, audio::kSampleOverPosition);
+    EXPECT_NE(sample, 0u);
+    EXPECT_NE(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(sample, 0, audio::kOwnFrequency,
+                                                                    volume, audio::kOwnPan, 1),
+              0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(Get<audio::StopFunction>("BASS_Stop")(), 1);
+    EXPECT_EQ(Get<audio::FreeFunction>("BASS_Free")(), 1);
+    EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+    std::vector<int16_t> pcm(bytes.size() / 2);
+    std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+    return pcm;
+  }
+
+  void* module_ = nullptr;
+};
+
+TEST_F(AudioModuleTest, ExportsTheNineEntryPoints) {
+  for (const char* name : audio::kEntryPointNames) EXPECT_NE(dlsym(module_, name), nullptr) << name;
+  // Calls before Init fail cleanly and say why.
+  EXPECT_EQ(Get<audio::StartFunction>("BASS_Start")(), 0);
+  EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), audio::kErrorNotInit);
+}
+
+TEST_F(AudioModuleTest, PlaysAtItsVolumeThroughTheDevice) {
+  const std::vector<int16_t> full = Play(100);
+  const std::vector<int16_t> half = Play(50);
+  const std::vector<int16_t> none = Play(0);
+  const size_t common = std::min(full.size(), half.size());
+  ASSERT_GT(common, size_t(4096));
+  EXPECT_GT(Rms(full.data(), common), 300);
+  // Volume 50, given as the output's and the sample's volume, is half the amplitude.
+  EXPECT_NEAR(Rms(half.data(), common) / Rms(full.data(), common), 0.5, 0.01);
+  EXPECT_EQ(Rms(none.data(), none.size()), 0);
+}
+
+TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
+  const std::vector<uint8_t> junk(1000, 7);
+  EXPECT_EQ(Get<audio::SampleLoadFunction>("BASS_SampleLoad")(1, junk.data(), 0, 1000, 1, 0), 0u);
+  EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), audio::kErrorFileFormat);
+  EXPECT_EQ(Get<audio::SampleLoadFunction>("BASS_SampleLoad")(0, "music.ogg", 0, 0, 1, 0), 0u);
+  EXPECT_EQ(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(7, 0, -1, 100, -101, 1), 0u);
+  EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), audio::kErrorHandle);
+  EXPECT_EQ(Get<audio::FreeFunction>("BASS_Free")(), 1);
+}
+
+// The full-screen run: the module is written out, loaded, resolved and removed again.
+class MusicRunTest : public MusicTest {
+ protected:
+  HeadlessPlatform& Prepare(bool music, HeadlessOptions options = {}) {
+    options.maxFrames = 3;
+    HeadlessPlatform& p = Install(std::move(options));
+    p.Store().Set("EnableMusic", music ? 1 : 0);
+    return p;
+  }
+};
+
+TEST_F(MusicRunTest, TheModuleComesAndGoesWithTheRun) {
+  HeadlessPlatform& p = Prepare(true);
+  RunApplication(1);
+  const HeadlessRecord& r = p.Record();
+  ASSERT_EQ(r.temporaryFiles.size(), 1u);
+  const std::filesystem::path file = r.temporaryFiles[0];
+  EXPECT_EQ(file.filename().string().rfind("bas", 0), 0u) << file;
+  EXPECT_EQ(r.modulesOpened, 1);
+  EXPECT_EQ(r.modulesClosed, 1);
+  ASSERT_EQ(r.moduleSymbols.size(), 9u);
+  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(r.moduleSymbols[i], audio::kEntryPointNames[i]);
+  EXPECT_EQ(r.removedFiles, std::vector<std::string>{file.string()});
+  EXPECT_FALSE(std::filesystem::exists(file)) << "removed at shutdown";
+  EXPECT_FALSE(AudioLibraryLoaded());
+}
+
+TEST_F(MusicRunTest, MusicOffLoadsNothing) {
+  HeadlessPlatform& p = Prepare(false);
+  RunApplication(1);
+  EXPECT_TRUE(p.Record().temporaryFiles.empty());
+  EXPECT_EQ(p.Record().modulesOpened, 0);
+}
+
+TEST_F(MusicRunTest, AModuleThatDoesNotLoadLeavesTheRunSilent) {
+  HeadlessOptions options;
+  options.typedResources[{"BASS", kAudioModuleResource}] = std::vector<uint8_t>(4096, 0xCC);
+  HeadlessPlatform& p = Prepare(true, options);
+  RunApplication(1);
+  const HeadlessRecord& r = p.Record();
+  EXPECT_EQ(r.modulesOpened, 0);
+  ASSERT_EQ(r.temporaryFiles.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(r.temporaryFiles[0])) << "removed at once";
+  EXPECT_EQ(r.idlePasses, 3) << "the run went on";
+  EXPECT_EQ(r.modeChanges.size(), 2u) << "and restored the display";
+}
+
+TEST_F(MusicRunTest, RunsAtTheSameTimeGetFilesOfTheirOwn) {
+  HeadlessPlatform& p = Prepare(true);
+  const std::string first = p.CreateTemporaryFile("bas");
+  const std::string second = p.CreateTemporaryFile("bas");
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(std::filesystem::exists(first));
+  p.RemoveFile(first);
+  p.RemoveFile(second);
+  EXPECT_FALSE(std::filesystem::exists(second));
+}
+
+}  // namespace
+}  // namespace solvane
