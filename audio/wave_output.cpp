@@ -1,7 +1,8 @@
 // The Windows output: waveOut with a few buffers in flight. A thread of the module's own refills
 // each buffer the device hands back, decoding ahead of what is heard.
-#include <mmsystem.h>
 #include <windows.h>
+
+#include <mmsystem.h>
 
 #include <array>
 #include <atomic>

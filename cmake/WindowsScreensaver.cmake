@@ -20,9 +20,23 @@ set(SOLVANE_CONTENT_DIR "${PROJECT_BINARY_DIR}/content")
 include(GeneratedContent)
 solvane_generated_content("${SOLVANE_CONTENTGEN}" "${SOLVANE_CONTENTGEN}")
 
+# The audio module, carried as resource "BASS" 132 and loaded at run time: a DLL that needs
+# nothing but the system.
+add_library(solvane_audio SHARED audio/audio_module.cpp audio/looping_player.cpp
+            audio/wave_output.cpp)
+target_include_directories(solvane_audio PRIVATE "${PROJECT_SOURCE_DIR}")
+target_include_directories(solvane_audio SYSTEM PRIVATE "${SOLVANE_WINDOWS_DEPS}/include")
+target_link_libraries(solvane_audio PRIVATE "${SOLVANE_WINDOWS_DEPS}/lib/libvorbisfile.a"
+                      "${SOLVANE_WINDOWS_DEPS}/lib/libvorbis.a" "${SOLVANE_WINDOWS_DEPS}/lib/libogg.a"
+                      winmm)
+target_link_options(solvane_audio PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(solvane_audio PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
+                      "${PROJECT_BINARY_DIR}")
+set(SOLVANE_AUDIO_MODULE "${PROJECT_BINARY_DIR}/solvane_audio.dll")
+
 configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @ONLY)
 set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
-  "${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt")
+  "${SOLVANE_AUDIO_MODULE};${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt")
 
 target_include_directories(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/include")
 target_link_libraries(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/lib/libjpeg.a" glu32 opengl32)
@@ -32,6 +46,6 @@ add_executable(solvane WIN32
   platform/win32/win32_platform.cpp
   "${PROJECT_BINARY_DIR}/solvane.rc")
 set_target_properties(solvane PROPERTIES SUFFIX ".scr")
-add_dependencies(solvane content)
+add_dependencies(solvane content solvane_audio)
 target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32)
 target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)

@@ -72,19 +72,27 @@ check "solvane.scr is a 64-bit GUI program" "yes" \
   "$(file -b "$scr" | grep -q '^PE32+ executable (GUI) x86-64' && echo yes || echo no)"
 
 # Full screen: the scene window at (0, 0) over the screen, ended by a key with exit code 0.
+# The music is on by default: the audio module is written to a "bas" file in the temporary
+# directory and loaded from there (a module that fails to load or lacks an entry point is
+# removed at once), and the file is gone when the run ends.
+module_files() { find "$WINEPREFIX/drive_c/users" -iname 'bas*.tmp' 2>/dev/null | wc -l; }
 size_before=$(screen_size)
-wine "$scr" /s >/dev/null 2>&1 &
+WINEDEBUG=+loaddll wine "$scr" /s >/dev/null 2>"$work/loaddll.log" &
 pid=$!
 window=$(wait_for_window "Solvane ScreenSaver")
 check "/s opens the scene window" "yes" "$([ -n "$window" ] && echo yes || echo no)"
 if [ -n "$window" ]; then
   check "/s window covers the screen" "0,0,1024x768" "$(geometry "$window")"
   sleep 1
+  check "the audio module stays loaded from its temporary file" "1" "$(module_files)"
   import -window root "$artifacts/solvane-s.png"
   xdotool key space
 fi
 finish $pid
 check "/s ends with 0 after a key" "0" "$status"
+check "the audio module was loaded" "yes" \
+  "$(grep -qi 'Loaded.*bas[0-9a-f]*\.tmp' "$work/loaddll.log" && echo yes || echo no)"
+check "the module's file is removed at the end" "0" "$(module_files)"
 check "the display mode is back" "$size_before" "$(screen_size)"
 check "a run writes no settings" "" "$(stored_values)"
 
