@@ -238,6 +238,7 @@ void ResetProcessState() {
   ResetTextures();
   ResetOverlay();
   ResetMusic();
+  ResetStringTable();
   ResetMeshes();
   inputState = {};
   frameClock = {};

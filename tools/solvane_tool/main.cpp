@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "app/settings.h"
+#include "app/string_table.h"
 #include "data/archive_file.h"
 #include "objects/mesh_file.h"
 #include "platform/headless/headless_platform.h"
@@ -191,6 +192,24 @@ int MeshCommand(int argc, char** argv) {
   return 0;
 }
 
+// The dialogs' texts, as the program looks them up: bytes as the resource stores them.
+int StringsCommand(int argc, char** argv) {
+  const bool lookup = argc == 2 && std::string_view(argv[0]) == "lookup";
+  const bool about = argc == 1 && std::string_view(argv[0]) == "about";
+  if (!lookup && !about) return ToolUsage();
+  HeadlessPlatform platform;
+  SetHost(&platform);
+  LoadStringTable();
+  if (lookup) {
+    std::printf("%s\n", LookupText(argv[1]).c_str());
+  } else {
+    for (const std::string& line : AboutLines) std::printf("%s\n", line.c_str());
+  }
+  ResetProcessState();
+  SetHost(nullptr);
+  return 0;
+}
+
 }  // namespace
 }  // namespace solvane
 
@@ -203,5 +222,6 @@ int main(int argc, char** argv) {
   if (command == "archive") return solvane::ArchiveCommand(argc - 2, argv + 2);
   if (command == "mesh") return solvane::MeshCommand(argc - 2, argv + 2);
   if (command == "scene") return solvane::SceneCommand(argc - 2, argv + 2);
+  if (command == "strings") return solvane::StringsCommand(argc - 2, argv + 2);
   return solvane::ToolUsage();
 }

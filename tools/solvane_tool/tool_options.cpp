@@ -25,6 +25,8 @@ int ToolUsage() {
       "  mesh info NAME [--content ARCHIVE]\n"
       "                           vertex, face and texture counts of a mesh file, and the\n"
       "                           bytes read\n"
+      "  strings lookup KEY | strings about\n"
+      "                           a text of the dialogs' string table; the About lines\n"
       "  archive list|extract|pack ...\n"
       "                           content archives (solvane-tool archive for details)\n",
       stderr);

@@ -1,0 +1,106 @@
+// The dialogs' string table: loading the lines, lookups with their tolerance, the About lines.
+#include "app/string_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+void Load(const std::string& text) {
+  LoadStringTable(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+TEST(StringTableTest, LookupsAndTheirTolerance) {
+  const char kText[] =
+      "---- comment ----\r\n#VSync#\r\nVSync\r\n#Show_FPS#\r\nShow FPS\r\n"
+      "#camera_speed#\r\nCamera Speed\r\n#no_closing\r\nOpen key\r\n"
+      "#a\0b#\r\nzero dropped\r\n#looks_like_a_key#\r\n#last_key#";
+  Load(std::string(kText, sizeof kText - 1));
+  const struct {
+    const char* key;
+    const char* text;
+  } cases[] = {
+      {"vsync", "VSync"},
+      {"VSYNC", "VSync"},
+      {"show_fps", "Show FPS"},
+      {"Show_FPS", "Show FPS"},
+      {"camera", ""},
+      {"camera_speed", "Camera Speed"},
+      {"no_closing", "Open key"},
+      {"no_closin", "Open key"},
+      {"looks_like_a_key", "#last_key#"},
+      {"ab", "zero dropped"},
+      {"last_key", ""},  // the very last line has no text after it
+      {"missing", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LookupText(c.key), c.text) << c.key;
+  EXPECT_EQ(stringTable.lines[0], "---- comment ----") << "comments are kept as lines";
+}
+
+TEST(StringTableTest, AboutLinesSplitAtPercent) {
+  Load("#about_window_text#\r\nTitle%Line two%%Four\r\n");
+  EXPECT_EQ(AboutLines[0], "Title");
+  EXPECT_EQ(AboutLines[1], "Line two");
+  EXPECT_EQ(AboutLines[2], "");
+  EXPECT_EQ(AboutLines[3], "Four");
+  EXPECT_EQ(AboutLines[6], "") << "fewer breaks leave the rest empty";
+  Load("#about_window_text#\r\n1%2%3%4%5%6%7%8%9\r\n");
+  EXPECT_EQ(AboutLines[6], "7") << "breaks past the seventh line drop the rest";
+  Load("");
+  for (const std::string& line : AboutLines) EXPECT_EQ(line, "");
+}
+
+TEST(StringTableTest, TableKeepsTwoHundredLines) {
+  std::string text;
+  for (int i = 0; i < 250; ++i) text += "#k" + std::to_string(i) + "#\n" + std::to_string(i) + "\n";
+  Load(text);
+  EXPECT_EQ(stringTable.lines.size(), kMaxStringTableLines);
+  EXPECT_EQ(LookupText("k99"), "99");
+  EXPECT_EQ(LookupText("k100"), "") << "beyond the table";
+}
+
+class CarriedStringTableTest : public ::solvane::testing::HeadlessTest {};
+
+TEST_F(CarriedStringTableTest, EveryTextTheDialogsAskFor) {
+  LoadStringTable();
+  const struct {
+    const char* key;
+    const char* text;
+  } cases[] = {
+      {"video_mode_selection", "Video Mode"},
+      {"use_desktop_settings", "Use Desktop Settings"},
+      {"vsync", "VSync"},
+      {"sound_control", "Sound Control"},
+      {"master_volume:", "Volume"},
+      {"enable_music", "Enable Music"},
+      {"gamma_control", "Gamma Control:"},
+      {"brightness", "Brightness"},
+      {"use_by_default", "Use Default Setting"},
+      {"products", "Products"},
+      {"options", "Options"},
+      {"show_fps", "Show FPS"},
+      {"show_time", "Show Time"},
+      {"24h_style", "24 hrs."},
+      {"12h_style", "12 hrs."},
+      {"exit_on_mouse_move", "Exit on Mouse Move"},
+      {"camera_options", "Camera Options"},
+      {"camera_speed", "Camera Speed"},
+      {"visit...", "Visit..."},
+      {"about", "About"},
+      {"restore_defaults", "Restore Defaults"},
+      {"ok", "OK"},
+      {"cancel", "Cancel"},
+      {"visit_our_official_web-site", "Visit our official web-site for more great 3D screensavers"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LookupText(c.key), c.text) << c.key;
+  EXPECT_TRUE(LookupText("screensaver_configuration").ends_with(" Screensaver Configuration"));
+  EXPECT_FALSE(AboutLines[0].empty());
+  EXPECT_FALSE(AboutLines[5].empty());
+}
+
+}  // namespace
+}  // namespace solvane
