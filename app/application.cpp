@@ -17,6 +17,7 @@
 #include "platform/opengl.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
+#include "ui/config_dialog.h"
 
 namespace solvane {
 
@@ -104,9 +105,8 @@ std::string SettingsReport() {
          FormatSettings(defaultSettings);
 }
 
-// The configuration dialog is not part of this front end yet: show what it would edit.
-void RunConfigure(Application&) {
-  std::fputs(SettingsReport().c_str(), stdout);
+void RunConfigure(Application& app) {
+  ui::RunConfigurationDialog(app.parentWindow);
 }
 
 void RunPreview(Application& app) {

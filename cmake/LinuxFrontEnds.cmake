@@ -68,10 +68,14 @@ add_library(solvane_posix STATIC platform/posix/posix_files.cpp)
 target_link_libraries(solvane_posix PUBLIC solvane_core ${CMAKE_DL_LIBS})
 
 add_library(solvane_headless STATIC platform/headless/headless_platform.cpp)
+# The front end's dialog goes into each program that links it (the core calls it, and a static
+# library listed before the core would not supply it).
+target_sources(solvane_headless INTERFACE "${PROJECT_SOURCE_DIR}/ui/report_dialog.cpp")
 target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources solvane_posix
                       PkgConfig::OSMESA)
 
 add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp)
+target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/report_dialog.cpp")
 target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
                       solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL)
 

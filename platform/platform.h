@@ -111,6 +111,8 @@ class Platform {
   virtual bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) = 0;
   virtual MonitorHandle MonitorFromRect(const ScreenRect& rect) = 0;  // 0 when none overlaps
   virtual DisplayMode CurrentDisplayMode() = 0;                       // of the primary display
+  // The primary display's modes in the system's order; false past the last.
+  virtual bool DisplayModeAt(uint32_t index, DisplayMode& mode) = 0;
   // Switches the primary display to `mode`; null returns it to the mode the user stored.
   virtual void ChangeDisplayMode(const DisplayMode* mode) = 0;
   virtual void ShowCursor(bool show) = 0;
@@ -165,7 +167,7 @@ class Platform {
   // Replaces the file's contents with `bytes`; false on failure.
   virtual bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) = 0;
   virtual void RemoveFile(const std::string& path) = 0;
-  virtual ModuleHandle OpenModule(const std::string& path) = 0;  // 0 on failure
+  virtual ModuleHandle OpenModule(const std::string& path) = 0;           // 0 on failure
   virtual void* ModuleSymbol(ModuleHandle module, const char* name) = 0;  // null when missing
   virtual void CloseModule(ModuleHandle module) = 0;
 

@@ -40,6 +40,10 @@ struct ScriptedEvent {
 struct HeadlessOptions {
   std::string commandLine = "solvane /s";
   DisplayMode desktop{800, 600, 32};
+  // What the display offers, in its order: a few modes, some at several refresh rates.
+  std::vector<DisplayMode> displayModes = {{640, 480, 16},  {640, 480, 32},  {800, 600, 32},
+                                           {800, 600, 32},  {1024, 768, 32}, {1280, 1024, 32},
+                                           {1920, 1080, 32}};
   int monitorCount = 1;  // side by side, the primary one at the origin
   // The devices as listed, when a test needs others than `monitorCount` plain monitors.
   std::vector<DisplayDevice> devices;
@@ -113,6 +117,11 @@ class HeadlessPlatform final : public Platform {
   bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;
   MonitorHandle MonitorFromRect(const ScreenRect& rect) override;
   DisplayMode CurrentDisplayMode() override { return current_; }
+  bool DisplayModeAt(uint32_t index, DisplayMode& mode) override {
+    if (index >= options_.displayModes.size()) return false;
+    mode = options_.displayModes[index];
+    return true;
+  }
   void ChangeDisplayMode(const DisplayMode* mode) override;
   void ShowCursor(bool show) override { record_.cursorShowCount += show ? 1 : -1; }
   bool SetGammaRamp(std::span<const uint16_t, 768> ramp) override;

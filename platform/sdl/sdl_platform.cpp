@@ -143,6 +143,16 @@ DisplayMode SdlPlatform::CurrentDisplayMode() {
   return {mode.w, mode.h, SdlBitsPerPixel(mode.format)};
 }
 
+bool SdlPlatform::DisplayModeAt(uint32_t index, DisplayMode& mode) {
+  SDL_DisplayMode found;
+  if (!videoReady_ || index >= uint32_t(SDL_GetNumDisplayModes(0)) ||
+      SDL_GetDisplayMode(0, int(index), &found) != 0) {
+    return false;
+  }
+  mode = {found.w, found.h, SdlBitsPerPixel(found.format)};
+  return true;
+}
+
 // The mode is switched through the scene window: a full-screen window carries its own display
 // mode, and the desktop's comes back when it leaves full screen. Asking for the desktop's own
 // mode needs no switch at all, so then the window is simply borderless over the display.

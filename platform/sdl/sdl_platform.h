@@ -30,6 +30,7 @@ class SdlPlatform final : public Platform {
   bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;
   MonitorHandle MonitorFromRect(const ScreenRect& rect) override;
   DisplayMode CurrentDisplayMode() override;
+  bool DisplayModeAt(uint32_t index, DisplayMode& mode) override;
   void ChangeDisplayMode(const DisplayMode* mode) override;
   void ShowCursor(bool show) override;
   bool SetGammaRamp(std::span<const uint16_t, 768> ramp) override;

@@ -172,6 +172,13 @@ DisplayMode Win32Platform::CurrentDisplayMode() {
   return FromDevMode(mode);
 }
 
+bool Win32Platform::DisplayModeAt(uint32_t index, DisplayMode& mode) {
+  DEVMODEA found = EmptyDevMode();
+  if (!EnumDisplaySettingsA(nullptr, index, &found)) return false;
+  mode = FromDevMode(found);
+  return true;
+}
+
 void Win32Platform::ChangeDisplayMode(const DisplayMode* mode) {
   if (mode == nullptr) {
     ChangeDisplaySettingsA(nullptr, 0);

@@ -1,0 +1,276 @@
+// The configuration dialog's behaviour, driven through a fake view: texts, the mode list,
+// labels, enabled states, every command and the sliders.
+#include "ui/config_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/settings.h"
+#include "app/string_table.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane::ui {
+namespace {
+
+// Remembers what the model made each control show; tests act as the user on it.
+class FakeView final : public DialogView {
+ public:
+  void SetCaption(const std::string& text) override { caption = text; }
+  void SetText(int control, const std::string& text) override { texts[control] = text; }
+  void SetChecked(int control, bool value) override { checked[control] = value; }
+  bool IsChecked(int control) override { return checked[control]; }
+  void Enable(int control, bool value) override { enabled[control] = value; }
+  void SetSliderRange(int control, int low, int high, int page) override {
+    ranges[control] = {low, high, page};
+  }
+  void SetSliderPosition(int control, int position) override { positions[control] = position; }
+  int SliderPosition(int control) override { return positions[control]; }
+  void AddListItem(int, const std::string& text) override { items.push_back(text); }
+  void SelectListItem(int, const std::string& text) override {
+    selected = -1;
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i] == text) {
+        selected = int(i);
+        break;
+      }
+    }
+  }
+  std::string SelectedListItem(int) override {
+    return selected >= 0 ? items[size_t(selected)] : std::string();
+  }
+  void OpenWebAddress(const std::string& address) override { opened.push_back(address); }
+  void ShowAbout() override { ++aboutShown; }
+  void EndDialog(int value) override { result = value; }
+
+  std::string caption;
+  std::map<int, std::string> texts;
+  std::map<int, bool> checked, enabled;
+  std::map<int, std::vector<int>> ranges;
+  std::map<int, int> positions;
+  std::vector<std::string> items;
+  int selected = -1;
+  std::vector<std::string> opened;
+  int aboutShown = 0;
+  int result = 0;
+};
+
+class ConfigDialogTest : public ::solvane::testing::HeadlessTest {
+ protected:
+  // A configuration run's start: the settings loaded from the defaults and `stored` values.
+  void Open(std::vector<std::pair<const char*, uint32_t>> stored = {},
+            HeadlessOptions options = {}) {
+    options.commandLine = "solvane /c";
+    HeadlessPlatform& p = Install(std::move(options));
+    for (const auto& [name, value] : stored) p.Store().Set(name, value);
+    Application app;
+    LoadSettings(app);
+    dialog_.Initialise();
+  }
+  // What the store holds now, by name.
+  std::map<std::string, uint32_t> Stored() {
+    std::map<std::string, uint32_t> values;
+    for (const char* name : {"ShowFPS", "Width", "Height", "Depth", "Volume", "Gamma", "Speed",
+                             "TimeFormat", "EnableMusic", "UseDesktop", "DefGamma"}) {
+      if (platform().Store().Has(name)) values[name] = platform().Store().Get(name);
+    }
+    return values;
+  }
+
+  FakeView view_;
+  ConfigDialog dialog_{view_};
+};
+
+TEST_F(ConfigDialogTest, TextsAndStartingStates) {
+  Open({{"UseDesktop", 0},
+        {"Width", 1024},
+        {"Height", 768},
+        {"Depth", 32},
+        {"EnableMusic", 0},
+        {"DefGamma", 0},
+        {"Gamma", 0},
+        {"Volume", 30}});
+  EXPECT_TRUE(view_.caption.ends_with(" Screensaver Configuration"));
+  EXPECT_EQ(view_.texts[kShowFps], "Show FPS");
+  EXPECT_EQ(view_.texts[kAbout], "About...");
+  EXPECT_EQ(view_.texts[kClock12], "12 hrs.");
+  EXPECT_EQ(view_.texts[kOk], "OK");
+  EXPECT_EQ(view_.texts[kWebSiteLine],
+            "Visit our official web-site for more great 3D screensavers");
+  EXPECT_EQ(view_.texts[kVolumeLabel], "Volume (30%)");
+  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (50%)") << "gamma 0 reads 50 %";
+  EXPECT_EQ(view_.SelectedListItem(kModeList), "1024 x 768 32 bits");
+  EXPECT_TRUE(view_.enabled[kModeList]);
+  EXPECT_FALSE(view_.enabled[kVolumeSlider]) << "music is off";
+  EXPECT_FALSE(view_.enabled[kVolumeLabel]);
+  EXPECT_TRUE(view_.enabled[kGammaSlider]);
+  EXPECT_EQ((view_.ranges[kVolumeSlider]), (std::vector<int>{1, 100, 10}));
+  EXPECT_EQ((view_.ranges[kGammaSlider]), (std::vector<int>{0, 100, 10}));
+  EXPECT_EQ((view_.ranges[kCameraSlider]), (std::vector<int>{0, 100, 10}));
+  EXPECT_EQ(view_.positions[kVolumeSlider], 30);
+}
+
+TEST_F(ConfigDialogTest, ModeListSkipsSmallModesAndRepeats) {
+  HeadlessOptions options;
+  options.displayModes = {{320, 200, 32}, {640, 480, 8},   {640, 480, 16},  {640, 480, 16},
+                          {800, 600, 32}, {800, 600, 32},  {1024, 768, 32}, {800, 600, 32},
+                          {639, 480, 32}, {1024, 768, 32}, {-1, 1080, 32}};
+  options.desktop = {800, 600, 32};
+  Open({{"UseDesktop", 1}}, options);
+  EXPECT_EQ(view_.items, (std::vector<std::string>{"640 x 480 16 bits", "800 x 600 32 bits",
+                                                   "1024 x 768 32 bits", "800 x 600 32 bits",
+                                                   "1024 x 768 32 bits", "-1 x 1080 32 bits"}));
+  EXPECT_EQ(view_.SelectedListItem(kModeList), "800 x 600 32 bits") << "the desktop's mode";
+  EXPECT_FALSE(view_.enabled[kModeList]);
+}
+
+TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStates) {
+  Open({{"UseDesktop", 0},
+        {"Width", 640},
+        {"Height", 480},
+        {"Depth", 32},
+        {"EnableMusic", 1},
+        {"ShowClock", 1},
+        {"DefGamma", 1}});
+  const struct {
+    int control;
+    bool Settings::*flag;
+    int dependent;  // a control enabled with the flag (0: none), or disabled with it (negative)
+  } cases[] = {
+      {kMusic, &Settings::music, kVolumeSlider},
+      {kShowTime, &Settings::showTime, kClock12},
+      {kShowFps, &Settings::showFps, 0},
+      {kVsync, &Settings::vsync, 0},
+      {kExitOnMouseMove, &Settings::exitOnMouseMove, 0},
+      {kDefaultGamma, &Settings::defaultGamma, -kGammaSlider},
+      {kUseDesktop, &Settings::useDesktop, -kModeList},
+  };
+  for (const auto& c : cases) {
+    for (int round = 0; round < 2; ++round) {
+      const bool before = settings.*c.flag;
+      dialog_.Command(c.control);
+      EXPECT_EQ(settings.*c.flag, !before) << c.control;
+      EXPECT_EQ(view_.checked[c.control], !before) << c.control;
+      if (c.dependent > 0) {
+        EXPECT_EQ(view_.enabled[c.dependent], !before) << c.control;
+      } else if (c.dependent < 0) {
+        EXPECT_EQ(view_.enabled[-c.dependent], before) << c.control;
+      }
+    }
+  }
+  EXPECT_EQ(platform().Store().writes, 0) << "nothing is stored before OK";
+}
+
+TEST_F(ConfigDialogTest, DefaultGammaResetsTheGamma) {
+  Open({{"DefGamma", 0}, {"Gamma", 100}});
+  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (150%)") << "gamma 100 reads 150 %";
+  dialog_.Command(kDefaultGamma);
+  EXPECT_EQ(settings.gamma, 50);
+  EXPECT_EQ(view_.positions[kGammaSlider], 50);
+  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (100%)");
+  view_.positions[kGammaSlider] = 80;
+  dialog_.Scroll(ScrollCode::ThumbTrack);
+  dialog_.Command(kDefaultGamma);
+  EXPECT_EQ(settings.gamma, 50) << "unticking resets it as well";
+}
+
+TEST_F(ConfigDialogTest, SlidersReportOnPageAndTrackOnly) {
+  Open({{"EnableMusic", 1}, {"Volume", 40}});
+  const struct {
+    ScrollCode code;
+    bool reads;
+  } cases[] = {{ScrollCode::LineUp, false},        {ScrollCode::LineDown, false},
+               {ScrollCode::ThumbPosition, false}, {ScrollCode::Top, false},
+               {ScrollCode::Bottom, false},        {ScrollCode::EndScroll, false},
+               {ScrollCode::PageUp, true},         {ScrollCode::PageDown, true},
+               {ScrollCode::ThumbTrack, true}};
+  int volume = 40;
+  for (const auto& c : cases) {
+    view_.positions[kVolumeSlider] = ++volume;
+    view_.positions[kCameraSlider] = volume;
+    dialog_.Scroll(c.code);
+    EXPECT_EQ(settings.musicVolume == volume, c.reads) << int(c.code);
+    EXPECT_EQ(settings.cameraSpeed == volume, c.reads) << int(c.code);
+    if (c.reads) {
+      EXPECT_EQ(view_.texts[kVolumeLabel], "Volume (" + std::to_string(volume) + "%)");
+    }
+  }
+}
+
+TEST_F(ConfigDialogTest, OkStoresWhatTheDialogShows) {
+  Open({{"UseDesktop", 0},
+        {"Width", 800},
+        {"Height", 600},
+        {"Depth", 32},
+        {"TimeFormat", 1},
+        {"EnableMusic", 1}});
+  dialog_.Command(kShowFps);
+  view_.SelectListItem(kModeList, "1280 x 1024 32 bits");
+  view_.checked[kClock12] = false;
+  view_.checked[kClock24] = true;
+  // An arrow key moved the volume slider: no notification, but OK reads it back.
+  view_.positions[kVolumeSlider] = 63;
+  dialog_.Command(kOk);
+  EXPECT_EQ(view_.result, 1);
+  const auto stored = Stored();
+  EXPECT_EQ(stored.at("ShowFPS"), 1u);
+  EXPECT_EQ(stored.at("Width"), 1280u);
+  EXPECT_EQ(stored.at("Height"), 1024u);
+  EXPECT_EQ(stored.at("Depth"), 32u);
+  EXPECT_EQ(stored.at("TimeFormat"), 0u);
+  EXPECT_EQ(stored.at("Volume"), 63u);
+}
+
+TEST_F(ConfigDialogTest, OkWithoutASelectionKeepsTheMode) {
+  Open({{"UseDesktop", 0}, {"Width", 1000}, {"Height", 700}, {"Depth", 24}});
+  EXPECT_EQ(view_.SelectedListItem(kModeList), "") << "the stored mode is not offered";
+  dialog_.Command(kOk);
+  const auto stored = Stored();
+  EXPECT_EQ(stored.at("Width"), 1000u);
+  EXPECT_EQ(stored.at("Height"), 700u);
+  EXPECT_EQ(stored.at("Depth"), 24u);
+}
+
+TEST_F(ConfigDialogTest, CancelAfterTogglesStoresNothing) {
+  Open();
+  dialog_.Command(kShowFps);
+  dialog_.Command(kMusic);
+  dialog_.Command(kDefaultGamma);
+  dialog_.Command(kCancel);
+  EXPECT_EQ(view_.result, 2);
+  EXPECT_EQ(platform().Store().writes, 0);
+  EXPECT_EQ(platform().Store().size(), 0u);
+}
+
+TEST_F(ConfigDialogTest, RestoreDefaultsVisitAndAbout) {
+  Open({{"UseDesktop", 0},
+        {"Width", 640},
+        {"Height", 480},
+        {"Depth", 32},
+        {"ShowFPS", 1},
+        {"EnableMusic", 0},
+        {"DefGamma", 0},
+        {"Gamma", 10}});
+  dialog_.Command(kRestoreDefaults);
+  EXPECT_EQ(settings, defaultSettings);
+  EXPECT_FALSE(view_.checked[kShowFps]);
+  EXPECT_EQ(view_.checked[kMusic], defaultSettings.music);
+  EXPECT_EQ(view_.enabled[kVolumeSlider], defaultSettings.music);
+  EXPECT_EQ(view_.enabled[kGammaSlider], !defaultSettings.defaultGamma);
+  EXPECT_EQ(view_.enabled[kModeList], !defaultSettings.useDesktop);
+  EXPECT_EQ(view_.positions[kGammaSlider], defaultSettings.gamma);
+
+  dialog_.Command(kVisit);
+  EXPECT_EQ(view_.opened, std::vector<std::string>{webSiteAddress});
+  dialog_.Command(kAbout);
+  EXPECT_EQ(view_.aboutShown, 1);
+  EXPECT_EQ(AboutCaption(), "About");
+  EXPECT_EQ(AboutTexts()[0], AboutLines[0]);
+  EXPECT_EQ(view_.result, 0) << "neither ends the dialog";
+}
+
+}  // namespace
+}  // namespace solvane::ui
