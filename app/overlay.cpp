@@ -105,7 +105,9 @@ void DrawGlyphs(const std::string& text) {
 
 // Two digits with a leading zero: the clock's fields.
 std::string TwoDigits(int value) {
-  return (value < 10 ? "0" : "") + std::to_string(value);
+  std::string text = std::to_string(value);
+  if (value < 10) text.insert(text.begin(), '0');
+  return text;
 }
 
 }  // namespace

@@ -44,8 +44,9 @@ target_link_libraries(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/lib/libjpeg.a
 add_executable(solvane WIN32
   platform/win32/winmain.cpp
   platform/win32/win32_platform.cpp
+  ui/win32_dialog.cpp
   "${PROJECT_BINARY_DIR}/solvane.rc")
 set_target_properties(solvane PROPERTIES SUFFIX ".scr")
 add_dependencies(solvane content solvane_audio)
-target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32)
+target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32 comctl32 shell32)
 target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)

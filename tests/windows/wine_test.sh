@@ -114,9 +114,48 @@ finish $pid
 check "a click ends the run with 0" "0" "$status"
 check "the stored values are untouched" "$before" "$(stored_values)"
 check "the display mode is back after a mode change" "$size_before" "$(screen_size)"
-settings=$(wine "$scr" /c 2>/dev/null | tr -d '\r')
-check "/c shows the stored frame counter" "showFps=1" "$(echo "$settings" | sed -n '2,15p' | grep showFps)"
-check "/c shows the stored width" "width=640" "$(echo "$settings" | sed -n '2,15p' | grep '^width')"
+wine reg delete "$key" /f >/dev/null 2>&1
+
+# The configuration dialog, driven from the keyboard: the tab order follows the template (OK,
+# Cancel, Restore Defaults, the mode list, Use Desktop, VSync, Show FPS, ... About last), and the
+# mode list is disabled, so skipped, while the desktop's mode is used (the default).
+caption="Solvane Screensaver Configuration"
+stored_fps() { wine reg query "$key" /v ShowFPS 2>/dev/null | tr -d '\r' | awk '/ShowFPS/ {print $3}'; }
+gone() {  # title: waits until no visible window has it
+  for _ in $(seq 50); do
+    [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ] && return
+    sleep 0.1
+  done
+}
+wine "$scr" /c >/dev/null 2>&1 &
+pid=$!
+dialog=$(wait_for_window "$caption")
+check "/c shows the configuration dialog" "yes" "$([ -n "$dialog" ] && echo yes || echo no)"
+if [ -n "$dialog" ]; then
+  sleep 0.5
+  import -window root "$artifacts/solvane-c.png"
+  xdotool windowfocus --sync "$dialog" key shift+Tab space 2>/dev/null
+  about=$(wait_for_window "About")
+  check "About opens from the dialog" "yes" "$([ -n "$about" ] && echo yes || echo no)"
+  [ -n "$about" ] && import -window root "$artifacts/solvane-about.png"
+  [ -n "$about" ] && xdotool windowfocus --sync "$about" key Return 2>/dev/null
+  gone About
+  check "About closes with OK" "" "$(xdotool search --onlyvisible --name '^About$' 2>/dev/null)"
+  xdotool windowfocus --sync "$dialog" key Tab Tab Tab Tab Tab Tab space Return 2>/dev/null
+fi
+finish $pid
+check "/c ends with 0" "0" "$status"
+check "OK stores the frame counter ticked in the dialog" "0x1" "$(stored_fps)"
+
+wine "$scr" /c >/dev/null 2>&1 &
+pid=$!
+dialog=$(wait_for_window "$caption")
+if [ -n "$dialog" ]; then
+  sleep 0.5
+  xdotool windowfocus --sync "$dialog" key Tab Tab Tab Tab Tab space Escape 2>/dev/null
+fi
+finish $pid
+check "Cancel stores nothing" "0x1" "$(stored_fps)"
 wine reg delete "$key" /f >/dev/null 2>&1
 
 # Preview inside a host's window: a child window over the host's client area showing the

@@ -1,0 +1,190 @@
+// The configuration and About dialogs on Windows: templates 101 and 105 of the program's
+// resources, driven by the toolkit-free dialog model.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <vector>
+
+#include "ui/config_dialog.h"
+
+namespace solvane::ui {
+
+namespace {
+
+constexpr int kConfigTemplate = 101;
+constexpr int kAboutTemplate = 105;
+// The bottom buttons move up, and the dialog loses, this many pixels when it opens.
+constexpr int kShortening = 44;
+
+HINSTANCE ModuleInstance() {
+  return GetModuleHandleA(nullptr);
+}
+
+class Win32View final : public DialogView {
+ public:
+  explicit Win32View(HWND dialog) : dialog_(dialog) {}
+
+  void SetCaption(const std::string& text) override { SetWindowTextA(dialog_, text.c_str()); }
+  void SetText(int control, const std::string& text) override {
+    SetDlgItemTextA(dialog_, control, text.c_str());
+  }
+  void SetChecked(int control, bool checked) override {
+    CheckDlgButton(dialog_, control, checked ? BST_CHECKED : BST_UNCHECKED);
+  }
+  bool IsChecked(int control) override {
+    return IsDlgButtonChecked(dialog_, control) == BST_CHECKED;
+  }
+  void Enable(int control, bool enabled) override {
+    EnableWindow(GetDlgItem(dialog_, control), enabled ? TRUE : FALSE);
+  }
+  void SetSliderRange(int control, int low, int high, int page) override {
+    SendDlgItemMessageA(dialog_, control, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+    SendDlgItemMessageA(dialog_, control, TBM_SETPAGESIZE, 0, page);
+  }
+  void SetSliderPosition(int control, int position) override {
+    SendDlgItemMessageA(dialog_, control, TBM_SETPOS, TRUE, position);
+  }
+  int SliderPosition(int control) override {
+    return int(SendDlgItemMessageA(dialog_, control, TBM_GETPOS, 0, 0));
+  }
+  void AddListItem(int control, const std::string& text) override {
+    SendDlgItemMessageA(dialog_, control, CB_ADDSTRING, 0, LPARAM(text.c_str()));
+  }
+  void SelectListItem(int control, const std::string& text) override {
+    const LRESULT index =
+        SendDlgItemMessageA(dialog_, control, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text.c_str()));
+    SendDlgItemMessageA(dialog_, control, CB_SETCURSEL, index == CB_ERR ? WPARAM(-1) : index, 0);
+  }
+  std::string SelectedListItem(int control) override {
+    const LRESULT index = SendDlgItemMessageA(dialog_, control, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return {};
+    const LRESULT length = SendDlgItemMessageA(dialog_, control, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR || length < 0) return {};
+    std::vector<char> text(size_t(length) + 1, '\0');
+    SendDlgItemMessageA(dialog_, control, CB_GETLBTEXT, index, LPARAM(text.data()));
+    return text.data();
+  }
+  void OpenWebAddress(const std::string& address) override {
+    // A failure to open the address is ignored.
+    ShellExecuteA(dialog_, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+  void ShowAbout() override;
+  void EndDialog(int result) override { ::EndDialog(dialog_, result); }
+
+ private:
+  HWND dialog_;
+};
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowTextA(dialog, AboutCaption().c_str());
+      const auto& lines = AboutTexts();
+      for (size_t i = 0; i < lines.size(); ++i) {
+        SetDlgItemTextA(dialog, kFirstAboutLine + int(i), lines[i].c_str());
+      }
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        ::EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+void Win32View::ShowAbout() {
+  DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(kAboutTemplate), dialog_, AboutProc, 0);
+}
+
+// Moves a control up by `rise` pixels, keeping its size.
+void RaiseControl(HWND dialog, int control, int rise) {
+  const HWND window = GetDlgItem(dialog, control);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  POINT topLeft{rect.left, rect.top};
+  ScreenToClient(dialog, &topLeft);
+  ShowWindow(window, SW_HIDE);
+  SetWindowPos(window, nullptr, topLeft.x, topLeft.y - rise, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
+  ShowWindow(window, SW_SHOW);
+}
+
+void Shorten(HWND dialog, int by) {
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  ShowWindow(dialog, SW_HIDE);
+  SetWindowPos(dialog, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top - by,
+               SWP_NOZORDER | SWP_NOMOVE);
+  ShowWindow(dialog, SW_SHOW);
+}
+
+struct OpenDialog {
+  std::unique_ptr<Win32View> view;
+  std::unique_ptr<ConfigDialog> model;
+};
+OpenDialog current;
+
+ScrollCode ScrollCodeOf(WORD code) {
+  switch (code) {
+    case TB_LINEUP:
+      return ScrollCode::LineUp;
+    case TB_LINEDOWN:
+      return ScrollCode::LineDown;
+    case TB_PAGEUP:
+      return ScrollCode::PageUp;
+    case TB_PAGEDOWN:
+      return ScrollCode::PageDown;
+    case TB_THUMBPOSITION:
+      return ScrollCode::ThumbPosition;
+    case TB_THUMBTRACK:
+      return ScrollCode::ThumbTrack;
+    case TB_TOP:
+      return ScrollCode::Top;
+    case TB_BOTTOM:
+      return ScrollCode::Bottom;
+    default:
+      return ScrollCode::EndScroll;
+  }
+}
+
+INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      current.view = std::make_unique<Win32View>(dialog);
+      current.model = std::make_unique<ConfigDialog>(*current.view);
+      current.model->Initialise();
+      for (const int button : {kOk, kCancel, kRestoreDefaults}) {
+        RaiseControl(dialog, button, kShortening);
+      }
+      Shorten(dialog, kShortening);
+      return TRUE;
+    case WM_COMMAND:
+      // Clicks only: the list's own notifications change nothing.
+      if (current.model && HIWORD(wParam) == BN_CLICKED) current.model->Command(LOWORD(wParam));
+      return TRUE;
+    case WM_HSCROLL:
+      if (current.model) current.model->Scroll(ScrollCodeOf(LOWORD(wParam)));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void RunConfigurationDialog(uint32_t parentWindow) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(kConfigTemplate),
+                  reinterpret_cast<HWND>(uintptr_t(parentWindow)), ConfigProc, 0);
+  current = {};
+}
+
+}  // namespace solvane::ui
