@@ -51,6 +51,9 @@ bool InitAudioSystem() {
 
 void QuitAudioSystem() {
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  // When nothing else of SDL is in use in this process (a program without an SDL window), SDL
+  // is released entirely, so that nothing it allocated outlives the module.
+  if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
 }
 
 std::unique_ptr<AudioOutput> MakeAudioOutput() {
