@@ -53,6 +53,7 @@ solvane_linked_resources(solvane_resources
   CustomData 127 scene/content/strings.txt
   CustomData 128 scene/content/def_settings.txt
   BASS 132 "${SOLVANE_AUDIO_MODULE}"
+  Bitmap 107 "${SOLVANE_CONTENT_DIR}/dialog.bmp"
 )
 add_dependencies(solvane_resources content solvane_audio)
 
@@ -74,10 +75,12 @@ target_sources(solvane_headless INTERFACE "${PROJECT_SOURCE_DIR}/ui/report_dialo
 target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources solvane_posix
                       PkgConfig::OSMESA)
 
+# The Linux program's configuration dialog is GTK 3.
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp)
-target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/report_dialog.cpp")
+target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/gtk_dialog.cpp")
 target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
-                      solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL)
+                      solvane_sdl_video PkgConfig::SDL2 PkgConfig::GTK3 OpenGL::OpenGL)
 
 add_executable(solvane platform/sdl/main.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)

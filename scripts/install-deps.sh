@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libsdl2-dev libosmesa6-dev libgl1-mesa-dev libglu1-mesa-dev
-  libjpeg62-turbo-dev libvorbis-dev libpng-dev
+  libjpeg62-turbo-dev libvorbis-dev libpng-dev libgtk-3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev unar clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils xfonts-base imagemagick
 )

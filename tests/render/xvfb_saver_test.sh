@@ -70,5 +70,53 @@ if kill -0 $pid 2>/dev/null; then kill -9 $pid; fi
 wait $pid
 check "preview exits with 0" "0" "$?"
 
+# The configuration dialog (GTK): "-c" and no switch at all open it. Controls sit where the
+# template puts them, at two pixels per dialog unit inside the window.
+caption="Solvane Screensaver Configuration"
+open_dialog() {  # args: switches; sets $pid and $origin ("x y" of the window)
+  "$saver" "$@" >"$work/out" 2>&1 &
+  pid=$!
+  origin=""
+  local window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -z "$window" ] && return
+  sleep 0.5
+  origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+}
+click_unit() {  # dialog-unit x and y of a point inside a control
+  read -r ox oy <<<"$origin"
+  xdotool mousemove $((ox + 2 * $1 + 2)) $((oy + 2 * $2 + 2)) click 1
+  sleep 0.3
+}
+wait_exit() {
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; echo hung; return; fi
+  wait "$pid"
+  echo $?
+}
+rm -rf "$work/config"
+open_dialog -c
+check "-c opens the configuration dialog" "yes" "$([ -n "$origin" ] && echo yes || echo no)"
+if [ -n "$origin" ]; then
+  mkdir -p "$PWD/artifacts"
+  import -window root "$PWD/artifacts/solvane-gtk-c.png"
+  click_unit 130 21   # Show FPS
+  click_unit 270 210  # OK
+fi
+check "OK ends the dialog with 0" "0" "$(wait_exit)"
+check "OK writes the settings file" "ShowFPS=1" "$(grep '^ShowFPS=' "$work/config/solvane/settings" 2>/dev/null)"
+open_dialog
+check "no switch opens the dialog too" "yes" "$([ -n "$origin" ] && echo yes || echo no)"
+if [ -n "$origin" ]; then
+  click_unit 130 21   # Show FPS
+  click_unit 345 210  # Cancel
+fi
+check "Cancel ends the dialog with 0" "0" "$(wait_exit)"
+check "Cancel writes nothing" "ShowFPS=1" "$(grep '^ShowFPS=' "$work/config/solvane/settings" 2>/dev/null)"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
