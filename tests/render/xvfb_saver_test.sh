@@ -22,15 +22,20 @@ trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display XDG_CONFIG_HOME="$work/config"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
+find_window() {  # title; prints the first visible window with it, within 10 s
+  for _ in $(seq 100); do
+    local found
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    if [ -n "$found" ]; then echo "$found"; return; fi
+    sleep 0.1
+  done
+}
+
 run_until_key() {  # args: key or click; prints the exit code
   "$saver" /s >"$work/out" 2>&1 &
   local pid=$!
-  local window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Solvane ScreenSaver$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  local window
+  window=$(find_window "Solvane ScreenSaver")
   if [ -n "$window" ]; then
     xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
       /Width:/{w=$NF} /Height:/{h=$NF} END{print x","y","w"x"h}' >"$work/geometry"
@@ -77,12 +82,8 @@ open_dialog() {  # args: switches; sets $pid and $origin ("x y" of the window)
   "$saver" "$@" >"$work/out" 2>&1 &
   pid=$!
   origin=""
-  local window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  local window
+  window=$(find_window "$caption")
   [ -z "$window" ] && return
   sleep 0.5
   origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')

@@ -47,25 +47,23 @@ void JsonWriter::BeginArray() {
   levels_.push_back({false, true});
 }
 
-void JsonWriter::EndObject() {
+void JsonWriter::Close(char bracket) {
   const bool empty = levels_.back().empty;
   levels_.pop_back();
   if (!empty) {
     out_ += '\n';
     out_.append(2 * levels_.size(), ' ');
   }
-  out_ += '}';
+  out_ += bracket;
   if (levels_.empty()) out_ += '\n';
 }
 
+void JsonWriter::EndObject() {
+  Close('}');
+}
+
 void JsonWriter::EndArray() {
-  const bool empty = levels_.back().empty;
-  levels_.pop_back();
-  if (!empty) {
-    out_ += '\n';
-    out_.append(2 * levels_.size(), ' ');
-  }
-  out_ += ']';
+  Close(']');
 }
 
 void JsonWriter::Key(std::string_view key) {

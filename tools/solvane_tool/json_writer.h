@@ -34,6 +34,7 @@ class JsonWriter {
   void BeforeValue();
   void Raw(std::string_view text);
   void Quoted(std::string_view text);
+  void Close(char bracket);
 
   struct Level {
     bool isObject = false;
