@@ -17,7 +17,7 @@ class SdlOutput final : public AudioOutput {
     wanted.freq = player.rate();
     wanted.format = AUDIO_S16SYS;
     wanted.channels = Uint8(player.channels());
-    wanted.samples = 4096;
+    wanted.samples = 2048;  // 46 ms: closing the device waits for at most one buffer
     wanted.callback = [](void* user, Uint8* stream, int length) {
       auto* p = static_cast<LoopingPlayer*>(user);
       p->Render(reinterpret_cast<int16_t*>(stream),

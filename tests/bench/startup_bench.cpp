@@ -13,6 +13,8 @@
 #include "app/display.h"
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "app/music.h"
+#include "app/overlay.h"
 #include "app/settings.h"
 #include "objects/mesh_file.h"
 #include "platform/headless/headless_platform.h"
@@ -105,7 +107,9 @@ int Run(int width, int height) {
       });
     }
   }
+  const double overlay = Time([] { LoadOverlayTextures(); });
   const double textures = Time([] { LoadTextureList("texture.txt", false); });
+  const double font = Time([] { BuildDigitFont(); });
   const double meshes = Time([] {
     BuildStandardMeshes();
     LoadSphereArrays("meshes\\sphere.dat");
@@ -117,6 +121,11 @@ int Run(int width, int height) {
   MainWindow = window;
   const double redraws = Time([&] {
     for (int i = 0; i < reports; ++i) platform.SendLoadProgress(MainWindow);
+  });
+  const double musicStart = Time([] { StartMusic(); });
+  const double musicStop = Time([] {
+    StopMusic();
+    UnloadAudioLibrary();
   });
   platform.DeleteGLContext();
   ResetProcessState();
@@ -130,11 +139,15 @@ int Run(int width, int height) {
   std::printf("    windows and loading           %8.1f\n", startSaverMs);
   std::printf("    first frame drawn, presented  %8.1f\n", firstFrameMs);
   std::printf("loading steps measured apart:\n");
+  std::printf("  overlay images                 %8.1f\n", overlay);
   std::printf("  JPEG decoding (9 images)       %8.1f\n", jpeg);
   std::printf("  textures and mipmaps           %8.1f  (decoding included)\n", textures);
+  std::printf("  glyph font                     %8.1f\n", font);
   std::printf("  meshes and display lists       %8.1f\n", meshes);
   std::printf("  environment and world scripts  %8.1f\n", scripts);
   std::printf("  loading-screen redraws (%2d)    %8.1f\n", reports, redraws);
+  std::printf("  music: module written, loaded, playing  %8.1f\n", musicStart);
+  std::printf("  music: stopped and unloaded (shutdown)  %8.1f\n", musicStop);
   return 0;
 }
 
