@@ -81,7 +81,11 @@ check "render size" "PNG image data, 640 x 360, 8-bit/color RGB, non-interlaced"
 "$tool" render --out "$work/h.png" --set UseDesktop=0 --set Width=320 --set Height=200 >/dev/null
 check "stored mode" "PNG image data, 320 x 200, 8-bit/color RGB, non-interlaced" \
   "$(file -b "$work/h.png")"
-for bad in "--size 0x10" "--size 99999x10" "--frames 0" "--dt -1" "--dt nan" "--seed -1" \
+"$tool" render --out "$work/loading.png" --frames 0 >/dev/null
+check "--frames 0 writes the loading screen: the sign in the middle, the corner image" "bright bright" \
+  "$(convert "$work/loading.png" -format '%[fx:p{400,250}.r>0.6?1:0] %[fx:p{700,560}.r>0.6?1:0]' info: |
+     sed 's/1/bright/g; s/0/dark/g')"
+for bad in "--size 0x10" "--size 99999x10" "--frames -1" "--dt -1" "--dt nan" "--seed -1" \
            "--clock 25:00:00" "--set Width" "--set =5" "--set Width=1.5" "--bogus 1"; do
   # shellcheck disable=SC2086
   check "render rejects $bad" "2" "$("$tool" render --out "$work/x.png" $bad >/dev/null 2>&1; echo $?)"

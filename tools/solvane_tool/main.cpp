@@ -116,8 +116,9 @@ int RenderCommand(int argc, char** argv) {
       options.desktop.width = (*parts)[0];
       options.desktop.height = (*parts)[1];
     } else if (flag == "--frames") {
-      const auto frames = ParseNumber(value, 1, 1'000'000);
-      if (!frames) return Fail("--frames wants a count from 1 to 1000000");
+      // 0: no scene frame at all, so the last picture is the loading screen's.
+      const auto frames = ParseNumber(value, 0, 1'000'000);
+      if (!frames) return Fail("--frames wants a count from 0 to 1000000");
       options.maxFrames = int(*frames);
     } else if (flag == "--dt") {
       char* end = nullptr;
