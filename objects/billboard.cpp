@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "app/display.h"
 #include "camera/camera.h"

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "platform/opengl.h"
 #include "scene/scene_script.h"

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
-#include <memory>
 
 #include "app/display.h"
 #include "app/overlay.h"
@@ -14,7 +13,6 @@
 #include "objects/random.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
-#include "scene/texture_manager.h"
 
 namespace solvane {
 
@@ -30,8 +28,7 @@ float ScaledPixels(float value) {
 LensFlare::LensFlare() = default;
 
 void LensFlare::SetLensTexture(std::string_view path, int slot) {
-  textureIsTga = path.ends_with("tga");
-  if (const Texture* found = FindTexture(path)) lensTextures[slot] = found->id;
+  SetTextureInto(path, lensTextures[size_t(slot)]);
 }
 
 void LensFlare::ApplyLine(char* line, const ObjectList& list) {
@@ -118,6 +115,12 @@ void DrawFlareQuad(float halfWidth, float halfHeight) {
   glTexCoord2f(1, 0);
   glVertex2f(halfWidth, -halfHeight);
   glEnd();
+}
+
+// The window's size in pixels, as the window-space drawing sees it.
+Vec3 WindowSize() {
+  return {static_cast<float>(static_cast<uint32_t>(settings.width)),
+          static_cast<float>(static_cast<uint32_t>(settings.height)), 0};
 }
 
 // How far a direction in window space turns the glow: 90 degrees times its agreement with the
@@ -240,9 +243,7 @@ void LensFlare::DrawGlow(const Camera& camera, float wx, float wy) {
 }
 
 void LensFlare::DrawLensEffect(float wx, float wy) {
-  const float width = static_cast<float>(static_cast<uint32_t>(settings.width));
-  const float height = static_cast<float>(static_cast<uint32_t>(settings.height));
-  const Vec3 centre{width / 2, height / 2, 0};
+  const Vec3 centre = 0.5f * WindowSize();
   const Vec3 flarePoint{wx, wy, 0};
   const Vec3 axis = centre - flarePoint;
   const Vec3 n = Normalize(axis);

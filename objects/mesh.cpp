@@ -1,7 +1,6 @@
 #include "objects/mesh.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "objects/draw_helpers.h"
 #include "objects/mesh_file.h"
@@ -36,10 +35,7 @@ void Mesh::ApplyLine(char* line, const ObjectList&) {
     metal = is("\tmetal");
     NextBlockLine(line);  // "\tchrome": no effect
     NextBlockLine(line);
-    if (is("\tmap1")) {
-      SetTexture(WordAfter(line, "\tmap1", kWordLimit));
-      hasTexture = true;
-    }
+    if (is("\tmap1")) ApplyTextureLine(*this, line, "\tmap1");
     NextBlockLine(line);  // "\tmap2": no effect
   }
   if (is("scale")) std::sscanf(line, "scale %f", &scale);

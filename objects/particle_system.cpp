@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "objects/draw_helpers.h"
 #include "objects/random.h"
@@ -17,10 +16,10 @@ ParticleSystem::ParticleSystem() {
   twist = RandomUniform(0, 360);
 }
 
-void ParticleSystem::SetUpEmitter(int32_t particleCount) {
+void ParticleSystem::SetUpEmitter(int64_t particleCount) {
   timer = 0;
   period = 0;
-  count = particleCount >= 0 && particleCount <= kMaxParticles ? particleCount : 0;
+  count = particleCount >= 0 && particleCount <= kMaxParticles ? int32_t(particleCount) : 0;
   positions.assign(count, {});
   velocities.assign(count, {0, 0, -1000});
   accelerations.assign(count, {});
@@ -48,8 +47,7 @@ void ParticleSystem::ApplyLine(char* line, const ObjectList&) {
     const char* digits = line + 4;
     char* end = nullptr;
     const long long requested = std::strtoll(digits, &end, 10);
-    SetUpEmitter(end == digits || requested < 0 || requested > kMaxParticles ? 0
-                                                                             : int32_t(requested));
+    SetUpEmitter(end == digits ? 0 : requested);
   }
   if (is("point1")) std::sscanf(line, "point1 V(%f %f %f)", &point1.x, &point1.y, &point1.z);
   if (is("point2")) std::sscanf(line, "point2 V(%f %f %f)", &point2.x, &point2.y, &point2.z);

@@ -29,8 +29,9 @@ class ParticleSystem final : public SceneObject {
   void Update(double dt) override;
   // One line of the block: every keyword it matches, in table order.
   void ApplyLine(char* line, const ObjectList& list);
-  // "dens": `count` particles in a shell of radius 250 about `position`, moving along -z.
-  void SetUpEmitter(int32_t particleCount);
+  // "dens": `count` particles in a shell of radius 250 about `position`, moving along -z. A
+  // count outside 0 to kMaxParticles gives an empty system.
+  void SetUpEmitter(int64_t particleCount);
 
   std::vector<Vec3> positions;  // relative to `position` in circle and line mode
   std::vector<Vec3> velocities;

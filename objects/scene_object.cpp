@@ -4,9 +4,9 @@
 
 namespace solvane {
 
-void SceneObject::SetTexture(std::string_view path) {
+void SceneObject::SetTextureInto(std::string_view path, uint32_t& id) {
   textureIsTga = path.ends_with("tga");
-  if (const Texture* found = FindTexture(path)) texture = found->id;
+  if (const Texture* found = FindTexture(path)) id = found->id;
 }
 
 void SceneObject::SetName(std::string_view word) {

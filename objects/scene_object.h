@@ -29,7 +29,7 @@ class SceneObject {
 
   // Takes the registered texture at `path`; a path ending in "tga" marks an image with alpha.
   // An unknown path keeps the previous texture.
-  void SetTexture(std::string_view path);
+  void SetTexture(std::string_view path) { SetTextureInto(path, texture); }
   // Stores the word a "begin" line gave, cut to the name's size.
   void SetName(std::string_view word);
 
@@ -50,6 +50,10 @@ class SceneObject {
   bool isMoon = false;
   float moonAngle = 0;
   float moonSpeed = 0.5f;
+
+ protected:
+  // SetTexture into `id`, one of this object's texture names.
+  void SetTextureInto(std::string_view path, uint32_t& id);
 };
 
 // Ordered and non-owning: objects live until the process ends.

@@ -102,8 +102,8 @@ void AppendObject(ObjectList& list, std::unique_ptr<SceneObject> object) {
   loadedObjects.push_back(std::move(object));
 }
 
-void ApplyTextureLine(SceneObject& object, const char* line) {
-  object.SetTexture(WordAfter(line, "texture", kWordLimit));
+void ApplyTextureLine(SceneObject& object, const char* line, const char* keyword) {
+  object.SetTexture(WordAfter(line, keyword, kWordLimit));
   object.hasTexture = true;
 }
 

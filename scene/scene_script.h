@@ -48,8 +48,9 @@ void ForEachBlockLine(char* line, Apply&& apply) {
 // Last: the finished object goes to the end of the list, and the scene keeps it alive.
 void AppendObject(ObjectList& list, std::unique_ptr<SceneObject> object);
 
-// The shared "texture %s" line: the object takes the texture and counts as textured.
-void ApplyTextureLine(SceneObject& object, const char* line);
+// The shared "texture %s" line (or another keyword's, such as a mesh material's "\tmap1"): the
+// object takes the texture and counts as textured.
+void ApplyTextureLine(SceneObject& object, const char* line, const char* keyword = "texture");
 // The shared "parent %s ..." line: `parent` becomes the object the word names in `list`; a word
 // that names nothing leaves it as it was.
 void ApplyParentLine(SceneObject*& parent, const ObjectList& list, const char* line);

@@ -1,7 +1,6 @@
 #include "scene/world_list.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 

@@ -57,10 +57,10 @@ void BM_EmptyFrame(benchmark::State& state) {
 BENCHMARK(BM_EmptyFrame)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 
 // The carried scene loaded as the full-screen start-up loads it, on a headless window of the
-// given size; undone when the object goes.
+// given size; undone when the object goes. A start-up that fails skips the benchmark.
 class LoadedScene {
  public:
-  LoadedScene(int width, int height) {
+  LoadedScene(benchmark::State& state, int width, int height) {
     HeadlessOptions options;
     options.commandLine = "solvane /s";
     options.desktop = {width, height, 32};
@@ -69,6 +69,7 @@ class LoadedScene {
     LoadSettings(app_);
     settings.defaultGamma = true;
     started_ = StartSaver(app_);
+    if (!started_) state.SkipWithError("the start-up failed");
   }
   ~LoadedScene() {
     StopSaver(app_, started_);
@@ -99,11 +100,8 @@ void AdvanceScene(double dt) {
 // the frame's drawing handed to OpenGL. The renderer's own work on it (rasterising on its
 // threads, which glFinish waits for) is left out of the timing.
 void BM_SceneUpdateAndSubmit(benchmark::State& state) {
-  LoadedScene scene(800, 600);
-  if (!scene.started()) {
-    state.SkipWithError("the start-up failed");
-    return;
-  }
+  LoadedScene scene(state, 800, 600);
+  if (!scene.started()) return;
   for (auto _ : state) {
     AdvanceScene(0.02);
     RenderFrame();
@@ -118,22 +116,16 @@ BENCHMARK(BM_SceneUpdateAndSubmit)->Unit(benchmark::kMicrosecond);
 // The two halves apart: the updates alone, and the drawing calls alone (without the flush at
 // the end of the frame, which hands the work to the renderer's threads).
 void BM_SceneUpdate(benchmark::State& state) {
-  LoadedScene scene(800, 600);
-  if (!scene.started()) {
-    state.SkipWithError("the start-up failed");
-    return;
-  }
+  LoadedScene scene(state, 800, 600);
+  if (!scene.started()) return;
   for (auto _ : state) AdvanceScene(0.02);
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SceneUpdate)->Unit(benchmark::kMicrosecond);
 
 void BM_SceneDrawCalls(benchmark::State& state) {
-  LoadedScene scene(800, 600);
-  if (!scene.started()) {
-    state.SkipWithError("the start-up failed");
-    return;
-  }
+  LoadedScene scene(state, 800, 600);
+  if (!scene.started()) return;
   const ObjectList* lists[] = {CurrentWorld->firstPass, &CurrentWorld->objects,
                                CurrentWorld->postPass};
   for (auto _ : state) {
@@ -154,11 +146,8 @@ BENCHMARK(BM_SceneDrawCalls)->Unit(benchmark::kMicrosecond);
 
 // A whole frame of the carried scene, drawn and presented, at the given size.
 void BM_SceneFrame(benchmark::State& state) {
-  LoadedScene scene(int(state.range(0)), int(state.range(1)));
-  if (!scene.started()) {
-    state.SkipWithError("the start-up failed");
-    return;
-  }
+  LoadedScene scene(state, int(state.range(0)), int(state.range(1)));
+  if (!scene.started()) return;
   for (auto _ : state) {
     AdvanceScene(0.02);
     RenderFrame();

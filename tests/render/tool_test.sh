@@ -5,17 +5,8 @@ set -u
 tool=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
-
-check() {  # name, expected, actual
-  if [ "$2" == "$3" ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-  fi
-}
+# shellcheck source=../support/script_checks.sh
+source "$(dirname "$0")/../support/script_checks.sh"
 
 # Command lines as screensaver hosts write them.
 while IFS='|' read -r text expected; do
@@ -223,5 +214,4 @@ check "scene dump rejects junk" "2" "$("$tool" scene dump --bogus >/dev/null 2>&
 check "scene dump of a missing archive" "2" \
   "$("$tool" scene dump --content "$work/none.rar" >/dev/null 2>&1; echo $?)"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

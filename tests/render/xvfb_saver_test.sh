@@ -4,12 +4,8 @@
 set -u
 saver=$1
 work=$(mktemp -d)
-failures=0
-passes=0
-check() {
-  if [ "$2" == "$3" ]; then passes=$((passes + 1)); else
-    failures=$((failures + 1)); printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"; fi
-}
+# shellcheck source=../support/script_checks.sh
+source "$(dirname "$0")/../support/script_checks.sh"
 
 for tool in Xvfb xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh installs it)"; exit 1; }
@@ -22,30 +18,18 @@ trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display XDG_CONFIG_HOME="$work/config"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-find_window() {  # title; prints the first visible window with it, within 10 s
-  for _ in $(seq 100); do
-    local found
-    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    if [ -n "$found" ]; then echo "$found"; return; fi
-    sleep 0.1
-  done
-}
-
 run_until_key() {  # args: key or click; prints the exit code
   "$saver" /s >"$work/out" 2>&1 &
   local pid=$!
   local window
-  window=$(find_window "Solvane ScreenSaver")
+  window=$(wait_for_window "Solvane ScreenSaver")
   if [ -n "$window" ]; then
-    xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-      /Width:/{w=$NF} /Height:/{h=$NF} END{print x","y","w"x"h}' >"$work/geometry"
+    geometry "$window" >"$work/geometry"
     sleep 0.5
     if [ "$1" == key ]; then xdotool key space; else xdotool mousemove 512 384 click 1; fi
   fi
-  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then kill -9 $pid; echo "still running"; return; fi
-  wait $pid
-  echo $?
+  finish $pid
+  echo "$status"
 }
 
 check "a key ends the run" "0" "$(run_until_key key)"
@@ -83,10 +67,10 @@ open_dialog() {  # args: switches; sets $pid and $origin ("x y" of the window)
   pid=$!
   origin=""
   local window
-  window=$(find_window "$caption")
+  window=$(wait_for_window "$caption")
   [ -z "$window" ] && return
   sleep 0.5
-  origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+  origin=$(geometry "$window" | awk -F, '{print $1, $2}')
 }
 click_unit() {  # dialog-unit x and y of a point inside a control
   read -r ox oy <<<"$origin"
@@ -94,10 +78,8 @@ click_unit() {  # dialog-unit x and y of a point inside a control
   sleep 0.3
 }
 wait_exit() {
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid"; echo hung; return; fi
-  wait "$pid"
-  echo $?
+  finish "$pid"
+  echo "$status"
 }
 rm -rf "$work/config"
 open_dialog -c
@@ -119,5 +101,4 @@ fi
 check "Cancel ends the dialog with 0" "0" "$(wait_exit)"
 check "Cancel writes nothing" "ShowFPS=1" "$(grep '^ShowFPS=' "$work/config/solvane/settings" 2>/dev/null)"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report

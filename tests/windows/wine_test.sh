@@ -9,17 +9,8 @@ host=$2
 artifacts=$3
 work=$(mktemp -d)
 mkdir -p "$artifacts"
-passes=0
-failures=0
-
-check() {  # name, expected, actual
-  if [ "$2" == "$3" ]; then
-    passes=$((passes + 1))
-  else
-    failures=$((failures + 1))
-    printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3"
-  fi
-}
+# shellcheck source=../support/script_checks.sh
+source "$(dirname "$0")/../support/script_checks.sh"
 
 for tool in wine Xvfb xdotool xwininfo xdpyinfo import; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-windows-deps.sh)"; exit 1; }
@@ -42,31 +33,6 @@ wineserver -w
 key='HKCU\Software\Kestrava\Solvane Screensaver'
 stored_values() { wine reg query "$key" 2>/dev/null | tr -d '\r' | grep REG_DWORD | sort; }
 screen_size() { xdpyinfo | awk '/dimensions:/ {print $2}'; }
-
-wait_for_window() {  # title; prints the window id of the first visible one
-  for _ in $(seq 150); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return; fi
-    sleep 0.1
-  done
-}
-
-geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-    /Width:/{w=$NF} /Height:/{h=$NF} END{print x","y","w"x"h}'
-}
-
-finish() {  # pid: sets $status to its exit code, or "hung" after 15 s
-  for _ in $(seq 150); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$1" 2>/dev/null; then
-    kill -9 "$1"
-    status=hung
-    return
-  fi
-  wait "$1"
-  status=$?
-}
 
 check "solvane.scr is a 64-bit GUI program" "yes" \
   "$(file -b "$scr" | grep -q '^PE32+ executable (GUI) x86-64' && echo yes || echo no)"
@@ -185,5 +151,4 @@ fi
 finish $pid
 check "/p alone exits with 0" "0" "$status"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+report
