@@ -15,6 +15,7 @@
 #include "objects/random.h"
 #include "objects/sphere.h"
 #include "platform/opengl.h"
+#include "scene/content_problem.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
 #include "ui/config_dialog.h"
@@ -246,6 +247,7 @@ void ResetProcessState() {
   WorldList.clear();
   PostPassList.clear();
   ResetWorldLists();
+  ResetContentProblem();
   MainWindow = 0;
   camera = {};
   cameraSpeedFactor = 0;
