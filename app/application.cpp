@@ -215,10 +215,19 @@ void RunSaver(Application& app) {
   StopSaver(app, started);
 }
 
-int RunApplication(int showCommand) {
+int RunApplication(int showCommand, const RunOptions& options) {
   Application app;
   app.showCommand = showCommand;
   LoadSettings(app);
+  ApplyRunOptions(options, settings);
+  if (options.target != DrawTarget::Switches) {
+    app.mode = RunMode::Saver;
+    const DisplayMode window = Host().CurrentDisplayMode();
+    settings.width = window.width;
+    settings.height = window.height;
+    settings.bitsPerPixel = window.bitsPerPixel;
+    settings.defaultGamma = true;
+  }
   switch (app.mode) {
     case RunMode::Saver:
     case RunMode::SaverT:

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/display.h"
+#include "app/run_options.h"
 
 namespace solvane {
 
@@ -39,8 +40,11 @@ void RunSaver(Application& app);
 bool StartSaver(Application& app);
 void StopSaver(Application& app, bool started);
 
-// The whole process: settings, then the run the command line asks for. Always 0.
-int RunApplication(int showCommand);
+// The whole process: settings, then the run the command line asks for. Always 0. `options`
+// override the stored settings for this run; with a host's window as the target the run is the
+// full-screen one, drawn into that window at its size (which the platform reports as the
+// desktop's mode), leaving the display's gamma alone.
+int RunApplication(int showCommand, const RunOptions& options = {});
 
 // "Settings" and "DefaultSettings" blocks, one "field=value" line per field.
 std::string SettingsReport();

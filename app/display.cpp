@@ -63,6 +63,22 @@ void PopPrivateProjection() {
   glMatrixMode(GL_MODELVIEW);
 }
 
+void LoadSceneProjection() {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double halfWidth = FrustumHalfWidth(settings.width, settings.height);
+  glFrustum(-halfWidth, halfWidth, -40, 40, 80, 5000000);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void ResizeScene(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return;
+  settings.width = width;
+  settings.height = height;
+  glViewport(0, 0, width, height);
+  LoadSceneProjection();
+}
+
 bool InitGLState() {
   glEnable(GL_ALPHA_TEST);
   glEnable(GL_DEPTH_TEST);
@@ -74,11 +90,7 @@ bool InitGLState() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const double halfWidth = FrustumHalfWidth(settings.width, settings.height);
-  glFrustum(-halfWidth, halfWidth, -40, 40, 80, 5000000);
-  glMatrixMode(GL_MODELVIEW);
+  LoadSceneProjection();
   glLoadIdentity();
 
   glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);

@@ -33,6 +33,11 @@ void SetDisplayMode();
 // The OpenGL state every frame starts from; runs once with the scene window's context current.
 bool InitGLState();
 
+// The scene's frustum for the window's shape, loaded into the projection matrix.
+void LoadSceneProjection();
+// The scene window has a new size: the run draws at that size from the next frame on.
+void ResizeScene(int32_t width, int32_t height);
+
 // The horizontal half extent of the view frustum at the near plane: the vertical one is fixed
 // at 40 (at a near distance of 80), the horizontal one follows the window's shape.
 double FrustumHalfWidth(int32_t width, int32_t height);

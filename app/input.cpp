@@ -36,6 +36,10 @@ void SceneWindowEvents::MouseMove(uint16_t clientX, uint16_t clientY) {
   inputState.mouseDY = static_cast<float>(cursor.y - centre.y) * 0.3f;
 }
 
+void SceneWindowEvents::Resized(int32_t width, int32_t height) {
+  ResizeScene(width, height);
+}
+
 void SceneWindowEvents::LoadProgress() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawLoadingScreen();

@@ -30,6 +30,7 @@ class SceneWindowEvents final : public WindowEvents {
   void ButtonDown() override;
   void MouseMove(uint16_t clientX, uint16_t clientY) override;
   void LoadProgress() override;
+  void Resized(int32_t width, int32_t height) override;
 };
 
 extern SceneWindowEvents sceneWindowEvents;

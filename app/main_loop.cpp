@@ -3,6 +3,7 @@
 #include "app/display.h"
 #include "app/input.h"
 #include "app/overlay.h"
+#include "app/run_options.h"
 #include "app/settings.h"
 #include "camera/camera.h"
 #include "platform/opengl.h"
@@ -68,7 +69,31 @@ void CountFrames() {
 
 }  // namespace
 
+void FramePacer::Start(int32_t maxFps) {
+  // A stored cap past the range counts as the largest one; none or a negative one as no cap.
+  const int32_t cap = maxFps > kMaxFpsLimit ? kMaxFpsLimit : maxFps;
+  period = cap > 0 ? 1.0 / cap : 0;
+  nextFrame = Host().PerformanceCounter();
+}
+
+void FramePacer::Wait() {
+  if (period <= 0) return;
+  const double secondsPerTick = 1.0 / static_cast<double>(Host().PerformanceFrequency());
+  const uint64_t periodTicks = static_cast<uint64_t>(period / secondsPerTick);
+  nextFrame += periodTicks;
+  const uint64_t now = Host().PerformanceCounter();
+  if (now >= nextFrame) {
+    // Late (a slow frame, or the run was suspended): the cap does not make up for lost time
+    // with a burst of frames.
+    if (now - nextFrame > periodTicks) nextFrame = now;
+    return;
+  }
+  Host().SleepFor(static_cast<double>(nextFrame - now) * secondsPerTick);
+}
+
 void RunMainLoop() {
+  FramePacer pacer;
+  pacer.Start(settings.maxFps);
   bool running = true;
   while (running) {
     const PumpResult pumped = Host().PumpMessage();
@@ -78,6 +103,7 @@ void RunMainLoop() {
     running = AdvanceFrame();
     RenderFrame();
     Host().SwapBuffers();
+    pacer.Wait();
   }
 }
 

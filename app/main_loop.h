@@ -27,6 +27,16 @@ extern ObjectList PostPassList;
 extern float cameraSpeedFactor;
 float CameraSpeedFactor(int32_t cameraSpeed);
 
+// Keeps frames at least 1 / maxFps apart by sleeping after each one, so that a capped run does
+// not keep the processor busy. The schedule advances by whole periods, so the average rate
+// meets the cap even when the system wakes a sleeper late.
+struct FramePacer {
+  double period = 0;  // seconds; 0 for no cap
+  uint64_t nextFrame = 0;
+  void Start(int32_t maxFps);
+  void Wait();  // after a frame is presented
+};
+
 // Handles messages and draws frames until a quit message arrives or an exit condition was met
 // (which still lets that iteration draw and present its frame).
 void RunMainLoop();

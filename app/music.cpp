@@ -41,10 +41,15 @@ void StartMusic() {
   const std::span<const uint8_t> module = Host().Resource("BASS", kAudioModuleResource);
   audioLibrary.tempPath = Host().CreateTemporaryFile("bas");
   if (audioLibrary.tempPath.empty()) return;
-  Host().WriteWholeFile(audioLibrary.tempPath, module);
+  // A module written short (a full temporary directory) must never be loaded: the loader would
+  // map pages past the end of the file. Like a module that does not load or lacks an entry
+  // point, it leaves the run silent rather than ending it with the display changed and the
+  // file left behind.
+  if (module.empty() || !Host().WriteWholeFile(audioLibrary.tempPath, module)) {
+    UnloadAudioLibrary();
+    return;
+  }
   audioLibrary.module = Host().OpenModule(audioLibrary.tempPath);
-  // A module that does not load, or lacks an entry point, leaves the run silent rather than
-  // ending it with the display changed and the file left behind.
   if (audioLibrary.module == 0 || !ResolveEntryPoints()) {
     UnloadAudioLibrary();
     return;
@@ -54,7 +59,8 @@ void StartMusic() {
   audioLibrary.init(1, 44100, 0, reinterpret_cast<void*>(MainWindow), nullptr);
   audioLibrary.start();
   audioLibrary.setVolume(volume);
-  musicFile.Open("music.ogg");
+  // Without music (a content archive that lacks it, or an empty entry) the device stays quiet.
+  if (!musicFile.Open("music.ogg") || musicFile.size == 0) return;
   const audio::SampleHandle sample =
       audioLibrary.sampleLoad(1, musicFile.data, 0, musicFile.size, 1, audio::kSampleOverPosition);
   audioLibrary.samplePlayEx(sample, 0, audio::kOwnFrequency, settings.musicVolume, audio::kOwnPan,

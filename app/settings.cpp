@@ -121,7 +121,7 @@ struct StoredField {
   int32_t Settings::*number;
 };
 
-constexpr std::array<StoredField, 14> kReadOrder = {{
+constexpr std::array<StoredField, 15> kReadOrder = {{
     {"ShowClock", &Settings::showTime, nullptr},
     {"TimeFormat", &Settings::clock12h, nullptr},
     {"EnableMusic", &Settings::music, nullptr},
@@ -136,6 +136,7 @@ constexpr std::array<StoredField, 14> kReadOrder = {{
     {"ShowFPS", &Settings::showFps, nullptr},
     {"VSync", &Settings::vsync, nullptr},
     {"MouseExit", &Settings::exitOnMouseMove, nullptr},
+    {"MaxFPS", nullptr, &Settings::maxFps},
 }};
 
 }  // namespace
@@ -206,6 +207,7 @@ std::string FormatSettings(const Settings& s) {
   number("width", s.width);
   number("height", s.height);
   number("bitsPerPixel", s.bitsPerPixel);
+  number("maxFps", s.maxFps);
   return out;
 }
 

@@ -25,6 +25,9 @@ struct Settings {
   int32_t width = 0;
   int32_t height = 0;
   int32_t bitsPerPixel = 0;
+  // Frames per second at most; 0 for no limit. Not in the default text and not written by the
+  // dialog: "MaxFPS" in the store, set by hand or for one run on the command line.
+  int32_t maxFps = 0;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

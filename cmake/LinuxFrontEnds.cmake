@@ -77,10 +77,14 @@ target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources sol
 
 # The Linux program's configuration dialog is GTK 3.
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
-add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp)
+# The host-window front end draws into an X window it is given, through GLX.
+find_package(X11 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
+add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp platform/sdl/x11_host_platform.cpp)
 target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/gtk_dialog.cpp")
 target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
-                      solvane_sdl_video PkgConfig::SDL2 PkgConfig::GTK3 OpenGL::OpenGL)
+                      solvane_sdl_video PkgConfig::SDL2 PkgConfig::GTK3 OpenGL::OpenGL OpenGL::GLX
+                      X11::X11)
 
 add_executable(solvane platform/sdl/main.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)

@@ -83,6 +83,8 @@ class WindowEvents {
   virtual void MouseMove(uint16_t clientX, uint16_t clientY) = 0;
   // Redraw the loading screen and present it.
   virtual void LoadProgress() = 0;
+  // The window's client area took a new size (a host's window that the host resized).
+  virtual void Resized(int32_t width, int32_t height) = 0;
 
  protected:
   ~WindowEvents() = default;
@@ -158,6 +160,8 @@ class Platform {
   virtual uint64_t PerformanceCounter() = 0;
   virtual uint64_t PerformanceFrequency() = 0;
   virtual LocalTime CurrentLocalTime() = 0;
+  // Gives the processor away for about `seconds`; a signal may end the wait early.
+  virtual void SleepFor(double seconds) = 0;
 
   // Files and loadable modules, for the audio module the program carries: written to a new
   // temporary file, loaded from there, deleted at the end.

@@ -195,7 +195,15 @@ void HeadlessPlatform::Dispatch(const ScriptedEvent& event) {
   }
 }
 
+void HeadlessPlatform::SleepFor(double seconds) {
+  record_.sleeps.push_back(seconds);
+  if (seconds > 0)
+    counter_ += static_cast<uint64_t>(seconds * static_cast<double>(options_.frequency));
+}
+
 PumpResult HeadlessPlatform::PumpMessage() {
+  // A quit signal ends the run like the quit message, so the tools that run it stop in order.
+  if (posix::QuitSignal() != 0) return PumpResult::Quit;
   if (quitPosted_) {
     quitPosted_ = false;
     return PumpResult::Quit;
@@ -262,6 +270,11 @@ std::string HeadlessPlatform::CreateTemporaryFile(std::string_view prefix) {
   return path;
 }
 bool HeadlessPlatform::WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
+  if (options_.temporaryRoom && *options_.temporaryRoom < bytes.size()) {
+    // A full disk: what fits is written, the rest is refused.
+    posix::WriteWholeFile(path, bytes.first(*options_.temporaryRoom));
+    return false;
+  }
   return posix::WriteWholeFile(path, bytes);
 }
 void HeadlessPlatform::RemoveFile(const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ struct HeadlessOptions {
   std::map<int, std::vector<uint8_t>> resources;
   // Resources of other types (type as the program names it, id).
   std::map<std::pair<std::string, int>, std::vector<uint8_t>> typedResources;
+  // Bytes a temporary file takes before the disk is full; unset: as many as are written.
+  std::optional<size_t> temporaryRoom;
 };
 
 // What the program did to the system, in the order it did it.
@@ -88,6 +91,7 @@ struct HeadlessRecord {
   std::vector<std::string> moduleSymbols;  // the names that resolved, in order
   int modulesOpened = 0;
   int modulesClosed = 0;
+  std::vector<double> sleeps;  // seconds, one entry per SleepFor
 };
 
 class HeadlessPlatform final : public Platform {
@@ -150,6 +154,8 @@ class HeadlessPlatform final : public Platform {
   uint64_t PerformanceCounter() override { return counter_; }
   uint64_t PerformanceFrequency() override { return options_.frequency; }
   LocalTime CurrentLocalTime() override { return options_.localTime; }
+  // The clock moves on by the time asked for; nothing waits.
+  void SleepFor(double seconds) override;
 
   std::string CreateTemporaryFile(std::string_view prefix) override;
   bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) override;

@@ -1,53 +1,110 @@
-// solvane: the screensaver on Linux. It takes the switches a screensaver host passes
-// (/s full screen, /c configure, /p <window> preview) and runs the same core as everywhere.
+// solvane: the screensaver on Linux. It takes the switches a Windows-style host passes (/s full
+// screen, /c configure, /p <window> preview), the window options of X screen-saver hosts
+// (-root, -window-id), and options that change one run; and runs the same core as everywhere.
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/x11_host_platform.h"
 
 namespace {
 
+constexpr int kShowNormal = 1;
+constexpr int kExitBadWindow = 1;
+constexpr int kExitUsage = 2;
+
 // The command line as the system would hand it over: the program name, quoted when it has
-// blanks, then the arguments separated by single spaces.
-std::string JoinCommandLine(int argc, char** argv) {
-  std::string program = argc > 0 ? argv[0] : "solvane";
-  std::string line = program.find(' ') == std::string::npos ? program : '"' + program + '"';
-  for (int i = 1; i < argc; ++i) {
+// blanks, then the switches separated by single spaces.
+std::string JoinCommandLine(const char* program, const std::vector<std::string>& switches) {
+  std::string name = program != nullptr ? program : "solvane";
+  std::string line = name.find(' ') == std::string::npos ? name : '"' + name + '"';
+  for (const std::string& word : switches) {
     line += ' ';
-    line += argv[i];
+    line += word;
   }
   return line;
 }
 
-void PrintUsage() {
-  std::puts(
-      "usage: solvane [/s | /c | /p <window>]\n"
-      "  /s  run full screen until a key, a click or (if enabled) mouse movement\n"
-      "  /c  configure (with no switch at all, too)\n"
-      "  /p  preview inside the host's window\n"
-      "settings: $XDG_CONFIG_HOME/solvane/settings (default ~/.config/solvane/settings)");
+// The host's window: -window-id, else $XSCREENSAVER_WINDOW, else the root window (0).
+bool ResolveHostWindow(const solvane::RunOptions& options, uint32_t& window) {
+  window = 0;
+  if (options.target == solvane::DrawTarget::Window) {
+    window = options.windowId;
+    return true;
+  }
+  const char* named = std::getenv("XSCREENSAVER_WINDOW");
+  if (named == nullptr || named[0] == '\0') return true;
+  const auto id = solvane::ParseWindowId(named);
+  if (!id) {
+    std::fprintf(stderr, "solvane: $XSCREENSAVER_WINDOW is not a window id: '%s'\n", named);
+    return false;
+  }
+  window = *id;
+  return true;
+}
+
+int RunInHostWindow(const std::string& commandLine, const solvane::RunOptions& options) {
+  uint32_t window = 0;
+  if (!ResolveHostWindow(options, window)) return kExitBadWindow;
+  solvane::X11HostPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath());
+  if (const std::string problem = platform.Attach(window); !problem.empty()) {
+    std::fprintf(stderr, "solvane: %s\n", problem.c_str());
+    return kExitBadWindow;
+  }
+  solvane::posix::InstallQuitSignals();
+  solvane::SetHost(&platform);
+  const int result = solvane::RunApplication(kShowNormal, options);
+  solvane::SetHost(nullptr);
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    PrintUsage();
+  const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string_view> args(words.begin(), words.end());
+  solvane::ParsedRunOptions parsed = solvane::ParseRunOptions(args);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "solvane: %s (try 'solvane --help')\n", parsed.error.c_str());
+    return kExitUsage;
+  }
+  solvane::RunOptions& options = parsed.options;
+  if (options.help) {
+    std::fputs(solvane::RunOptionsUsage().c_str(), stdout);
     return 0;
   }
-  const std::string commandLine = JoinCommandLine(argc, argv);
+  const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
+  // A host that names its window in the environment runs the saver with no switch of its own;
+  // a switch given on the command line still decides.
+  if (options.target == solvane::DrawTarget::Switches && options.switches.empty() &&
+      hostWindow != nullptr && hostWindow[0] != '\0') {
+    options.target = solvane::DrawTarget::Root;
+  }
+  const std::string commandLine = JoinCommandLine(argc > 0 ? argv[0] : nullptr, options.switches);
+  if (options.target != solvane::DrawTarget::Switches) {
+    if (!options.switches.empty()) {
+      std::fprintf(stderr, "solvane: '%s' cannot be combined with -root or -window-id\n",
+                   options.switches.front().c_str());
+      return kExitUsage;
+    }
+    return RunInHostWindow(commandLine, options);
+  }
+
   solvane::SdlPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath());
   uint32_t parentWindow = 0;
   const solvane::RunMode mode = solvane::ParseCommandLine(commandLine, parentWindow);
-  if ((mode == solvane::RunMode::Saver || mode == solvane::RunMode::SaverT) &&
-      !platform.HasDisplay()) {
+  const bool saver = mode == solvane::RunMode::Saver || mode == solvane::RunMode::SaverT;
+  if (saver && !platform.HasDisplay()) {
     std::fputs("solvane: no display to run on; 'solvane-tool render' draws without one\n", stderr);
   }
+  // The dialog keeps the terminal's default signals; a run ends in order on them.
+  if (saver) solvane::posix::InstallQuitSignals();
   solvane::SetHost(&platform);
-  constexpr int kShowNormal = 1;
-  const int result = solvane::RunApplication(kShowNormal);
+  const int result = solvane::RunApplication(kShowNormal, options);
   solvane::SetHost(nullptr);
   return result;
 }

@@ -85,12 +85,14 @@ uint32_t VirtualKeyFromSdl(int32_t key) {
   }
 }
 
-SdlPlatform::SdlPlatform(std::string commandLine, std::string settingsPath)
+SdlPlatform::SdlPlatform(std::string commandLine, std::string settingsPath, bool openVideo)
     : commandLine_(std::move(commandLine)), store_(std::move(settingsPath)) {
+  // The program handles the quit signals itself (SIGHUP and SIGQUIT too), in every mode.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // A full-screen run must stay put when another display's black window is clicked.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-  videoReady_ = OpenSdlVideo();
+  if (openVideo) videoReady_ = OpenSdlVideo();
 }
 
 SdlPlatform::~SdlPlatform() {
@@ -333,6 +335,7 @@ bool SdlPlatform::Handle(const void* raw) {
 }
 
 PumpResult SdlPlatform::PumpMessage() {
+  if (posix::QuitSignal() != 0) return PumpResult::Quit;
   SDL_Event event;
   if (!videoReady_ || SDL_PollEvent(&event) == 0) return PumpResult::Idle;
   return Handle(&event) ? PumpResult::Quit : PumpResult::Dispatched;
@@ -369,6 +372,14 @@ uint64_t SdlPlatform::PerformanceCounter() {
 }
 uint64_t SdlPlatform::PerformanceFrequency() {
   return SDL_GetPerformanceFrequency();
+}
+
+void SdlPlatform::SleepFor(double seconds) {
+  if (seconds <= 0) return;
+  // nanosleep, not SDL_Delay: a quit signal ends the wait at once.
+  const double whole = static_cast<double>(static_cast<time_t>(seconds));
+  const timespec wait{static_cast<time_t>(whole), static_cast<long>((seconds - whole) * 1e9)};
+  nanosleep(&wait, nullptr);
 }
 
 LocalTime SdlPlatform::CurrentLocalTime() {

@@ -12,9 +12,10 @@ struct SDL_Window;
 
 namespace solvane {
 
-class SdlPlatform final : public Platform {
+class SdlPlatform : public Platform {
  public:
-  SdlPlatform(std::string commandLine, std::string settingsPath);
+  // `openVideo` false leaves SDL's video alone, for a front end that brings its own windows.
+  SdlPlatform(std::string commandLine, std::string settingsPath, bool openVideo = true);
   ~SdlPlatform() override;
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
@@ -59,6 +60,7 @@ class SdlPlatform final : public Platform {
   uint64_t PerformanceCounter() override;
   uint64_t PerformanceFrequency() override;
   LocalTime CurrentLocalTime() override;
+  void SleepFor(double seconds) override;
 
   std::string CreateTemporaryFile(std::string_view prefix) override;
   bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) override;

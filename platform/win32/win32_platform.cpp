@@ -357,6 +357,10 @@ uint64_t Win32Platform::PerformanceFrequency() {
   return uint64_t(frequency.QuadPart);
 }
 
+void Win32Platform::SleepFor(double seconds) {
+  if (seconds > 0) ::Sleep(static_cast<DWORD>(seconds * 1000.0 + 0.5));
+}
+
 LocalTime Win32Platform::CurrentLocalTime() {
   SYSTEMTIME now;
   GetLocalTime(&now);

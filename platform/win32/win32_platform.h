@@ -68,6 +68,7 @@ class Win32Platform final : public Platform {
   uint64_t PerformanceCounter() override;
   uint64_t PerformanceFrequency() override;
   LocalTime CurrentLocalTime() override;
+  void SleepFor(double seconds) override;
 
   std::string CreateTemporaryFile(std::string_view prefix) override;
   bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) override;

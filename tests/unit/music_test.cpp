@@ -18,6 +18,7 @@
 #include "audio/audio_module.h"
 #include "audio/looping_player.h"
 #include "data/archive_file.h"
+#include "platform/posix/posix_files.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -212,8 +213,9 @@ TEST_F(MusicRunTest, TheModuleComesAndGoesWithTheRun) {
   RunApplication(1);
   const HeadlessRecord& r = p.Record();
   ASSERT_EQ(r.temporaryFiles.size(), 1u);
+  // A memory file: nothing is left behind, whatever ends the process.
   const std::filesystem::path file = r.temporaryFiles[0];
-  EXPECT_EQ(file.filename().string().rfind("bas", 0), 0u) << file;
+  EXPECT_EQ(file.string().rfind("/proc/self/fd/", 0), 0u) << file;
   EXPECT_EQ(r.modulesOpened, 1);
   EXPECT_EQ(r.modulesClosed, 1);
   ASSERT_EQ(r.moduleSymbols.size(), 9u);
@@ -241,6 +243,43 @@ TEST_F(MusicRunTest, AModuleThatDoesNotLoadLeavesTheRunSilent) {
   EXPECT_FALSE(std::filesystem::exists(r.temporaryFiles[0])) << "removed at once";
   EXPECT_EQ(r.idlePasses, 3) << "the run went on";
   EXPECT_EQ(r.modeChanges.size(), 2u) << "and restored the display";
+}
+
+TEST_F(MusicRunTest, AModuleWrittenShortIsNeverLoaded) {
+  HeadlessOptions options;
+  options.temporaryRoom = 4096;  // the disk fills up after the first page
+  HeadlessPlatform& p = Prepare(true, options);
+  RunApplication(1);
+  const HeadlessRecord& r = p.Record();
+  EXPECT_EQ(r.modulesOpened, 0);
+  ASSERT_EQ(r.temporaryFiles.size(), 1u);
+  EXPECT_EQ(r.removedFiles, r.temporaryFiles) << "removed at once";
+  EXPECT_EQ(r.idlePasses, 3) << "the run went on";
+}
+
+TEST(TemporaryFileTest, WritesAreCheckedToTheLastByte) {
+  const std::vector<uint8_t> bytes(100000, 0x5A);
+  struct Case {
+    const char* name;
+    std::string path;
+    bool written;
+  };
+  const std::string named = posix::CreateNamedTemporaryFile("bas");
+  const std::string memory = posix::CreateTemporaryFile("bas");
+  const Case cases[] = {
+      {"a named file", named, true},
+      {"a memory file", memory, true},
+      {"a full disk", "/dev/full", false},
+      {"no such directory", "/nonexistent/solvane/bas", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(posix::WriteWholeFile(c.path, bytes), c.written) << c.name;
+  }
+  EXPECT_EQ(std::filesystem::file_size(named), bytes.size());
+  posix::RemoveFile(named);
+  posix::RemoveFile(memory);
+  EXPECT_FALSE(std::filesystem::exists(named));
+  EXPECT_FALSE(std::filesystem::exists(memory)) << "the memory file is closed";
 }
 
 TEST_F(MusicRunTest, RunsAtTheSameTimeGetFilesOfTheirOwn) {

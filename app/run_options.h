@@ -1,0 +1,63 @@
+// The options of one run, given on the command line beside the host's switches: where to draw
+// when a screen-saver host owns the window, and values that override the stored settings for
+// this run only (nothing is written back).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/settings.h"
+
+namespace solvane {
+
+enum class DrawTarget {
+  Switches,  // no host window: the switches decide (/s, /c, /p)
+  Root,      // -root: $XSCREENSAVER_WINDOW, or the root window of the default screen
+  Window,    // -window-id ID
+};
+
+struct RunOptions {
+  DrawTarget target = DrawTarget::Switches;
+  uint32_t windowId = 0;  // DrawTarget::Window
+  bool help = false;
+  std::optional<bool> music;
+  std::optional<int32_t> volume;
+  std::optional<bool> showClock;
+  std::optional<bool> clock12h;
+  std::optional<bool> showFps;
+  std::optional<int32_t> speed;
+  std::optional<int32_t> maxFps;
+  // Everything else, in order: the host's switches and their window numbers.
+  std::vector<std::string> switches;
+};
+
+struct ParsedRunOptions {
+  RunOptions options;
+  std::string error;  // one line; empty when the command line was understood
+};
+
+inline constexpr int32_t kMaxFpsLimit = 1000;
+// The frame-rate cap in a host's window unless the command line gives one: an idle desktop is
+// not kept at full load.
+inline constexpr int32_t kHostDefaultMaxFps = 60;
+
+// Reads the arguments after the program name. Long options are taken in both the
+// "--name value" and "--name=value" forms; an unknown "--" option is an error, while other
+// words are left to the switch parser, which accepts any letter.
+ParsedRunOptions ParseRunOptions(std::span<const std::string_view> args);
+
+// A window id in decimal or 0x-hex: non-zero and within 32 bits.
+std::optional<uint32_t> ParseWindowId(std::string_view text);
+
+// Writes the overrides into `record`. A run in a host's window caps the frame rate at
+// kHostDefaultMaxFps unless the options say otherwise.
+void ApplyRunOptions(const RunOptions& options, Settings& record);
+
+// The usage text of `solvane --help`.
+std::string RunOptionsUsage();
+
+}  // namespace solvane

@@ -1,0 +1,195 @@
+// The options of one run: how the command line is read, and what a run in a host's window does
+// with them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/run_options.h"
+#include "app/settings.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+ParsedRunOptions Parse(std::vector<std::string_view> args) {
+  return ParseRunOptions(args);
+}
+
+TEST(RunOptionsTest, ValuesInRangeAreTaken) {
+  const ParsedRunOptions parsed =
+      Parse({"--no-music", "--volume", "0", "--clock=24", "--fps", "--speed", "100",
+             "--max-fps=1000", "-window-id", "0x2a00003"});
+  ASSERT_EQ(parsed.error, "");
+  const RunOptions& o = parsed.options;
+  EXPECT_EQ(o.music, false);
+  EXPECT_EQ(o.volume, 0);
+  EXPECT_EQ(o.showClock, true);
+  EXPECT_EQ(o.clock12h, false);
+  EXPECT_EQ(o.showFps, true);
+  EXPECT_EQ(o.speed, 100);
+  EXPECT_EQ(o.maxFps, 1000);
+  EXPECT_EQ(o.target, DrawTarget::Window);
+  EXPECT_EQ(o.windowId, 0x2a00003u);
+  EXPECT_TRUE(o.switches.empty());
+}
+
+TEST(RunOptionsTest, BadValuesAreRefusedWithTheirReason) {
+  struct Case {
+    std::vector<std::string_view> args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{"--volume", "101"}, "option --volume: '101' is not a whole number from 0 to 100"},
+      {{"--volume", "-1"}, "option --volume: '-1' is not a whole number from 0 to 100"},
+      {{"--volume", "5x"}, "option --volume: '5x' is not a whole number from 0 to 100"},
+      {{"--volume", ""}, "option --volume: '' is not a whole number from 0 to 100"},
+      {{"--volume", "99999999999"},
+       "option --volume: '99999999999' is not a whole number from 0 to 100"},
+      {{"--volume"}, "option --volume needs a value"},
+      {{"--speed", " 5"}, "option --speed: ' 5' is not a whole number from 0 to 100"},
+      {{"--max-fps", "1001"}, "option --max-fps: '1001' is not a whole number from 0 to 1000"},
+      {{"--max-fps=1e3"}, "option --max-fps=1e3: '1e3' is not a whole number from 0 to 1000"},
+      {{"--clock", "13"}, "option --clock: '13' is not 12, 24 or off"},
+      {{"--clock"}, "option --clock needs a value"},
+      {{"--fps=1"}, "option --fps=1 takes no value"},
+      {{"--no-music=yes"}, "option --no-music=yes takes no value"},
+      {{"--colour", "red"}, "unknown option --colour"},
+      {{"--volume=7", "--nope=3"}, "unknown option --nope"},
+      {{"-window-id"}, "option -window-id needs a value"},
+      {{"-root", "-window-id", "12"}, "-root and -window-id cannot be given together"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Parse(c.args).error, c.error) << c.args.front();
+  }
+}
+
+TEST(RunOptionsTest, WindowIdsAreDecimalOrHexWithin32Bits) {
+  struct Case {
+    const char* text;
+    std::optional<uint32_t> id;
+  };
+  const Case cases[] = {
+      {"123", 123u},
+      {"0x1a", 0x1au},
+      {"0X1A", 0x1au},
+      {"4294967295", 0xFFFFFFFFu},
+      {"0xffffffff", 0xFFFFFFFFu},
+      {"0", std::nullopt},
+      {"0x0", std::nullopt},
+      {"0x", std::nullopt},
+      {"", std::nullopt},
+      {"-5", std::nullopt},
+      {"+5", std::nullopt},
+      {"12abc", std::nullopt},
+      {"0x1g", std::nullopt},
+      {"4294967296", std::nullopt},
+      {"0x100000000", std::nullopt},
+      {" 12", std::nullopt},
+      {"1e3", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseWindowId(c.text), c.id) << c.text;
+  EXPECT_EQ(Parse({"--window-id", "junk"}).error, "option -window-id: 'junk' is not a window id")
+      << "the message names the option as hosts write it";
+}
+
+TEST(RunOptionsTest, HostSwitchesAreLeftToTheSwitchParser) {
+  // Windows-style switches and their window numbers, and words with a hyphen inside, pass
+  // through in order; only "--" words are options.
+  const ParsedRunOptions parsed = Parse({"/p", "1234", "--fps", "foo-bar", "-S", "/c:77"});
+  ASSERT_EQ(parsed.error, "");
+  EXPECT_EQ(parsed.options.switches,
+            (std::vector<std::string>{"/p", "1234", "foo-bar", "-S", "/c:77"}));
+  EXPECT_EQ(parsed.options.target, DrawTarget::Switches);
+  EXPECT_TRUE(Parse({"--help"}).options.help);
+  EXPECT_TRUE(Parse({"-h"}).options.help);
+  EXPECT_EQ(Parse({"-root"}).options.target, DrawTarget::Root);
+  EXPECT_EQ(Parse({"--root"}).options.target, DrawTarget::Root);
+}
+
+TEST(RunOptionsTest, OverridesChangeOnlyWhatTheyName) {
+  Settings stored;
+  stored.music = true;
+  stored.musicVolume = 75;
+  stored.showTime = true;
+  stored.clock12h = true;
+  stored.cameraSpeed = 50;
+  stored.maxFps = 30;
+
+  Settings none = stored;
+  ApplyRunOptions({}, none);
+  EXPECT_EQ(none, stored);
+
+  Settings clockOff = stored;
+  ApplyRunOptions(Parse({"--clock", "off"}).options, clockOff);
+  EXPECT_FALSE(clockOff.showTime);
+  EXPECT_TRUE(clockOff.clock12h) << "the style stays for the next run that shows the clock";
+
+  // A host's window caps the rate unless the command line says otherwise.
+  Settings host = stored;
+  ApplyRunOptions(Parse({"-root"}).options, host);
+  EXPECT_EQ(host.maxFps, kHostDefaultMaxFps);
+  Settings uncapped = stored;
+  ApplyRunOptions(Parse({"-root", "--max-fps", "0"}).options, uncapped);
+  EXPECT_EQ(uncapped.maxFps, 0);
+}
+
+class HostRunTest : public testing::HeadlessTest {};
+
+TEST_F(HostRunTest, AHostWindowRunTouchesNothingOfTheDisplayAndKeepsTheCap) {
+  HeadlessOptions options;
+  options.commandLine = "solvane";   // no switch: the target decides
+  options.desktop = {640, 400, 32};  // the host's window
+  options.maxFrames = 4;
+  options.ticksPerFrame = 10'000;  // 1 ms a frame: well under the cap
+  HeadlessPlatform& p = Install(options);
+  p.Store().Set("DefGamma", 0);
+  p.Store().Set("Gamma", 80);
+  p.Store().Set("UseDesktop", 0);
+  p.Store().Set("Width", 1024);
+  p.Store().Set("Height", 768);
+  RunOptions host;
+  host.target = DrawTarget::Window;
+  host.windowId = 77;
+  host.music = false;
+  RunApplication(1, host);
+
+  const HeadlessRecord& r = p.Record();
+  EXPECT_EQ(r.idlePasses, 4) << "the run was the full-screen one";
+  EXPECT_TRUE(r.gammaRamps.empty()) << "the host's gamma stays";
+  EXPECT_EQ(settings.width, 640);
+  EXPECT_EQ(settings.height, 400) << "the window's size, not the stored mode";
+  ASSERT_EQ(r.sleeps.size(), 4u);
+  for (double s : r.sleeps) EXPECT_NEAR(s, 1.0 / 60 - 0.001, 2e-4);
+  EXPECT_EQ(p.Store().Get("Gamma"), 80u) << "nothing stored changed";
+}
+
+TEST_F(HostRunTest, TheCapSleepsOnlyWhatAFrameLeavesOver) {
+  struct Case {
+    int32_t maxFps;
+    uint64_t ticksPerFrame;  // of 10 MHz
+    double sleep;            // per frame; 0: none
+  };
+  const Case cases[] = {
+      {0, 10'000, 0},        // no cap
+      {100, 10'000, 0.009},  // 1 ms frames, 10 ms period
+      {100, 200'000, 0},     // 20 ms frames are slower than the cap
+      {5000, 10'000, 0.0},   // past the limit: 1000 a second, still under 1 ms frames
+      {-3, 10'000, 0},       // a negative stored cap is no cap
+  };
+  for (const Case& c : cases) {
+    HeadlessOptions options;
+    options.maxFrames = 5;
+    options.ticksPerFrame = c.ticksPerFrame;
+    HeadlessPlatform& p = Install(options);
+    p.Store().Set("EnableMusic", 0);
+    p.Store().Set("MaxFPS", static_cast<uint32_t>(c.maxFps));
+    RunApplication(1);
+    double total = 0;
+    for (double s : p.Record().sleeps) total += s;
+    EXPECT_NEAR(total / 5, c.sleep, 2e-4) << c.maxFps << " fps, " << c.ticksPerFrame;
+  }
+}
+
+}  // namespace
+}  // namespace solvane
