@@ -12,14 +12,15 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D star screensaver with music and a clock")
 # CPack indents the lines and marks the blank one between paragraphs as Debian wants.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Solvane flies a camera around a burning star, with its corona and flares, the bodies that
-orbit it and a sky full of stars, and shows the time while music plays. It draws with
-OpenGL 1.1.
+    "Solvane flies a camera around a burning star, with its corona and flares,
+the bodies that orbit it and a sky full of stars, and shows the time while
+music plays. It draws with OpenGL 1.1.
 
-It runs full screen on its own, or as a hack of XScreenSaver or of any screen locker that
-hands its savers a window through XSCREENSAVER_WINDOW. Its settings (music and volume, the
-clock, the frame counter, the display mode, gamma and the camera speed) are kept per user and
-edited in a GTK dialog; the host's dialog can override them for its runs.")
+It runs full screen on its own, or as a hack of XScreenSaver or of any
+screen locker that hands its savers a window through XSCREENSAVER_WINDOW.
+Its settings (music and volume, the clock, the frame counter, the display
+mode, gamma and the camera speed) are kept per user and edited in a GTK
+dialog; the host's dialog can override them for its runs.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SOLVANE_PACKAGE_MAINTAINER}")

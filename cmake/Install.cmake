@@ -15,7 +15,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # Manual page and changelog compressed as Debian keeps them; -n leaves out the name and the
 # time, so the bytes depend on the text only.
 set(SOLVANE_COMPRESSED)
-foreach(pair IN ITEMS "solvane.6|solvane.6.gz" "changelog|changelog.gz")
+foreach(pair IN ITEMS "solvane.6|solvane.6.gz" "solvane-tool.1|solvane-tool.1.gz"
+                      "changelog|changelog.gz")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 source)
   list(GET pair 1 target)
@@ -32,7 +33,8 @@ add_custom_target(dist_files ALL DEPENDS ${SOLVANE_COMPRESSED})
 
 # Before anything is copied: a prefix that cannot take files stops the install with one clear
 # line, instead of a half-made tree and CMake's guess at "administrative privileges". The check
-# walks up to the nearest existing ancestor, so it creates nothing where it would fail.
+# walks up to the nearest existing ancestor, so it creates nothing where it would fail. (The
+# leading blank keeps CMake from wrapping the message.)
 install(CODE [[
   set(solvane_root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
   set(solvane_dir "${solvane_root}")
@@ -44,7 +46,7 @@ install(CODE [[
     set(solvane_dir "${solvane_parent}")
   endwhile()
   if(NOT IS_DIRECTORY "${solvane_dir}")
-    message(FATAL_ERROR "solvane: cannot install into ${solvane_root}: ${solvane_dir} is not a directory")
+    message(FATAL_ERROR " solvane: cannot install into ${solvane_root}: ${solvane_dir} is not a directory")
   endif()
   string(RANDOM LENGTH 12 solvane_probe)
   set(solvane_probe "${solvane_dir}/.solvane-install-${solvane_probe}")
@@ -52,7 +54,7 @@ install(CODE [[
                   RESULT_VARIABLE solvane_result OUTPUT_QUIET ERROR_QUIET)
   file(REMOVE "${solvane_probe}")
   if(NOT solvane_result EQUAL 0)
-    message(FATAL_ERROR "solvane: cannot install into ${solvane_root}: ${solvane_dir} is not writable")
+    message(FATAL_ERROR " solvane: cannot install into ${solvane_root}: ${solvane_dir} is not writable")
   endif()
 ]])
 
@@ -70,7 +72,7 @@ install(CODE "
   file(CREATE_LINK \"${SOLVANE_HACK_LINK}\" \"\${solvane_hack_dir}/solvane\"
        RESULT solvane_link_result SYMBOLIC)
   if(NOT solvane_link_result EQUAL 0)
-    message(FATAL_ERROR \"solvane: cannot link \${solvane_hack_dir}/solvane: \${solvane_link_result}\")
+    message(FATAL_ERROR \" solvane: cannot link \${solvane_hack_dir}/solvane: \${solvane_link_result}\")
   endif()
   list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${solvane_hack_dir}/solvane\")
 ")
@@ -82,6 +84,8 @@ install(FILES "${SOLVANE_DIST_DIR}/solvane.desktop"
 install(FILES "${SOLVANE_DIST_DIR}/solvane-settings.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${SOLVANE_DIST_BUILD_DIR}/solvane.6.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+install(FILES "${SOLVANE_DIST_BUILD_DIR}/solvane-tool.1.gz"
+        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 foreach(size IN ITEMS ${SOLVANE_THEME_ICON_SIZES})
   install(FILES "${SOLVANE_CONTENT_DIR}/icons/solvane-${size}.png"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps"
