@@ -3,6 +3,14 @@
 # documents. Every destination is relative to the prefix, so DESTDIR and --prefix both work.
 include(GNUInstallDirs)
 
+# Everything goes under the prefix: the hack link and the package need directories below it.
+foreach(dir IN ITEMS CMAKE_INSTALL_BINDIR CMAKE_INSTALL_LIBEXECDIR CMAKE_INSTALL_DATADIR
+                     CMAKE_INSTALL_MANDIR)
+  if(IS_ABSOLUTE "${${dir}}")
+    message(FATAL_ERROR "${dir} must be relative to the install prefix, not ${${dir}}")
+  endif()
+endforeach()
+
 set(SOLVANE_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/linux")
 set(SOLVANE_DIST_BUILD_DIR "${PROJECT_BINARY_DIR}/dist")
 set(SOLVANE_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/solvane")
