@@ -98,3 +98,4 @@ add_executable(solvane-tool
   tools/solvane_tool/tool_options.cpp)
 target_link_libraries(solvane-tool PRIVATE solvane_headless solvane_settings_file
                       solvane_sdl_video solvane_archive_packer PNG::PNG)
+include(Install)

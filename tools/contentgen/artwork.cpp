@@ -20,6 +20,10 @@ struct Output {
 
 constexpr int kJpegQuality = 90;
 
+// The sizes a desktop's icon theme looks for (hicolor); the installer puts
+// icons/solvane-N.png into share/icons/hicolor/NxN/apps/solvane.png.
+constexpr int kThemeIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
 }  // namespace
 
 bool WriteArtwork(const std::filesystem::path& dir) {
@@ -48,6 +52,12 @@ bool WriteArtwork(const std::filesystem::path& dir) {
   const std::vector<Image> icons = {Icon(48), Icon(32), Icon(16)};
 
   bool ok = WriteFile(dir / "solvane.ico", EncodeIco(icons));
+  std::error_code error;
+  std::filesystem::create_directories(dir / "icons", error);
+  for (const int size : kThemeIconSizes) {
+    const std::string name = "solvane-" + std::to_string(size) + ".png";
+    ok = WriteFile(dir / "icons" / name, EncodePngRgba(Icon(size))) && ok;
+  }
   std::vector<const Image*> sheet = {&icons[0]};
   for (const Output& output : outputs) {
     Bytes bytes;

@@ -1,6 +1,7 @@
-// Writes every generated picture into a directory: the preview picture, the icon, the dialog
-// picture, the scene's JPEG textures, the loading screen's TGA images, and contact_sheet.png
-// (all pictures on one page, for review by eye).
+// Writes every generated picture into a directory: the preview picture, the icon (solvane.ico,
+// and icons/solvane-N.png in the icon theme's sizes), the dialog picture, the scene's JPEG
+// textures, the loading screen's TGA images, and contact_sheet.png (all pictures on one page, for
+// review by eye).
 #pragma once
 
 #include <filesystem>

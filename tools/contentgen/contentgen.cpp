@@ -2,9 +2,10 @@
 // seeds, no clock, only integer and IEEE double arithmetic), so two builds carry the same bytes.
 //
 // usage: contentgen OUTPUT_DIR [TEXT_DIR]
-// writes the preview picture (preview.bmp), the icon (solvane.ico), the dialog picture, the
-// scene's JPEG textures, the loading screen's TGA images, contact_sheet.png, the mesh files and
-// music.ogg; with TEXT_DIR (the carried text files) also content.rar, the content archive.
+// writes the preview picture (preview.bmp), the icon (solvane.ico and icons/solvane-N.png), the
+// dialog picture, the scene's JPEG textures, the loading screen's TGA images, contact_sheet.png,
+// the mesh files and music.ogg; with TEXT_DIR (the carried text files) also content.rar, the
+// content archive.
 #include <cstdio>
 #include <filesystem>
 #include <string>

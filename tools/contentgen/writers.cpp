@@ -220,7 +220,7 @@ void PngAppend(png_structp png, png_bytep data, png_size_t length) {
 
 void PngFlush(png_structp) {}
 
-bool CompressPng(const uint8_t* rgb, int width, int height, Bytes* out) {
+bool CompressPng(const uint8_t* pixels, int width, int height, int channels, Bytes* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -229,11 +229,13 @@ bool CompressPng(const uint8_t* rgb, int width, int height, Bytes* out) {
     return false;
   }
   png_set_write_fn(png, out, PngAppend, PngFlush);
-  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8,
+               channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
+  const size_t stride = size_t(width) * size_t(channels);
   for (int y = 0; y < height; ++y) {
-    png_write_row(png, const_cast<png_bytep>(rgb + size_t(y) * size_t(width) * 3));
+    png_write_row(png, const_cast<png_bytep>(pixels + size_t(y) * stride));
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -247,7 +249,18 @@ Bytes EncodePng(const Image& image) {
   rgb.reserve(image.pixels.size() * 3);
   for (const Color& c : image.pixels) rgb.insert(rgb.end(), {Byte(c.r), Byte(c.g), Byte(c.b)});
   Bytes out;
-  if (!CompressPng(rgb.data(), image.width, image.height, &out)) out.clear();
+  if (!CompressPng(rgb.data(), image.width, image.height, 3, &out)) out.clear();
+  return out;
+}
+
+Bytes EncodePngRgba(const Image& image) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(image.pixels.size() * 4);
+  for (const Color& c : image.pixels) {
+    rgba.insert(rgba.end(), {Byte(c.r), Byte(c.g), Byte(c.b), Byte(c.a)});
+  }
+  Bytes out;
+  if (!CompressPng(rgba.data(), image.width, image.height, 4, &out)) out.clear();
   return out;
 }
 

@@ -17,8 +17,10 @@ Bytes EncodeIco(const std::vector<Image>& images);
 // Baseline, three components, no chroma subsampling; an empty result means libjpeg failed.
 Bytes EncodeJpeg(const Image& image, int quality);
 Bytes EncodeTga32(const Image& image);
-// RGB; an empty result means libpng failed.
+// RGB, or RGBA with straight alpha; no time or text chunks, so the bytes depend on the pixels
+// only. An empty result means libpng failed.
 Bytes EncodePng(const Image& image);
+Bytes EncodePngRgba(const Image& image);
 
 bool WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the Linux build in build/ (or the directory given) into that
+# directory, and prints the package's path. Configures and builds first where needed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-"$root/build"}
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  bash "$root/scripts/build.sh" "$dir" >&2
+else
+  cmake --build "$dir" --parallel "$(nproc)" --target solvane solvane-tool content dist_files >&2
+fi
+dir=$(cd "$dir" && pwd)
+log="$dir/cpack.log"
+if ! (cd "$dir" && cpack --config "$dir/CPackConfig.cmake" -B "$dir") >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "package.sh: cpack failed (log: $log)" >&2
+  exit 1
+fi
+# "CPack: - package: /path/solvane_0.1.0_amd64.deb generated."
+deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$log" | tail -n 1)
+if [ ! -f "$deb" ]; then
+  cat "$log" >&2
+  echo "package.sh: cpack reported no package (log: $log)" >&2
+  exit 1
+fi
+echo "$deb"
