@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 #include "app/input.h"
 #include "app/main_loop.h"
@@ -77,6 +78,21 @@ RunMode ParseCommandLine(std::string_view text, uint32_t& parentWindow) {
   }
 }
 
+namespace {
+
+// The widest and the tallest of the display's modes and the desktop's own.
+DisplayMode LargestDisplayMode(const DisplayMode& desktop) {
+  DisplayMode largest = desktop;
+  DisplayMode mode;
+  for (uint32_t i = 0; i < 10000 && Host().DisplayModeAt(i, mode); ++i) {
+    largest.width = std::max(largest.width, mode.width);
+    largest.height = std::max(largest.height, mode.height);
+  }
+  return largest;
+}
+
+}  // namespace
+
 void LoadSettings(Application& app) {
   LoadDefaultsText();
   LoadStringTable();
@@ -89,8 +105,18 @@ void LoadSettings(Application& app) {
   EnumerateMonitors(app.monitors);
 
   const DisplayMode desktop = Host().CurrentDisplayMode();
-  // A zero or negative size would make an empty window and a degenerate projection: such a
+  // A zero or negative size would make an empty window and a degenerate projection, and one
+  // larger than the display can show would only cost memory (off screen, gigabytes): such a
   // mode is replaced by the desktop's, as if the desktop mode had been asked for.
+  const DisplayMode largest = LargestDisplayMode(desktop);
+  if (!settings.useDesktop &&
+      (settings.width > largest.width || settings.height > largest.height)) {
+    Host().LogLine("the stored mode " + std::to_string(settings.width) + " x " +
+                   std::to_string(settings.height) + " is larger than the display's largest, " +
+                   std::to_string(largest.width) + " x " + std::to_string(largest.height) +
+                   "; the desktop's mode is used");
+    settings.width = 0;
+  }
   if (settings.useDesktop || settings.width <= 0 || settings.height <= 0) {
     settings.width = desktop.width;
     settings.height = desktop.height;
@@ -251,6 +277,7 @@ void ResetProcessState() {
   ResetStringTable();
   ResetMeshes();
   inputState = {};
+  sceneWindowEvents.Reset();
   frameClock = {};
   FirstPassList.clear();
   WorldList.clear();

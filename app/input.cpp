@@ -41,6 +41,13 @@ void SceneWindowEvents::Resized(int32_t width, int32_t height) {
 }
 
 void SceneWindowEvents::LoadProgress() {
+  // The loading screen does not change while the scene loads: a redraw for every one of a
+  // large scene's objects would cost more than the loading itself. After the first, one redraw
+  // per display frame at most.
+  const uint64_t now = Host().PerformanceCounter();
+  const uint64_t frequency = Host().PerformanceFrequency();
+  if (lastLoadRedraw_ != 0 && now - lastLoadRedraw_ < frequency / 60) return;
+  lastLoadRedraw_ = now == 0 ? 1 : now;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawLoadingScreen();
   glFinish();

@@ -31,6 +31,12 @@ class SceneWindowEvents final : public WindowEvents {
   void MouseMove(uint16_t clientX, uint16_t clientY) override;
   void LoadProgress() override;
   void Resized(int32_t width, int32_t height) override;
+
+  // Back to a state where the next progress report redraws.
+  void Reset() { lastLoadRedraw_ = 0; }
+
+ private:
+  uint64_t lastLoadRedraw_ = 0;  // counter reading of the last loading-screen redraw; 0: none
 };
 
 extern SceneWindowEvents sceneWindowEvents;

@@ -177,6 +177,9 @@ class Platform {
 
   // A modal message box without owner; texts are UTF-8.
   virtual void ShowMessage(std::string_view text, std::string_view caption) = 0;
+  // One line for whoever watches the program (standard error; the debugger's output on
+  // Windows): what it could not do as asked, where nothing modal may appear.
+  virtual void LogLine(std::string_view text) = 0;
 };
 
 // The platform the core runs on; set once by the front end (and by each test).

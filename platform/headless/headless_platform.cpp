@@ -256,6 +256,11 @@ void HeadlessPlatform::DeleteGLContext() {
   record_.contextDeleted = true;
 }
 
+void HeadlessPlatform::LogLine(std::string_view text) {
+  record_.logLines.emplace_back(text);
+  std::fprintf(stderr, "solvane: %.*s\n", int(text.size()), text.data());
+}
+
 void HeadlessPlatform::ShowMessage(std::string_view text, std::string_view caption) {
   record_.messageBoxes.emplace_back(text, caption);
   if (options_.echoMessageBoxes) {

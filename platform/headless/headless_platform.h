@@ -91,7 +91,8 @@ struct HeadlessRecord {
   std::vector<std::string> moduleSymbols;  // the names that resolved, in order
   int modulesOpened = 0;
   int modulesClosed = 0;
-  std::vector<double> sleeps;  // seconds, one entry per SleepFor
+  std::vector<double> sleeps;         // seconds, one entry per SleepFor
+  std::vector<std::string> logLines;  // also written to standard error
 };
 
 class HeadlessPlatform final : public Platform {
@@ -164,6 +165,7 @@ class HeadlessPlatform final : public Platform {
   void* ModuleSymbol(ModuleHandle module, const char* name) override;
   void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
+  void LogLine(std::string_view text) override;
 
   // The largest scene window the off-screen context accepts, in either direction.
   static constexpr int32_t kMaxSize = 16384;

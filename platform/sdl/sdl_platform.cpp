@@ -389,6 +389,10 @@ LocalTime SdlPlatform::CurrentLocalTime() {
   return {local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+void SdlPlatform::LogLine(std::string_view text) {
+  std::fprintf(stderr, "solvane: %.*s\n", int(text.size()), text.data());
+}
+
 void SdlPlatform::ShowMessage(std::string_view text, std::string_view caption) {
   const std::string textZ(text);
   const std::string captionZ(caption);

@@ -69,6 +69,7 @@ class SdlPlatform : public Platform {
   void* ModuleSymbol(ModuleHandle module, const char* name) override;
   void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
+  void LogLine(std::string_view text) override;
 
  private:
   SDL_Window* Window(WindowHandle handle) const;

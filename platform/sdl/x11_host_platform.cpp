@@ -230,6 +230,7 @@ void X11HostPlatform::DeleteGLContext() {
 }
 
 void X11HostPlatform::ShowMessage(std::string_view text, std::string_view caption) {
+  if (caption.empty()) return LogLine(text);
   std::fprintf(stderr, "solvane: %.*s%s%.*s\n", int(caption.size()), caption.data(),
                caption.empty() ? "" : ": ", int(text.size()), text.data());
 }

@@ -403,6 +403,11 @@ void Win32Platform::CloseModule(ModuleHandle module) {
   if (module != 0) FreeLibrary(reinterpret_cast<HMODULE>(module));
 }
 
+void Win32Platform::LogLine(std::string_view text) {
+  const std::string line = "solvane: " + std::string(text) + "\n";
+  OutputDebugStringA(line.c_str());
+}
+
 void Win32Platform::ShowMessage(std::string_view text, std::string_view caption) {
   MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), MB_OK);
 }

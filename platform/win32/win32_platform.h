@@ -77,6 +77,7 @@ class Win32Platform final : public Platform {
   void* ModuleSymbol(ModuleHandle module, const char* name) override;
   void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
+  void LogLine(std::string_view text) override;
 
  private:
   static LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
