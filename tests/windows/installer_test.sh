@@ -101,6 +101,9 @@ cp "$install_dir/uninstall.exe" "$work/uninstall.exe"
 uninstall_copy() {  # arguments before _?=
   run cmd /c "$(winepath -w "$work/uninstall.exe" 2>/dev/null) $* _?=$win_install_dir"
 }
+# The Screen Saver settings may spell the same file differently.
+wine reg add "$desktop_key" /v SCRNSAVE.EXE /t REG_EXPAND_SZ \
+  /d '%SystemRoot%\SYSTEM32\Solvane.scr' /f >/dev/null 2>&1
 uninstall_copy /S
 check "uninstall /S succeeds" "0" "$status"
 check "uninstall removes solvane.scr" "no" "$(exists "$system_scr")"
@@ -118,14 +121,20 @@ check "it leaves a hand-copied solvane.scr" "yes" "$(exists "$system_scr")"
 check "it leaves the saved settings" "0x1" "$(reg_value "$settings_key" ShowFPS)"
 rm -f "$system_scr"
 
-# Another screensaver chosen after the install stays chosen; /REMOVESETTINGS removes the
-# settings. This run goes through the temporary copy: wineserver -w (in run) waits for it too.
-run "$setup" /S /ACTIVATE
+# An upgrade into another folder moves the uninstaller there. Another screensaver chosen
+# after the install stays chosen; /REMOVESETTINGS removes the settings. This uninstaller runs
+# through its temporary copy: wineserver -w (in run) waits for that too.
+run "$setup" /S
+run "$setup" /S /ACTIVATE '/D=C:\Solvane'
+check "an upgrade into another folder succeeds" "0" "$status"
+check "it moves the uninstaller" "no yes" \
+  "$(exists "$install_dir") $(exists "$drive/Solvane/uninstall.exe")"
+check "it records the new folder" 'C:\Solvane' "$(reg_value "$uninstall_key" InstallLocation)"
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other_scr" /f >/dev/null 2>&1
-run "$install_dir/uninstall.exe" /S /REMOVESETTINGS
+run "$drive/Solvane/uninstall.exe" /S /REMOVESETTINGS
 check "the uninstaller returns at once with 0" "0" "$status"
 check "uninstall /S /REMOVESETTINGS removes solvane.scr" "no" "$(exists "$system_scr")"
-check "it removes the uninstaller's folder" "no" "$(exists "$install_dir")"
+check "it removes the uninstaller's folder" "no" "$(exists "$drive/Solvane")"
 check "it removes the uninstall entry" "no" "$(key_exists "$uninstall_key")"
 check "it removes the saved settings" "no" "$(key_exists "$settings_key")"
 check "it removes the empty publisher key" "no" "$(key_exists 'HKCU\Software\Kestrava')"
