@@ -10,7 +10,7 @@ zip=$3
 version=$4
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
-wine_tools="cmp"
+wine_tools="cmp xdotool"
 # shellcheck source=wine_prefix.sh
 source "$(dirname "$0")/wine_prefix.sh"
 
@@ -139,5 +139,25 @@ check "it removes the uninstall entry" "no" "$(key_exists "$uninstall_key")"
 check "it removes the saved settings" "no" "$(key_exists "$settings_key")"
 check "it removes the empty publisher key" "no" "$(key_exists 'HKCU\Software\Kestrava')"
 check "it keeps another screensaver chosen" "$other_scr" "$(scrnsave)"
+
+# A screensaver that runs during an upgrade keeps its file: the new one waits beside it for the
+# restart, and the installer says so with 3010 (194 in the 8 bits a Unix exit status keeps).
+# An uninstall before that restart removes the waiting copy as well.
+run "$setup" /S
+wine 'C:\windows\system32\solvane.scr' /c >/dev/null 2>&1 &
+dialog=$(wait_for_window "Solvane Screensaver Configuration")
+check "the installed screensaver runs" "yes" "$(yes_no test -n "$dialog")"
+wine "$setup" /S >/dev/null 2>&1
+check "an upgrade over a running screensaver asks for a restart" "194" "$?"
+check "the new copy waits beside the running one" "yes" \
+  "$(yes_no cmp -s "$scr" "$system_scr.new")"
+check "the restart puts it in place" 'yes' \
+  "$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+    PendingFileRenameOperations | grep -qF 'solvane.scr.new\0!\??\C:\windows\system32\solvane.scr' &&
+    echo yes || echo no)"
+wineserver -k
+uninstall_copy /S
+check "uninstall then succeeds" "0" "$status"
+check "it removes the waiting copy" "no no" "$(exists "$system_scr") $(exists "$system_scr.new")"
 
 report

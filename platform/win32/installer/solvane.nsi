@@ -74,7 +74,6 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_COMPONENTS
@@ -96,7 +95,16 @@ Var previousLocation
 Section "${PRODUCT} screensaver" SecMain
   SectionIn RO
   SetOutPath "$SYSDIR"
+  ; A running screensaver, or the preview in the Screen Saver settings, keeps the file open: the
+  ; new one then replaces it at the next restart, and a silent install exits with 3010.
+  SetOverwrite try
+  ClearErrors
   File "${SCR}"
+  ${If} ${Errors}
+    File "/oname=${SCR_NAME}.new" "${SCR}"
+    Rename /REBOOTOK "$SYSDIR\${SCR_NAME}.new" "$SYSDIR\${SCR_NAME}"
+  ${EndIf}
+  SetOverwrite on
 
   ; An upgrade into another folder leaves nothing behind in the old one.
   ${If} $previousLocation != ""
@@ -148,6 +156,14 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+; ERROR_SUCCESS_REBOOT_REQUIRED, the code deployment tools expect when a file waits for a
+; restart.
+Function .onInstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
+  ${EndIf}
+FunctionEnd
+
 ; ---------------------------------------------------------------------------------------------
 
 ; True when the current screensaver is the installed solvane.scr, in whatever spelling the value
@@ -190,8 +206,10 @@ Section "un.${PRODUCT} screensaver" SecUnMain
     ${EndIf}
   ${EndIf}
 
-  ; A running screensaver keeps its file open; it then goes at the next restart.
+  ; A running screensaver keeps its file open; it then goes at the next restart. A new copy
+  ; that an install left waiting for a restart goes too, so that the restart brings nothing back.
   Delete /REBOOTOK "$SYSDIR\${SCR_NAME}"
+  Delete /REBOOTOK "$SYSDIR\${SCR_NAME}.new"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
@@ -224,5 +242,11 @@ Function un.onInit
     ${IfNot} ${Errors}
       SectionSetFlags ${SecRemoveSettings} ${SF_SELECTED}
     ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function un.onUninstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
   ${EndIf}
 FunctionEnd
