@@ -54,6 +54,14 @@ run() {  # program and arguments: sets $status to the exit code
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$other_scr" /f >/dev/null 2>&1
 wine reg add "$settings_key" /v ShowFPS /t REG_DWORD /d 1 /f >/dev/null 2>&1
 
+# A screensaver that cannot be written fails the install before anything is registered.
+mkdir -p "$system_scr" "$system_scr.new"
+run "$setup" /S
+check "setup fails when solvane.scr cannot be written" "2" "$status"
+check "it registers nothing" "no no" \
+  "$(key_exists "$uninstall_key") $(exists "$install_dir")"
+rmdir "$system_scr" "$system_scr.new"
+
 run "$setup" /S
 check "setup /S succeeds" "0" "$status"
 check "solvane.scr is in the 64-bit system folder" "yes" "$(exists "$system_scr")"

@@ -101,7 +101,12 @@ Section "${PRODUCT} screensaver" SecMain
   ClearErrors
   File "${SCR}"
   ${If} ${Errors}
+    ClearErrors
     File "/oname=${SCR_NAME}.new" "${SCR}"
+    ${If} ${Errors}
+      MessageBox MB_OK|MB_ICONSTOP "Could not write $SYSDIR\${SCR_NAME}." /SD IDOK
+      Abort
+    ${EndIf}
     Rename /REBOOTOK "$SYSDIR\${SCR_NAME}.new" "$SYSDIR\${SCR_NAME}"
   ${EndIf}
   SetOverwrite on
