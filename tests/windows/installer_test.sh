@@ -39,7 +39,7 @@ other_scr='C:\windows\system32\other.scr'
 # One value's data, or nothing when the key or the value is missing.
 reg_value() {
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$(sed 's/[.]/[.]/g' <<<"$2") *REG_[A-Z_]* *//p"
+    sed -n "s/^ *${2//./[.]} *REG_[A-Z_]* *//p"
 }
 key_exists() { if wine reg query "$1" >/dev/null 2>&1; then echo yes; else echo no; fi; }
 exists() { yes_no test -e "$1"; }

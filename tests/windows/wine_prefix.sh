@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A throwaway Wine prefix on a virtual X display for the Wine tests. Source it after
 # script_checks.sh with the tools the test needs besides wine, Xvfb and xdpyinfo in
 # $wine_tools; it sets $work (a temporary directory, removed at exit with the prefix), starts
