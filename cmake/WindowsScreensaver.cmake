@@ -83,7 +83,7 @@ if(SOLVANE_MAKENSIS)
     DEPENDS solvane "${SOLVANE_INSTALLER_DIR}/solvane.nsi" "${SOLVANE_CONTENT_DIR}/solvane.ico"
     COMMENT "Building ${SOLVANE_SETUP}"
     VERBATIM)
-  add_custom_target(installer ALL DEPENDS "${SOLVANE_SETUP}")
+  add_custom_target(windows_installer ALL DEPENDS "${SOLVANE_SETUP}")
 else()
   message(WARNING "makensis not found, so no solvane-setup.exe: run scripts/install-windows-deps.sh")
 endif()
