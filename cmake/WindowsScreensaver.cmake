@@ -50,3 +50,40 @@ set_target_properties(solvane PROPERTIES SUFFIX ".scr")
 add_dependencies(solvane content solvane_audio)
 target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32 comctl32 shell32)
 target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)
+
+# Two ways to ship it: solvane-setup.exe (NSIS) and a zip for installing by hand. The version
+# is the project's; Windows version resources want four numbers.
+set(SOLVANE_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+set(SOLVANE_INSTALLER_DIR "${PROJECT_SOURCE_DIR}/platform/win32/installer")
+
+set(SOLVANE_ZIP "${PROJECT_BINARY_DIR}/solvane-${PROJECT_VERSION}-windows.zip")
+set(zip_staging "${PROJECT_BINARY_DIR}/zip-staging")
+# Windows users read INSTALL.txt in Notepad, hence the CRLF line ends.
+configure_file("${SOLVANE_INSTALLER_DIR}/INSTALL.txt.in" "${zip_staging}/INSTALL.txt" @ONLY
+               NEWLINE_STYLE CRLF)
+add_custom_command(
+  OUTPUT "${SOLVANE_ZIP}"
+  COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:solvane>" "${zip_staging}/solvane.scr"
+  COMMAND "${CMAKE_COMMAND}" -E tar cf "${SOLVANE_ZIP}" --format=zip solvane.scr INSTALL.txt
+  WORKING_DIRECTORY "${zip_staging}"
+  DEPENDS solvane "${zip_staging}/INSTALL.txt"
+  COMMENT "Packing ${SOLVANE_ZIP}"
+  VERBATIM)
+add_custom_target(windows_zip ALL DEPENDS "${SOLVANE_ZIP}")
+
+find_program(SOLVANE_MAKENSIS makensis)
+if(SOLVANE_MAKENSIS)
+  set(SOLVANE_SETUP "${PROJECT_BINARY_DIR}/solvane-setup.exe")
+  add_custom_command(
+    OUTPUT "${SOLVANE_SETUP}"
+    COMMAND "${SOLVANE_MAKENSIS}" -V2 -WX "-DVERSION=${PROJECT_VERSION}"
+            "-DVERSION_QUAD=${SOLVANE_VERSION_QUAD}" "-DSCR=$<TARGET_FILE:solvane>"
+            "-DICON=${SOLVANE_CONTENT_DIR}/solvane.ico" "-DOUTFILE=${SOLVANE_SETUP}"
+            "${SOLVANE_INSTALLER_DIR}/solvane.nsi"
+    DEPENDS solvane "${SOLVANE_INSTALLER_DIR}/solvane.nsi" "${SOLVANE_CONTENT_DIR}/solvane.ico"
+    COMMENT "Building ${SOLVANE_SETUP}"
+    VERBATIM)
+  add_custom_target(windows_installer ALL DEPENDS "${SOLVANE_SETUP}")
+else()
+  message(WARNING "makensis not found, so no solvane-setup.exe: run scripts/install-windows-deps.sh")
+endif()

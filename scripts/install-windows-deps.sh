@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the Windows build and its tests need on Debian 12: the mingw-w64 cross
-# compiler, Wine, and the Debian source packages of the libraries the build compiles itself.
+# compiler, NSIS for the installer, Wine, and the Debian source packages of the libraries the
+# build compiles itself.
 # Safe to run again.
 set -euo pipefail
 
@@ -10,7 +11,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
   g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-  mingw-w64-tools wine wine64 dpkg-dev xvfb xdotool x11-utils xfonts-base imagemagick
+  mingw-w64-tools nsis wine wine64 dpkg-dev xvfb xdotool x11-utils xfonts-base imagemagick
   autoconf automake libtool make
 )
 

@@ -7,28 +7,12 @@ set -u
 scr=$1
 host=$2
 artifacts=$3
-work=$(mktemp -d)
 mkdir -p "$artifacts"
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
-
-for tool in wine Xvfb xdotool xwininfo xdpyinfo import; do
-  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-windows-deps.sh)"; exit 1; }
-done
-
-display=:$((500 + RANDOM % 400))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-wineboot -i >/dev/null 2>&1
-wineserver -w
+wine_tools="xdotool xwininfo import"
+# shellcheck source=wine_prefix.sh
+source "$(dirname "$0")/wine_prefix.sh"
 
 key='HKCU\Software\Kestrava\Solvane Screensaver'
 stored_values() { wine reg query "$key" 2>/dev/null | tr -d '\r' | grep REG_DWORD | sort; }
