@@ -2,6 +2,7 @@
 // archive of the harness's own making, and the scene's objects stepped and drawn a little.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -14,6 +15,8 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "camera/camera.h"
+#include "data/archive_file.h"
+#include "objects/scene_object.h"
 #include "platform/headless/headless_platform.h"
 #include "tests/support/content_files.h"
 
