@@ -58,6 +58,7 @@ for target in "${selected[@]}"; do
   esac
   echo "== fuzz_$target for ${seconds}s"
   if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 SDL_AUDIODRIVER=dummy \
     "$dir/tests/fuzz/fuzz_$target" "$corpus" "${options[@]}"; then
     failed+=("$target")
