@@ -21,6 +21,8 @@ size_t ReadMemory(void* destination, size_t size, size_t count, void* source) {
   auto* file = static_cast<MemoryFile*>(source);
   if (size == 0) return 0;
   const size_t items = std::min(count, (file->size - file->position) / size);
+  // An empty piece has no bytes at all: its data may be null, which memcpy must never see.
+  if (items == 0) return 0;
   std::memcpy(destination, file->data + file->position, items * size);
   file->position += items * size;
   return items;
@@ -60,6 +62,7 @@ bool LoopingPlayer::Load(const uint8_t* bytes, size_t size) {
   playing_ = false;
   rate_ = channels_ = 0;
   frames_ = 0;
+  if (bytes == nullptr || size == 0) return false;
   bytes_.assign(bytes, bytes + size);
   auto stream = std::make_unique<Stream>();
   stream->file = {bytes_.data(), bytes_.size(), 0};

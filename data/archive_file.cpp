@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "data/archive_reader.h"
 #include "platform/platform.h"
+#include "scene/content_problem.h"
 
 namespace solvane {
 
@@ -23,6 +27,50 @@ int ArchiveFile::Open(const char* entryName) {
   const int result = ArchiveGetFile(&block, &size, name.data(), memory, "");
   data = block;
   position = 0;
+  return result;
+}
+
+namespace {
+
+// The reader's name match: letters in either case, "\\", "/" and "_" alike.
+bool SameEntryName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto fold = [](char c) {
+      if (c == '\\' || c == '/') return '_';
+      return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize) {
+  // The header's unpacked size decides before anything is unpacked; a chain that breaks after
+  // the entry still lists it.
+  std::vector<ArchiveEntryInfo> entries;
+  ListArchive(Host().Resource("CustomData", kContentArchiveResource), entries);
+  const std::string wanted(entryName != nullptr ? entryName : "");
+  for (const ArchiveEntryInfo& entry : entries) {
+    if (!SameEntryName(entry.name, wanted.substr(0, name.size() - 1))) continue;
+    if (entry.unpackedSize > maxSize) {
+      ReportContentProblem(wanted + " unpacks to " + std::to_string(entry.unpackedSize) +
+                           " bytes; a text file may hold at most " + std::to_string(maxSize));
+      Release();
+      fromResource = false;
+      return 0;
+    }
+    break;
+  }
+  const int result = Open(entryName);
+  if (size > maxSize) {
+    // Only a header that lies about the size reaches here.
+    ReportContentProblem(wanted + " is larger than a text file may be");
+    Release();
+    return 0;
+  }
   return result;
 }
 

@@ -15,6 +15,9 @@ class ArchiveFile {
  public:
   // Lines are read into buffers of this size: at most 127 characters and the terminator.
   static constexpr size_t kLineBufferSize = 128;
+  // The largest scene script or list file read: the carried ones are a few KB, and a mod that
+  // unpacks to more is taken as damage rather than parsed for minutes.
+  static constexpr uint32_t kMaxTextSize = 4u << 20;
 
   ArchiveFile() = default;
   virtual ~ArchiveFile() { Release(); }
@@ -24,6 +27,10 @@ class ArchiveFile {
   // Extracts the archive entry `name` (at most 99 characters are kept). 1 on success; 0 with
   // `data` null and `size` 0 when the archive is missing, damaged or lacks the entry.
   int Open(const char* name);
+  // Open for the readers of text files: an entry whose header claims more than `maxSize`
+  // unpacked bytes is refused before it is unpacked (0, as for a missing entry), and the reason
+  // goes to the content-problem record.
+  int OpenText(const char* name, uint32_t maxSize = kMaxTextSize);
   // A read-only view of resource "CustomData" `id`, not copied. Always 1; a missing resource
   // gives an empty file.
   int OpenResource(uint16_t id);

@@ -123,6 +123,14 @@ Vec3 WindowSize() {
           static_cast<float>(static_cast<uint32_t>(settings.height)), 0};
 }
 
+// A window coordinate as the pixel it falls in (cut towards zero); false for a position no
+// window has, such as a script's infinite or huge coordinates give, which no int can hold.
+bool ToPixel(float coordinate, int& pixel) {
+  if (!(std::fabs(coordinate) < 1e9f)) return false;
+  pixel = static_cast<int>(coordinate);
+  return true;
+}
+
 // How far a direction in window space turns the glow: 90 degrees times its agreement with the
 // flare's own direction from the window's corner.
 float Agreement(const Vec3& a, float wx, float wy) {
@@ -194,9 +202,9 @@ void LensFlare::Draw(const Camera& camera) {
   float reference = isEnv ? 1.0f : static_cast<float>(pz);
   const Vec3 direction = isEnv ? Normalize(anchor) : Normalize(position - camera.position);
   if (Dot(direction, camera.look) < 0) reference = 1000;
-  const int pixelX = static_cast<int>(wx), pixelY = static_cast<int>(wy);
+  int pixelX = 0, pixelY = 0;
   unoccluded = false;
-  if (projected && std::isfinite(wx) && std::isfinite(wy) && pixelX >= viewport[0] &&
+  if (projected && ToPixel(wx, pixelX) && ToPixel(wy, pixelY) && pixelX >= viewport[0] &&
       pixelY >= viewport[1] && pixelX < viewport[0] + viewport[2] &&
       pixelY < viewport[1] + viewport[3]) {
     GLfloat depthThere = 0;

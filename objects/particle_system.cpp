@@ -3,13 +3,28 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "objects/draw_helpers.h"
 #include "objects/random.h"
+#include "scene/content_problem.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
 
 namespace solvane {
+
+ParticleBudget particleBudget;
+
+void ReportParticleBudget() {
+  if (particleBudget.requested <= kSceneParticleBudget) return;
+  ReportContentProblem("particle budget exceeded: the scene asks for " +
+                       std::to_string(particleBudget.requested) + " particles, at most " +
+                       std::to_string(kSceneParticleBudget) + " are drawn");
+}
+
+void ResetParticleBudget() {
+  particleBudget = {};
+}
 
 ParticleSystem::ParticleSystem() {
   position = {};
@@ -19,7 +34,14 @@ ParticleSystem::ParticleSystem() {
 void ParticleSystem::SetUpEmitter(int64_t particleCount) {
   timer = 0;
   period = 0;
-  count = particleCount >= 0 && particleCount <= kMaxParticles ? int32_t(particleCount) : 0;
+  // A second "dens" line replaces what the first one asked for.
+  particleBudget.requested -= requested_;
+  particleBudget.granted -= count;
+  requested_ = particleCount >= 0 && particleCount <= kMaxParticles ? particleCount : 0;
+  particleBudget.requested += requested_;
+  const bool fits = particleBudget.granted + requested_ <= kSceneParticleBudget;
+  count = fits ? int32_t(requested_) : 0;
+  particleBudget.granted += count;
   positions.assign(count, {});
   velocities.assign(count, {0, 0, -1000});
   accelerations.assign(count, {});

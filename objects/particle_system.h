@@ -31,6 +31,7 @@ class ParticleSystem final : public SceneObject {
   void ApplyLine(char* line, const ObjectList& list);
   // "dens": `count` particles in a shell of radius 250 about `position`, moving along -z. A
   // count outside 0 to kMaxParticles gives an empty system.
+  // A count that would take the scene past kSceneParticleBudget also gives an empty system.
   void SetUpEmitter(int64_t particleCount);
 
   std::vector<Vec3> positions;  // relative to `position` in circle and line mode
@@ -56,7 +57,23 @@ class ParticleSystem final : public SceneObject {
   void DrawWalk();
 
   SquareBatch batch_;  // the particles' squares of one Draw, sized by "dens"
+  int64_t requested_ = 0;  // what the last "dens" asked for, as counted in the budget
 };
+
+// All systems of the scene together draw at most this many particles: the carried scene uses a
+// few hundred, and each particle costs memory and drawing time every frame. Systems set up past
+// the budget stay empty.
+inline constexpr int64_t kSceneParticleBudget = 2'000'000;
+
+struct ParticleBudget {
+  int64_t requested = 0;  // over every system, what "dens" lines asked for
+  int64_t granted = 0;    // what the systems hold
+};
+extern ParticleBudget particleBudget;
+
+// Records a content problem when the scene asked for more particles than the budget allows.
+void ReportParticleBudget();
+void ResetParticleBudget();
 
 void ParseParticleSystem(ObjectList& list);
 

@@ -13,6 +13,7 @@
 #include "objects/particle_system.h"
 #include "objects/sphere.h"
 #include "platform/platform.h"
+#include "scene/content_problem.h"
 #include "scene/script_reader.h"
 
 namespace solvane {
@@ -27,6 +28,13 @@ namespace {
 // The scene's objects live here until the process ends (or a test resets it); the lists only
 // point at them.
 std::vector<std::unique_ptr<SceneObject>> loadedObjects;
+
+// What loading has cost so far, against the budgets of scene_script.h.
+struct LoadBudget {
+  int64_t fileLoads = 0;
+  int64_t scriptBytes = 0;
+};
+LoadBudget loadBudget;
 
 using TypeParser = void (*)(ObjectList&);
 
@@ -48,6 +56,14 @@ TypeParser TypeOf(const char* line) {
   return nullptr;
 }
 
+// Counts one more file load (a script, or a "geometry" line's mesh); false past the budget.
+bool ChargeFileLoad() {
+  if (++loadBudget.fileLoads <= kMaxSceneFileLoads) return true;
+  ReportContentProblem("the scene loads more than " + std::to_string(kMaxSceneFileLoads) +
+                       " scripts and meshes");
+  return false;
+}
+
 }  // namespace
 
 void ReportLoadProgress() {
@@ -58,7 +74,17 @@ void LoadScene(ObjectList& list, std::string_view fileName) {
   FlashPhaseCounter = 0;
   MoonScale = 1;
   CarriedTgaFlag = false;
-  SceneFile.Open(std::string(fileName).c_str());
+  // The lists may name one script many times, each load parsing it again: what they may ask
+  // for in all is bounded, as each file is.
+  if (!ChargeFileLoad()) return;
+  SceneFile.OpenText(std::string(fileName).c_str());
+  loadBudget.scriptBytes += SceneFile.size;
+  if (loadBudget.scriptBytes > kMaxSceneScriptBytes) {
+    ReportContentProblem("the scene's scripts hold more than " +
+                         std::to_string(kMaxSceneScriptBytes) + " bytes in all");
+    SceneFile.Release();
+    return;
+  }
 
   char line[ArchiveFile::kLineBufferSize];
   while (NextLine(SceneFile, line)) {
@@ -69,6 +95,7 @@ void LoadScene(ObjectList& list, std::string_view fileName) {
       break;
     } else if (MatchesKeyword(line, "geometry")) {
       // The word buffer holds 31 characters; a longer path is cut there.
+      if (!ChargeFileLoad()) continue;
       char word[32] = {};
       std::sscanf(line, "geometry %31s", word);
       SceneGeometryMesh.LoadGeometry(word, false);
@@ -98,6 +125,11 @@ bool EndsBlock(const char* line) {
 }
 
 void AppendObject(ObjectList& list, std::unique_ptr<SceneObject> object) {
+  if (loadedObjects.size() >= kMaxSceneObjects) {
+    ReportContentProblem("the scene has more than " + std::to_string(kMaxSceneObjects) +
+                         " objects; the rest are left out");
+    return;
+  }
   list.push_back(object.get());
   loadedObjects.push_back(std::move(object));
 }
@@ -115,6 +147,8 @@ void ApplyParentLine(SceneObject*& parent, const ObjectList& list, const char* l
 
 void ResetSceneObjects() {
   loadedObjects.clear();
+  loadBudget = {};
+  ResetParticleBudget();
 }
 
 }  // namespace solvane

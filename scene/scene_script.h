@@ -2,6 +2,8 @@
 // each block to the parser of its type; the parsers share the frame declared here.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +20,13 @@ extern ArchiveFile SceneFile;
 extern float FlashPhaseCounter;  // phase of the next "flash" sphere
 extern float MoonScale;          // speed factor of the next "moon" sphere
 extern bool CarriedTgaFlag;      // alpha flag of the last textured sphere
+
+// What a scene may ask of start-up, far beyond any real scene (the carried one has a few dozen
+// objects in eight scripts of a few KB): past a budget, loading records a content problem and
+// leaves the rest out, so that a mod cannot make start-up take minutes or the machine's memory.
+inline constexpr size_t kMaxSceneObjects = 10'000;
+inline constexpr int64_t kMaxSceneFileLoads = 1'000;  // scripts and "geometry" meshes
+inline constexpr int64_t kMaxSceneScriptBytes = 16 << 20;
 
 // Reads the scene script `fileName` and appends its objects to `list`, sending one load
 // progress report per object and per "geometry" line.

@@ -108,6 +108,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image& image) {
     jpeg_destroy_decompress(&info);
     return false;
   }
+  info.out_color_space = JCS_RGB;  // greyscale too; CMYK and YCCK fail the start instead
   jpeg_start_decompress(&info);
   image.rowBytes = int(info.output_components * info.output_width);
   image.width = int(info.output_width);

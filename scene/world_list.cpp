@@ -5,6 +5,8 @@
 #include <string>
 
 #include "data/archive_file.h"
+#include "objects/particle_system.h"
+#include "scene/content_problem.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
 #include "scene/texture_manager.h"
@@ -24,6 +26,18 @@ std::vector<std::unique_ptr<World>> loadedWorlds;
 
 // A world whose environment is missing draws no passes around it.
 const ObjectList kNoObjects;
+
+// Records past these counts are left out: the carried lists hold a few dozen textures and a few
+// records, and each texture costs a decode, each record a search of the others.
+constexpr size_t kMaxTextures = 1'000;
+constexpr size_t kMaxRecords = 1'000;
+
+bool WithinCount(size_t count, size_t limit, const char* what, std::string_view fileName) {
+  if (count < limit) return true;
+  ReportContentProblem(std::string(fileName) + " lists more than " + std::to_string(limit) + " " +
+                       what + "; the rest are left out");
+  return false;
+}
 
 // Reads up to the line that opens the next block (`start`); false at the file's end marker or
 // the end of the data. Anything between blocks is passed over.
@@ -53,11 +67,13 @@ Environment* FindEnvironment(const EnvironmentCatalog& catalog, std::string_view
 
 void LoadTextureList(std::string_view fileName, bool reportProgress) {
   ArchiveFile file;
-  file.Open(std::string(fileName).c_str());
+  file.OpenText(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
+  size_t loaded = 0;
   while (NextLine(file, line) && !MatchesKeyword(line, "END_TEXT")) {
     char word[ArchiveFile::kLineBufferSize];
     if (std::sscanf(line, "%127s", word) != 1) continue;
+    if (!WithinCount(loaded++, kMaxTextures, "textures", fileName)) break;
     auto* texture = new Texture;
     texture->Load(word, false, 0);
     if (reportProgress) ReportLoadProgress();
@@ -67,9 +83,10 @@ void LoadTextureList(std::string_view fileName, bool reportProgress) {
 
 void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName) {
   ArchiveFile file;
-  file.Open(std::string(fileName).c_str());
+  file.OpenText(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
   while (NextBlock(file, line, "env", "ENV_END")) {
+    if (!WithinCount(catalog.size(), kMaxRecords, "environments", fileName)) break;
     auto* environment = loadedEnvironments.emplace_back(std::make_unique<Environment>()).get();
     environment->name = WordAfter(line, "env", 19);
     while (NextLine(file, line) && !MatchesKeyword(line, "end")) {
@@ -87,9 +104,10 @@ void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName) {
 void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
                 std::string_view fileName) {
   ArchiveFile file;
-  file.Open(std::string(fileName).c_str());
+  file.OpenText(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
   while (NextBlock(file, line, "world", "WORLD_END")) {
+    if (!WithinCount(worlds.size(), kMaxRecords, "worlds", fileName)) break;
     auto* world = loadedWorlds.emplace_back(std::make_unique<World>()).get();
     world->name = WordAfter(line, "world", 19);
     world->firstPass = &kNoObjects;
@@ -108,6 +126,8 @@ void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
     }
     worlds.push_back(world);
   }
+  // The worlds are the last scripts loaded: the scene's whole demand is known now.
+  ReportParticleBudget();
 }
 
 void ResetWorldLists() {

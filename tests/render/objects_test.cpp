@@ -384,6 +384,12 @@ TEST_F(ObjectsTest, FlaresFadeWhereSomethingHidesThem) {
       {"far outside the window", {400000, 0, 50000}, false, {}, false},
       {"riding with the eye, towards the star", {}, true, {0, 0, -1}, false},
       {"riding with the eye, towards the sky", {}, true, {0.3f, 0, -1}, true},
+      // A script's numbers may be anything a float holds: the projected point is then no pixel.
+      {"at a position that is not a number", {NAN, 0, 50000}, false, {}, false},
+      {"at an infinite position", {INFINITY, 0, 50000}, false, {}, false},
+      {"at the largest float", {3.4e38f, 0, 50000}, false, {}, false},
+      {"just off axis, far in front", {1, 0, -3.4e38f}, false, {}, false},
+      {"riding with the eye along a huge anchor", {}, true, {1e38f, 1e38f, -1}, false},
   };
   for (const auto& c : cases) {
     LensFlare flare;

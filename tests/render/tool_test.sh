@@ -161,6 +161,18 @@ check "mod flare size at width 800" "1" "$(count '"size": 20,' "$work/mod.json")
 check "mod flare fades" "1 1" "$(count '"fadeIn": 6,' "$work/mod.json") $(count '"fadeOut": 3,' "$work/mod.json")"
 check "mod flame size" "1" "$(count '"size": 2000,' "$work/mod.json")"
 check "mod progress" '"loadProgress": 2' "$(grep -o '"loadProgress": [0-9]*' "$work/mod.json")"
+# A mod past a budget: the tools say why in one line and exit with 1 instead of dumping or
+# drawing a scene that is not the one written.
+mkdir -p "$work/greedy"
+cp "$work/mod/texture.txt" "$work/mod/env.txt" "$work/mod/worlds.txt" "$work/greedy/"
+for i in 1 2 3; do printf 'ps\r\nbegin\r\ndens 1000000\r\nend\r\n'; done >"$work/greedy/w.txt"
+(cd "$work/greedy" && "$tool" archive pack "$work/greedy.rar" texture.txt env.txt worlds.txt w.txt)
+budget='solvane-tool: particle budget exceeded: the scene asks for 3000000 particles, at most 2000000 are drawn'
+"$tool" scene dump --content "$work/greedy.rar" >"$work/greedy.json" 2>"$work/greedy.err"
+check "scene dump over budget" "1 0 $budget" "$? $(wc -c <"$work/greedy.json") $(cat "$work/greedy.err")"
+"$tool" render --frames 0 --out "$work/greedy.png" --content "$work/greedy.rar" 2>"$work/greedy.err"
+check "render over budget" "1 $budget" "$? $(cat "$work/greedy.err")"
+
 # A mod that uses the object types the carried scene does not: a flare, a flame, a mesh.
 mkdir -p "$work/mod2/textures" "$work/mod2/meshes"
 for name in 'textures\sun.jpg' 'textures\bs.jpg' 'textures\c.jpg' 'textures\sign.jpg' 'meshes\sphere.dat'; do

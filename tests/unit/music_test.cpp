@@ -99,6 +99,7 @@ TEST_F(MusicTest, DamagedOrUnloopedMusic) {
   const std::vector<uint8_t> junk(5000, 0x4F);
   EXPECT_FALSE(player.Load(junk.data(), junk.size()));
   EXPECT_FALSE(player.Load(nullptr, 0));
+  EXPECT_FALSE(player.Load(junk.data(), 0)) << "an empty music.ogg: no bytes to read";
   std::vector<int16_t> pcm(1024, 123);
   player.Play(0, true);
   player.Render(pcm.data(), 1024);
@@ -190,6 +191,8 @@ TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {
   ASSERT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
   const std::vector<uint8_t> junk(1000, 7);
   EXPECT_EQ(Get<audio::SampleLoadFunction>("BASS_SampleLoad")(1, junk.data(), 0, 1000, 1, 0), 0u);
+  EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), audio::kErrorFileFormat);
+  EXPECT_EQ(Get<audio::SampleLoadFunction>("BASS_SampleLoad")(1, junk.data(), 0, 0, 1, 0), 0u);
   EXPECT_EQ(Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(), audio::kErrorFileFormat);
   EXPECT_EQ(Get<audio::SampleLoadFunction>("BASS_SampleLoad")(0, "music.ogg", 0, 0, 1, 0), 0u);
   EXPECT_EQ(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(7, 0, -1, 100, -101, 1), 0u);

@@ -20,6 +20,7 @@
 #include "objects/particle_system.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "scene/content_problem.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
 #include "tests/support/content_files.h"
@@ -468,6 +469,72 @@ TEST_F(SceneScriptTest, ParentsAreFoundAmongEarlierObjectsOnly) {
   LoadScene(more, "s.txt");
   EXPECT_EQ(more.size(), 10u) << "a second script appends";
   EXPECT_EQ(more[5]->parent, list[1]) << "earlier scripts' objects are found too";
+}
+
+}  // namespace
+}  // namespace solvane
+
+namespace solvane {
+namespace {
+
+std::string Repeat(const std::string& text, size_t times) {
+  std::string all;
+  for (size_t i = 0; i < times; ++i) all += text;
+  return all;
+}
+
+// What a mod may ask of start-up is bounded: past a budget the rest is left out, and the first
+// reason is recorded for the tools to tell.
+TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
+  const std::string million = "ps\nbegin\ndens 1000000\nline\nend\n";
+  const struct {
+    const char* what;
+    std::string script;
+    size_t objects;          // in the list after loading
+    int64_t particles;       // held by the list's systems together
+    const char* problem;     // the start of the recorded reason; empty: none
+  } cases[] = {
+      {"two systems of a million fit", Repeat(million, 2), 2, 2'000'000, ""},
+      {"a third stays empty", Repeat(million, 3), 3, 2'000'000,
+       "particle budget exceeded: the scene asks for 3000000 particles, at most 2000000 are "
+       "drawn"},
+      {"a second dens line replaces the first", "ps\nbegin\ndens 1500000\ndens 900000\nend\n" +
+                                                   Repeat(million, 1),
+       2, 1'900'000, ""},
+      {"objects past the budget", Repeat("ps\nbegin\nend\n", kMaxSceneObjects + 5),
+       kMaxSceneObjects, 0, "the scene has more than 10000 objects"},
+      {"a script of exactly the largest size", std::string(ArchiveFile::kMaxTextSize - 13, '\n') +
+                                                   "ps\nbegin\nend\n",
+       1, 0, ""},
+      {"a script one byte larger", std::string(ArchiveFile::kMaxTextSize - 12, '\n') +
+                                       "ps\nbegin\nend\n",
+       0, 0, "s.txt unpacks to 4194305 bytes; a text file may hold at most 4194304"},
+  };
+  for (const auto& c : cases) {
+    ObjectList list = Load(c.script);
+    ReportParticleBudget();
+    EXPECT_EQ(list.size(), c.objects) << c.what;
+    int64_t particles = 0;
+    for (SceneObject* object : list) {
+      if (auto* system = dynamic_cast<ParticleSystem*>(object)) particles += system->count;
+    }
+    EXPECT_EQ(particles, c.particles) << c.what;
+    EXPECT_EQ(particles, particleBudget.granted) << c.what;
+    EXPECT_EQ(ContentProblem().rfind(c.problem, 0), 0u) << c.what << ": " << ContentProblem();
+    if (c.problem[0] == '\0') {
+      EXPECT_EQ(ContentProblem(), "") << c.what;
+    }
+  }
+}
+
+TEST_F(SceneScriptTest, ScriptLoadsPastTheBudgetAreRefused) {
+  ObjectList list = Load("ps\nbegin\nend\ngeometry m\n");
+  for (int64_t i = 1; i < kMaxSceneFileLoads / 2; ++i) LoadScene(list, "s.txt");
+  EXPECT_EQ(ContentProblem(), "") << "each load is a script and a mesh";
+  LoadScene(list, "s.txt");
+  EXPECT_EQ(ContentProblem(), "the scene loads more than 1000 scripts and meshes");
+  LoadScene(list, "s.txt");
+  EXPECT_EQ(list.size(), size_t(kMaxSceneFileLoads / 2)) << "the refused loads added nothing";
 }
 
 }  // namespace

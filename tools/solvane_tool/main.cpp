@@ -16,6 +16,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/settings_file.h"
+#include "scene/content_problem.h"
 #include "tools/solvane_tool/archive_command.h"
 #include "tools/solvane_tool/png_writer.h"
 #include "tools/solvane_tool/scene_command.h"
@@ -155,9 +156,14 @@ int RenderCommand(int argc, char** argv) {
   for (const auto& [name, number] : stored) platform.Store().Set(name, number);
   SetHost(&platform);
   RunApplication(1);
+  const std::string problem = ContentProblem();
   ResetProcessState();
   SetHost(nullptr);
 
+  if (!problem.empty()) {
+    std::fprintf(stderr, "solvane-tool: %s\n", problem.c_str());
+    return 1;
+  }
   if (platform.Record().framesPresented == 0) {
     std::fputs("solvane-tool: the run presented no frame (see the messages above)\n", stderr);
     return 1;

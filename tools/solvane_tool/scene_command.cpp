@@ -17,6 +17,7 @@
 #include "objects/sphere.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
+#include "scene/content_problem.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
 #include "tools/solvane_tool/json_writer.h"
@@ -375,10 +376,16 @@ int SceneCommand(int argc, char** argv) {
     json.EndObject();
   }
   StopSaver(app, started);
+  // What the content could not give is told, not dumped as if the scene had loaded as written.
+  const std::string problem = ContentProblem();
   ResetProcessState();
   SetHost(nullptr);
   if (!started) {
     std::fputs("solvane-tool: the start-up could not open its windows\n", stderr);
+    return 1;
+  }
+  if (!problem.empty()) {
+    std::fprintf(stderr, "solvane-tool: %s\n", problem.c_str());
     return 1;
   }
   std::fputs(json.Text().c_str(), stdout);
