@@ -87,6 +87,21 @@ check "a huge stored mode falls back to the desktop's" "0 1" \
      >/dev/null 2>"$work/err"; echo "$? $(grep -c 'larger than the display' "$work/err")")"
 check "at the desktop's size" "800x600" "$(identify -format '%wx%h' "$work/x.png" 2>/dev/null)"
 
+# Quit signals stop a long render in order: exit 1, no picture, no module left anywhere.
+mkdir -p "$work/tmp"
+for signal in TERM INT HUP QUIT KILL; do
+  TMPDIR="$work/tmp" "$tool" render --out "$work/sig.png" --frames 1000000 >/dev/null 2>&1 &
+  pid=$!
+  sleep 1.5
+  kill -$signal $pid
+  finish $pid
+  expected=1
+  [ $signal == KILL ] && expected=137
+  check "render ends on SIG$signal" "$expected" "$status"
+  check "no picture after SIG$signal" "no" "$([ -e "$work/sig.png" ] && echo yes || echo no)"
+  check "no module after SIG$signal" "0" "$(find "$work/tmp" -mindepth 1 | wc -l)"
+done
+
 # Archives: pack, list, extract; what fails gives exit 1 and leaves no output file.
 mkdir -p "$work/in/textures"
 printf 'env envip\r\nend\r\nENV_END' >"$work/in/env.txt"

@@ -81,6 +81,22 @@ wait_exit() {
   finish "$pid"
   echo "$status"
 }
+# Quit signals end a full-screen run in order, with 0; nothing can leave the music's module
+# behind, not even SIGKILL.
+mkdir -p "$work/tmp"
+for signal in TERM INT HUP QUIT KILL; do
+  TMPDIR="$work/tmp" SDL_AUDIODRIVER=dummy "$saver" /s >/dev/null 2>&1 &
+  pid=$!
+  [ -n "$(wait_for_window "Solvane ScreenSaver")" ] && sleep 1
+  kill -$signal $pid
+  finish $pid
+  expected=0
+  [ $signal == KILL ] && expected=137
+  check "SIG$signal ends the run" "$expected" "$status"
+  check "no module left after SIG$signal" "0" "$(find "$work/tmp" -mindepth 1 | wc -l)"
+  check "no window left after SIG$signal" "" "$(xdotool search --onlyvisible --name '^Solvane ScreenSaver$' 2>/dev/null)"
+done
+
 rm -rf "$work/config"
 open_dialog -c
 check "-c opens the configuration dialog" "yes" "$([ -n "$origin" ] && echo yes || echo no)"

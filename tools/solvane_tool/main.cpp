@@ -14,6 +14,7 @@
 #include "data/archive_file.h"
 #include "objects/mesh_file.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_video.h"
 #include "platform/sdl/settings_file.h"
 #include "scene/content_problem.h"
@@ -154,11 +155,17 @@ int RenderCommand(int argc, char** argv) {
 
   HeadlessPlatform platform(options);
   for (const auto& [name, number] : stored) platform.Store().Set(name, number);
+  // A quit signal ends the run in order, like a key in the saver; no picture is written then.
+  posix::InstallQuitSignals();
   SetHost(&platform);
   RunApplication(1);
   const std::string problem = ContentProblem();
   ResetProcessState();
   SetHost(nullptr);
+  if (const int signal = posix::QuitSignal(); signal != 0) {
+    std::fprintf(stderr, "solvane-tool: stopped by signal %d; no picture written\n", signal);
+    return 1;
+  }
 
   if (!problem.empty()) {
     std::fprintf(stderr, "solvane-tool: %s\n", problem.c_str());
