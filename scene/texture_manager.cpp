@@ -312,7 +312,7 @@ int MaxTextureSide() {
   GLint limit = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
   // Without a current context the query gives nothing: the fixed cap alone holds.
-  return limit > 0 ? std::min(int(limit), textureSideCap) : std::max(1, textureSideCap);
+  return std::max(1, limit > 0 ? std::min(int(limit), textureSideCap) : textureSideCap);
 }
 
 bool LoadJpegImage(const char* path, Image& image, bool fromResource, int resourceId) {
