@@ -12,6 +12,7 @@
 #include "data/archive_file.h"
 #include "platform/opengl.h"
 #include "platform/platform.h"
+#include "scene/content_problem.h"
 
 namespace solvane {
 
@@ -31,6 +32,16 @@ bool OpenImageData(ArchiveFile& file, const char* path, bool fromResource, int r
   return file.Open(path) == 1;
 }
 
+void ReportImageProblem(const char* path, bool fromResource, int resourceId, const char* reason) {
+  char message[320];
+  if (fromResource) {
+    std::snprintf(message, sizeof(message), "image resource %d: %s", resourceId, reason);
+  } else {
+    std::snprintf(message, sizeof(message), "%s: %s", path, reason);
+  }
+  ReportContentProblem(message);
+}
+
 // The same for every texture: mipmaps built by GLU (which also scales sides that are not
 // powers of two), trilinear minification.
 uint32_t CreateTexture(int components, GLenum format, int width, int height,
@@ -47,44 +58,101 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height,
 }
 
 // libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
-// decoding call, which abandons the image. Messages are never shown.
+// decoding call, which abandons the image. The message is kept for the content problem; the
+// warnings of damaged but decodable data are dropped.
 struct JpegErrors {
   jpeg_error_mgr manager;
   std::jmp_buf abandon;
+  char message[JMSG_LENGTH_MAX];
 };
 
 void AbandonImage(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->abandon, 1);
+  auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+  (*info->err->format_message)(info, errors->message);
+  std::longjmp(errors->abandon, 1);
 }
 void DropMessage(j_common_ptr) {}
 void DropWarning(j_common_ptr, int) {}
 
-// The whole compressed image is in memory: the source hands it over at once and has nothing
-// more to give, so a truncated image ends with the decoder's own end-of-image handling.
+// A progressive image may hold any number of scans, each a pass over the whole image; real ones
+// have about ten.
+constexpr int kMaxJpegScans = 256;
+// Multi-scan images keep every coefficient of the image in memory; this is their limit, which
+// libjpeg enforces by failing the image.
+constexpr long kMaxJpegDecoderMemory = 128L << 20;
+
+void WatchScans(j_common_ptr info) {
+  const auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
+  if (decoder->input_scan_number > kMaxJpegScans) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    std::snprintf(errors->message, sizeof(errors->message), "more than %d scans", kMaxJpegScans);
+    std::longjmp(errors->abandon, 1);
+  }
+}
+
+// The whole compressed image is in memory: the source hands it over at once. Asked for more, it
+// has none: the image is cut short, which abandons it.
 void InitSource(j_decompress_ptr) {}
 boolean FillInput(j_decompress_ptr info) {
-  // Two bytes of end-of-image marker let the decoder finish a cut image without reading on.
-  static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
-  info->src->next_input_byte = kEnd;
-  info->src->bytes_in_buffer = 2;
-  return TRUE;
+  auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+  std::snprintf(errors->message, sizeof(errors->message), "the data ends early");
+  std::longjmp(errors->abandon, 1);
 }
 void SkipInput(j_decompress_ptr info, long count) {
   if (count <= 0) return;
-  const size_t skip = std::min<size_t>(size_t(count), info->src->bytes_in_buffer);
-  info->src->next_input_byte += skip;
-  info->src->bytes_in_buffer -= skip;
+  if (size_t(count) > info->src->bytes_in_buffer) FillInput(info);
+  info->src->next_input_byte += count;
+  info->src->bytes_in_buffer -= size_t(count);
 }
 void TermSource(j_decompress_ptr) {}
 
-// Decodes in a function of its own: nothing with a destructor may live across the jump back.
-bool DecodeJpeg(const uint8_t* data, size_t size, Image& image) {
+// The smallest n for which libjpeg's scaling by n/8 during the inverse DCT brings both sides to
+// `limit` or less; 1 when even an eighth is too large. Scaling there costs nothing: the full
+// image is never made.
+unsigned ScaleEighths(unsigned width, unsigned height, unsigned limit) {
+  for (unsigned n = 8; n > 1; --n) {
+    if ((width * n + 7) / 8 <= limit && (height * n + 7) / 8 <= limit) return n;
+  }
+  return 1;
+}
+
+// One decoded scanline of `components` samples a pixel into RGB: `width` pixels taken at evenly
+// spaced columns of its `sourceWidth`. CMYK written by Adobe's programs (the files with an Adobe
+// marker) is stored inverted: 255 is no ink.
+void ToRgb(const JSAMPLE* line, int components, bool inverted, int width, int sourceWidth,
+           uint8_t* out) {
+  for (int x = 0; x < width; ++x) {
+    const JSAMPLE* p = line + size_t(int64_t(x) * sourceWidth / width) * size_t(components);
+    uint8_t* q = out + size_t(x) * 3;
+    if (components == 1) {
+      q[0] = q[1] = q[2] = p[0];
+    } else if (components == 3) {
+      q[0] = p[0];
+      q[1] = p[1];
+      q[2] = p[2];
+    } else {
+      const unsigned k = inverted ? p[3] : 255u - p[3];
+      for (int i = 0; i < 3; ++i) {
+        q[i] = uint8_t((inverted ? p[i] : 255u - p[i]) * k / 255u);
+      }
+    }
+  }
+}
+
+// Decodes in a function of its own: nothing with a destructor may live across the jump back
+// (the image's vector lives in the caller). The sides are checked from the header before
+// anything is allocated; what libjpeg allocates goes with jpeg_destroy_decompress.
+bool DecodeJpeg(const uint8_t* data, size_t size, int maxSide, Image& image, char* reason,
+                size_t reasonSize) {
   jpeg_decompress_struct info;
   JpegErrors errors;
+  errors.message[0] = '\0';
   info.err = jpeg_std_error(&errors.manager);
   errors.manager.error_exit = AbandonImage;
   errors.manager.output_message = DropMessage;
   errors.manager.emit_message = DropWarning;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = WatchScans;
   jpeg_source_mgr source{};
   source.init_source = InitSource;
   source.fill_input_buffer = FillInput;
@@ -94,36 +162,76 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image& image) {
   source.next_input_byte = data;
   source.bytes_in_buffer = size;
 
-  // Volatile: it changes after setjmp and must keep its value across the jump back.
-  std::vector<JSAMPROW>* volatile rows = nullptr;
   if (setjmp(errors.abandon) != 0) {
-    delete rows;
     jpeg_destroy_decompress(&info);
+    image.pixels = {};
+    std::snprintf(reason, reasonSize, "cannot decode the JPEG image: %s", errors.message);
     return false;
   }
   jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kMaxJpegDecoderMemory;
+  info.progress = &progress;
   info.src = &source;
   jpeg_read_header(&info, TRUE);
-  if (info.image_width > unsigned(kMaxImageSide) || info.image_height > unsigned(kMaxImageSide)) {
+  const uint64_t pixels = uint64_t(info.image_width) * info.image_height;
+  if (pixels > kMaxJpegPixels) {
+    std::snprintf(reason, reasonSize, "a JPEG image of %u x %u pixels is larger than any can be",
+                  info.image_width, info.image_height);
     jpeg_destroy_decompress(&info);
     return false;
   }
-  info.out_color_space = JCS_RGB;  // greyscale too; CMYK and YCCK fail the start instead
+  bool inverted = false;
+  switch (info.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      info.out_color_space = JCS_GRAYSCALE;
+      break;
+    case JCS_YCbCr:
+    case JCS_RGB:
+      info.out_color_space = JCS_RGB;
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      info.out_color_space = JCS_CMYK;
+      inverted = info.saw_Adobe_marker;
+      break;
+    default:
+      std::snprintf(reason, reasonSize, "a JPEG image of %d colour components is not supported",
+                    info.num_components);
+      jpeg_destroy_decompress(&info);
+      return false;
+  }
+  info.scale_num = ScaleEighths(info.image_width, info.image_height, unsigned(maxSide));
+  info.scale_denom = 8;
   jpeg_start_decompress(&info);
-  image.rowBytes = int(info.output_components * info.output_width);
-  image.width = int(info.output_width);
-  image.height = int(info.output_height);
-  image.pixels.assign(size_t(image.rowBytes) * size_t(image.height), 0);
-  // Scanline k (from the top) goes to row height - 1 - k: OpenGL's first row is the bottom.
-  rows = new std::vector<JSAMPROW>(size_t(image.height));
-  for (int k = 0; k < image.height; ++k) {
-    (*rows)[size_t(k)] = &image.pixels[size_t(image.height - 1 - k) * size_t(image.rowBytes)];
+
+  // Even an eighth may be longer than the limit (a side over eight times it): the rest of the
+  // way is nearest-neighbour sampling, row by row as the scanlines come.
+  const int sourceWidth = int(info.output_width);
+  const int sourceHeight = int(info.output_height);
+  const int longest = std::max(sourceWidth, sourceHeight);
+  int width = sourceWidth;
+  int height = sourceHeight;
+  if (longest > maxSide) {
+    width = std::max(1, int(int64_t(sourceWidth) * maxSide / longest));
+    height = std::max(1, int(int64_t(sourceHeight) * maxSide / longest));
   }
+  image.width = width;
+  image.height = height;
+  image.rowBytes = width * 3;
+  image.pixels.assign(size_t(image.rowBytes) * size_t(height), 0);
+  JSAMPARRAY line = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                              JDIMENSION(sourceWidth * info.output_components), 1);
+  // Output row y (from the top) is taken from scanline y * sourceHeight / height and goes to
+  // row height - 1 - y: OpenGL's first row is the bottom.
+  int y = 0;
   while (info.output_scanline < info.output_height) {
-    jpeg_read_scanlines(&info, rows->data() + info.output_scanline,
-                        info.output_height - info.output_scanline);
+    const int scanline = int(info.output_scanline);
+    if (jpeg_read_scanlines(&info, line, 1) != 1) break;  // only a suspending source stops
+    for (; y < height && int64_t(y) * sourceHeight / height == scanline; ++y) {
+      ToRgb(line[0], info.output_components, inverted, width, sourceWidth,
+            &image.pixels[size_t(height - 1 - y) * size_t(image.rowBytes)]);
+    }
   }
-  delete rows;
   jpeg_destroy_decompress(&info);
   return true;
 }
@@ -198,10 +306,24 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
   }
 }
 
+int textureSideCap = kMaxTextureSide;
+
+int MaxTextureSide() {
+  GLint limit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+  // Without a current context the query gives nothing: the fixed cap alone holds.
+  return std::max(1, limit > 0 ? std::min(int(limit), textureSideCap) : textureSideCap);
+}
+
 bool LoadJpegImage(const char* path, Image& image, bool fromResource, int resourceId) {
   ArchiveFile file;
   if (!OpenImageData(file, path, fromResource, resourceId)) return false;
-  return DecodeJpeg(file.data, file.size, image);
+  char reason[JMSG_LENGTH_MAX + 64];
+  if (DecodeJpeg(file.data, file.size, MaxTextureSide(), image, reason, sizeof(reason))) {
+    return true;
+  }
+  ReportImageProblem(path, fromResource, resourceId, reason);
+  return false;
 }
 
 bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int resourceId) {
@@ -213,20 +335,40 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
   std::vector<uint8_t> skipped(image.idLength);
   file.Read(skipped.data(), image.idLength);
 
+  const auto refuse = [&](const char* reason) {
+    ReportImageProblem(path, fromResource, resourceId, reason);
+    image.colorMap = {};
+    return false;
+  };
   const uint8_t type = image.imageType;
   const bool mapped = type == 1 || type == 9;
   if (mapped) {
-    if (image.colorMapType != 1 || image.colorMapEntrySize != 24) return false;
+    if (image.colorMapType != 1 || image.colorMapEntrySize != 24) {
+      return refuse("a TGA colour map must have entries of 24 bits");
+    }
+  } else if (type != 2 && type != 3 && type != 10 && type != 11) {
+    return refuse("not a TGA image type this program reads");
+  }
+  // Refused before anything is allocated: TGA images are not scaled down.
+  const int maxSide = MaxTextureSide();
+  if (image.width > maxSide || image.height > maxSide) {
+    char reason[96];
+    std::snprintf(reason, sizeof(reason),
+                  "a TGA image of %d x %d pixels is larger than a texture may be (%d x %d)",
+                  image.width, image.height, maxSide, maxSide);
+    return refuse(reason);
+  }
+  if (mapped) {
     image.colorMap.resize(size_t(image.colorMapLength) * 3);
     file.Read(image.colorMap.data(), uint32_t(image.colorMap.size()));
-  } else if (type != 2 && type != 3 && type != 10 && type != 11) {
-    return false;
   }
   const bool runLength = type >= 9;
   const size_t pixels = size_t(image.width) * image.height;
   // An image that its data cannot possibly hold is damage: a packet of two bytes gives at most
   // 128 pixels, a stored pixel takes at least one byte.
-  if (pixels > Remaining(file) * (runLength ? 128 : 1)) return false;
+  if (pixels > Remaining(file) * (runLength ? 128 : 1)) {
+    return refuse("the TGA image holds fewer pixels than its header says");
+  }
 
   const auto copy = [](size_t n) {
     return [n](const uint8_t* in, uint8_t* out) { std::memcpy(out, in, n); };
@@ -269,6 +411,7 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
       break;
     default:
       Host().ShowMessage("Unsupported image depth.", "TGA");
+      ReportImageProblem(path, fromResource, resourceId, "the TGA pixel depth is not supported");
       break;
   }
   return true;
@@ -290,23 +433,26 @@ TgaImage resourceTga;
 
 }  // namespace
 
+// OpenGL holds its own copy after the upload: the decoded pixels are freed, not kept for reuse.
 uint32_t LoadTgaTexture(const char* path) {
-  if (!ReadTgaImage(path, archiveTga, false, 0)) return 0;
-  const uint32_t id = CreateTgaTexture(archiveTga);
-  archiveTga.pixels.clear();
+  const uint32_t id = ReadTgaImage(path, archiveTga, false, 0) ? CreateTgaTexture(archiveTga) : 0;
+  archiveTga.pixels = {};
+  archiveTga.colorMap = {};
   return id;
 }
 
 uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
-  if (!ReadTgaImage(nullptr, resourceTga, true, resourceId)) return 0;
-  const uint32_t id = CreateTgaTexture(resourceTga);
-  resourceTga.pixels.clear();
+  const uint32_t id =
+      ReadTgaImage(nullptr, resourceTga, true, resourceId) ? CreateTgaTexture(resourceTga) : 0;
+  resourceTga.pixels = {};
+  resourceTga.colorMap = {};
   return id;
 }
 
 void ResetTextures() {
   for (Texture* texture : textureManager) delete texture;
   textureManager.clear();
+  textureSideCap = kMaxTextureSide;
 }
 
 }  // namespace solvane

@@ -28,7 +28,8 @@ extern TextureManager textureManager;
 // The first texture whose path is exactly `path` (case-sensitive), or null.
 Texture* FindTexture(std::string_view path);
 
-// A decoded JPEG: rows bottom first, as OpenGL expects them.
+// A decoded JPEG, always three bytes (red, green, blue) a pixel: rows bottom first, as OpenGL
+// expects them.
 struct Image {
   int rowBytes = 0;
   int width = 0;
@@ -36,11 +37,22 @@ struct Image {
   std::vector<uint8_t> pixels;
 };
 
-// The largest image side the readers accept; larger ones are taken as damage.
-inline constexpr int kMaxImageSide = 16384;
+// Textures never get a side longer than this, whatever the OpenGL implementation allows: no
+// scene needs more, and a downloaded scene must not take the machine's memory.
+inline constexpr int kMaxTextureSide = 4096;
+// The fixed part of the limit; tests lower it. ResetTextures restores kMaxTextureSide.
+extern int textureSideCap;
+// The longest texture side: the current context's GL_MAX_TEXTURE_SIZE and textureSideCap.
+int MaxTextureSide();
 
-// From archive entry `path`, or from resource `resourceId` when `fromResource`. False when the
-// data cannot be opened or the decoder gives up on it.
+// A JPEG of more pixels than this is refused without decoding: its decoding time alone would be
+// out of proportion, even scaled down.
+inline constexpr uint64_t kMaxJpegPixels = uint64_t{16384} * 16384;
+
+// From archive entry `path`, or from resource `resourceId` when `fromResource`. Images with a
+// side longer than MaxTextureSide() come out scaled down to fit. False when the data cannot be
+// opened (nothing recorded: the name is missing) or cannot be decoded (the reason is recorded as
+// a content problem).
 bool LoadJpegImage(const char* path, Image& image, bool fromResource, int resourceId);
 
 struct TgaImage {
@@ -59,6 +71,8 @@ struct TgaImage {
   std::vector<uint8_t> pixels;
 };
 
+// False, with a content problem recorded, for an image the reader refuses: a type it does not
+// know, a side longer than MaxTextureSide(), more pixels than the data can hold.
 bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int resourceId);
 // An OpenGL texture of a TGA, 0 when it cannot be read.
 uint32_t LoadTgaTexture(const char* path);

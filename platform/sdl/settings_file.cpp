@@ -1,12 +1,19 @@
 #include "platform/sdl/settings_file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/ascii.h"
 
@@ -187,10 +194,120 @@ void FileSettingsStore::Read(std::span<NamedValue> values) {
   }
 }
 
-void FileSettingsStore::Write(std::span<const NamedValue> values) {
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// Where writing `path` must go: the end of its chain of symbolic links (which need not exist
+// yet). Empty, with the reason in `problem`, for a chain that loops or cannot be read.
+std::string FinalTarget(const std::string& path, std::string& problem) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+    std::vector<char> link(size_t(status.st_size > 0 ? status.st_size : 255) + 1);
+    const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+    if (length < 0 || size_t(length) >= link.size()) {
+      problem = length < 0 ? std::strerror(errno) : "a symbolic link that keeps changing";
+      return {};
+    }
+    const std::string next(link.data(), size_t(length));
+    current = next[0] == '/' ? next : DirectoryOf(current) + next;
+  }
+  problem = std::strerror(ELOOP);
+  return {};
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    bytes.remove_prefix(size_t(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newMode,
+                         std::string& problem) {
+  const std::string target = FinalTarget(path, problem);
+  if (target.empty()) return false;
+  bool exists = false;
+  mode_t mode = 0;  // the existing file's
+  struct stat status;
+  if (::stat(target.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) {
+      problem = "is a directory";
+      return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+      problem = "not a regular file";
+      return false;
+    }
+    exists = true;
+    mode = status.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    problem = std::strerror(errno);
+    return false;
+  }
+
+  // A name of our own making beside the target: the rename must not cross file systems.
+  const std::string directory = DirectoryOf(target);
+  const std::string base = target.substr(directory.size());
+  std::string temporary;
+  int fd = -1;
+  unsigned salt = unsigned(::getpid()) * 2654435761u ^
+                  unsigned(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    salt = salt * 1103515245u + 12345u;
+    char suffix[16];
+    std::snprintf(suffix, sizeof(suffix), ".%08x", salt);
+    temporary = directory + base + suffix;
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                mode_t(newMode));
+    if (fd < 0 && errno != EEXIST) {
+      problem = std::strerror(errno);
+      return false;
+    }
+  }
+  if (fd < 0) {
+    problem = "no free temporary name beside it";
+    return false;
+  }
+  int error = 0;
+  if (!WriteAll(fd, bytes)) error = errno;
+  if (error == 0 && exists && ::fchmod(fd, mode) != 0) error = errno;
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    problem = std::strerror(error);
+    return false;
+  }
+  // The rename is only durable once the directory is on disk too; failing that changes nothing
+  // the caller could act on.
+  const int directoryFd =
+      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directoryFd >= 0) {
+    ::fsync(directoryFd);
+    ::close(directoryFd);
+  }
+  return true;
+}
+
+bool FileSettingsStore::Save(std::span<const NamedValue> values) {
   if (path_.empty()) {
     std::fputs("solvane: no home directory; settings not saved\n", stderr);
-    return;
+    return false;
   }
   std::string problem;
   const std::string old = ReadWholeFile(path_, problem).value_or("");
@@ -198,30 +315,18 @@ void FileSettingsStore::Write(std::span<const NamedValue> values) {
     // Rewriting a file that could not be read would lose what it holds.
     std::fprintf(stderr, "solvane: settings file %s: %s; settings not saved\n", path_.c_str(),
                  problem.c_str());
-    return;
+    return false;
   }
   const std::string text = UpdateSettingsFile(old, values);
 
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), error);
-  // Written beside the file and renamed over it, so that a crash leaves the old or the new one.
-  const std::string temporary = path_ + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      std::fprintf(stderr, "solvane: cannot write %s; settings not saved\n", temporary.c_str());
-      std::filesystem::remove(temporary, error);
-      return;
-    }
+  if (!ReplaceFileContents(path_, text, 0600, problem)) {
+    std::fprintf(stderr, "solvane: cannot write %s: %s; settings not saved\n", path_.c_str(),
+                 problem.c_str());
+    return false;
   }
-  std::filesystem::rename(temporary, path_, error);
-  if (error) {
-    std::fprintf(stderr, "solvane: cannot replace %s: %s\n", path_.c_str(),
-                 error.message().c_str());
-    std::filesystem::remove(temporary, error);
-  }
+  return true;
 }
 
 }  // namespace solvane

@@ -27,6 +27,16 @@ SettingsFileContents ParseSettingsFile(std::string_view text);
 // stay as they are, so nothing the user put there is lost.
 std::string UpdateSettingsFile(std::string_view text, std::span<const NamedValue> values);
 
+// Replaces the contents of the file at `path` with `bytes` so that a crash or a failed write
+// leaves the old contents whole: the bytes go to a new file beside it, created exclusively (a
+// name planted there is never followed) with `newMode` less the umask, written, synced and
+// renamed over the file. An existing file keeps its mode. A symbolic link at
+// `path` is written through: its final target is replaced and the link stays. Anything there
+// that is not a regular file is refused and left alone. False, with the reason in `problem`, on
+// any failure; no temporary file is left behind.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newMode,
+                         std::string& problem);
+
 class FileSettingsStore final : public SettingsStore {
  public:
   explicit FileSettingsStore(std::string path) : path_(std::move(path)) {}
@@ -35,7 +45,10 @@ class FileSettingsStore final : public SettingsStore {
   static std::string DefaultPath();
 
   void Read(std::span<NamedValue> values) override;
-  void Write(std::span<const NamedValue> values) override;
+  // The store's interface keeps failures silent to its callers: Save says whether the values
+  // were stored, and either way a failure is told on standard error.
+  void Write(std::span<const NamedValue> values) override { Save(values); }
+  bool Save(std::span<const NamedValue> values);
   const std::string& path() const { return path_; }
 
  private:

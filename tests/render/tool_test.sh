@@ -142,6 +142,65 @@ extract_fails "header size 6" "$work/header6.rar" textures
 extract_fails "an empty archive" "$work/empty.rar" env.txt
 check "pack rejects bad channels" "2" "$("$tool" archive pack "$work/x.rar" "$work/in/env.txt" --multimedia 5 >/dev/null 2>&1; echo $?)"
 
+# Outputs that cannot be written: exit 1, the path as it was, nothing left beside it.
+mkdir -p "$work/outs/empty" "$work/outs/full"
+echo keep >"$work/outs/full/file"
+echo old >"$work/outs/old.bin"
+mknod "$work/outs/null" c 1 3 2>/dev/null || :
+state() {  # what a path is and holds, and what its directory holds
+  stat -c '%F %i %s %a' "$1" 2>&1
+  [ -d "$1" ] && ls -A "$1"
+  [ -f "$1" ] && cat "$1"
+  ls -A "$(dirname "$1")" 2>&1
+}
+for out in "$work/outs/empty" "$work/outs/full" "$work/outs/null" "$work/in/env.txt/out.bin" \
+           "$work/outs/missing/out.bin"; do
+  [ "$out" = "$work/outs/null" ] && [ ! -c "$out" ] && continue  # no mknod here
+  before=$(state "$out")
+  "$tool" archive extract env.txt --from "$work/stored.rar" -o "$out" >/dev/null 2>"$work/err"
+  check "extract -o ${out#"$work"/} exits 1" "1" "$?"
+  check "extract -o ${out#"$work"/} says why in one line" "1" "$(wc -l <"$work/err")"
+  check "extract -o ${out#"$work"/} leaves it as it was" "$before" "$(state "$out")"
+  (cd "$work/in" && "$tool" archive pack "$out" env.txt >/dev/null 2>&1)
+  check "pack ${out#"$work"/} exits 1" "1" "$?"
+  check "pack ${out#"$work"/} leaves it as it was" "$before" "$(state "$out")"
+done
+check "a directory is named as one" "solvane-tool: cannot write $work/outs/empty: is a directory" \
+  "$("$tool" archive extract env.txt --from "$work/stored.rar" -o "$work/outs/empty" 2>&1)"
+# A write cut short by the file size limit (which stops root too): the old file stays whole.
+head -c 3000 /dev/urandom >"$work/in/noise.bin"
+before=$(state "$work/outs/old.bin")
+(trap '' XFSZ; ulimit -f 1; cd "$work/in" && "$tool" archive pack "$work/outs/old.bin" noise.bin) 2>/dev/null
+check "a pack cut short exits 1" "1" "$?"
+check "a pack cut short keeps the old file" "$before" "$(state "$work/outs/old.bin")"
+(trap '' XFSZ; ulimit -f 1; "$tool" archive extract 'textures\sun.jpg' --from "$work/stored.rar" \
+   -o "$work/outs/old.bin") 2>/dev/null
+check "an extract cut short exits 1" "1" "$?"
+check "an extract cut short keeps the old file" "$before" "$(state "$work/outs/old.bin")"
+# What can be written is replaced whole; a link is written through.
+chmod 640 "$work/outs/old.bin"
+ln -s old.bin "$work/outs/link.bin"
+"$tool" archive extract env.txt --from "$work/stored.rar" -o "$work/outs/link.bin"
+check "a link is written through" "link $(cat "$work/in/env.txt") 640" \
+  "$(stat -c %F "$work/outs/link.bin" | cut -d' ' -f2) $(cat "$work/outs/old.bin") $(stat -c %a "$work/outs/old.bin")"
+check "nothing else is left" "empty full link.bin $( [ -c "$work/outs/null" ] && echo 'null ')old.bin" \
+  "$(ls "$work/outs" | tr '\n' ' ' | sed 's/ $//')"
+
+# Names are stored relative; ".." is refused unless --as gives another name.
+names() { "$tool" archive list "$1" | awk '{printf "%s%s", sep, $1; sep=" "}'; }
+abs="$work/in/env.txt"
+(cd "$work/in" && "$tool" archive pack "$work/names.rar" "$abs" ./textures//sun.jpg textures/ \
+   env.txt --as 'C:\top\e.txt' env.txt --as /e2.txt)
+check "names are stored relative" \
+  "$(echo "${abs#/}" | tr / '\\') textures\\sun.jpg textures top\\e.txt e2.txt" "$(names "$work/names.rar")"
+for bad in "../in/env.txt" "textures/../env.txt" "." "env.txt --as a/../b"; do
+  # shellcheck disable=SC2086
+  (cd "$work/in" && "$tool" archive pack "$work/bad.rar" $bad >/dev/null 2>&1)
+  check "pack $bad is refused" "1 no" "$? $([ -e "$work/bad.rar" ] && echo yes || echo no)"
+done
+(cd "$work/in/textures" && "$tool" archive pack "$work/up.rar" ../env.txt --as env.txt)
+check "--as names a .. path" "env.txt" "$(names "$work/up.rar")"
+
 # Mesh files.
 check "mesh info of the sphere" "vertices 642 faces 1280 bytes 90500 of 90500" \
   "$("$tool" mesh info 'meshes\sphere.dat' | grep -v texture | tr '\n' ' ' | sed 's/ $//')"

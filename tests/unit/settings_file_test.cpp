@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace solvane {
@@ -117,8 +121,137 @@ TEST_F(SettingsFileStoreTest, UnreadableFileIsNeitherReadNorOverwritten) {
   store.Read(read);
   EXPECT_EQ(read[0].value, 10000u);
   const NamedValue written[] = {{"Width", 1}};
-  store.Write(written);
+  EXPECT_FALSE(store.Save(written));
   EXPECT_TRUE(fs::is_directory(Path()));
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
+
+unsigned ModeOf(const fs::path& path) {
+  struct stat status {};
+  ::stat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+// What is in the settings directory after a save, links marked with "@".
+std::string Listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string() + (entry.is_symlink() ? "@" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  return text;
+}
+
+TEST_F(SettingsFileStoreTest, LinksAreWrittenThroughAndPlantedNamesNeverFollowed) {
+  const fs::path settings = Path();
+  const fs::path dir = settings.parent_path();
+  const fs::path elsewhere = dir_ / "elsewhere";
+  const fs::path victim = elsewhere / "victim";
+  const struct {
+    const char* name;
+    std::function<void()> setUp;
+    const char* listing;   // the settings directory afterwards
+    fs::path written;      // where the new values must be
+    const char* contents;  // what is there
+    const char* victimAfter;
+  } cases[] = {
+      {"a planted settings.new link", [&] { fs::create_symlink(victim, dir / "settings.new"); },
+       "settings settings.new@", settings, "Width=640\n", "precious"},
+      {"settings links to a file elsewhere",
+       [&] { fs::create_symlink("../elsewhere/victim", settings); }, "settings@", victim,
+       "precious\nWidth=640\n", nullptr},
+      {"a chain of two links",
+       [&] {
+         fs::create_symlink(victim, elsewhere / "middle");
+         fs::create_symlink(elsewhere / "middle", settings);
+       },
+       "settings@", victim, "precious\nWidth=640\n", nullptr},
+      {"a link to a file not there yet", [&] { fs::create_symlink(elsewhere / "new", settings); },
+       "settings@", elsewhere / "new", "Width=640\n", "precious"},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir);
+    fs::create_directories(elsewhere);
+    WriteFile(victim, "precious");
+    c.setUp();
+    FileSettingsStore store(settings.string());
+    const NamedValue written[] = {{"Width", 640}};
+    EXPECT_TRUE(store.Save(written)) << c.name;
+    EXPECT_EQ(Listing(dir), c.listing) << c.name;
+    EXPECT_EQ(ReadFile(c.written), c.contents) << c.name;
+    if (c.victimAfter != nullptr) {
+      EXPECT_EQ(ReadFile(victim), c.victimAfter) << c.name;
+    }
+    EXPECT_EQ(Listing(elsewhere).find('.'), std::string::npos) << c.name << ": temporary left";
+  }
+}
+
+TEST_F(SettingsFileStoreTest, ModesAreKeptAndNewFilesPrivate) {
+  fs::create_directories(fs::path(Path()).parent_path());
+  FileSettingsStore store(Path());
+  const NamedValue written[] = {{"Width", 640}};
+  ASSERT_TRUE(store.Save(written));
+  EXPECT_EQ(ModeOf(Path()), 0600u);
+  ::chmod(Path().c_str(), 0640);
+  ASSERT_TRUE(store.Save(written));
+  EXPECT_EQ(ModeOf(Path()), 0640u);
+}
+
+TEST_F(SettingsFileStoreTest, FailedSavesKeepTheOldFile) {
+  const fs::path settings = Path();
+  const struct {
+    const char* name;
+    std::function<void()> setUp;
+    fs::path path;
+  } cases[] = {
+      {"a directory in the way", [&] { fs::create_directories(settings); }, settings},
+      {"a file where the directory should be", [&] { WriteFile(dir_ / "file", "x"); },
+       dir_ / "file" / "settings"},
+      // A write that fails half-way: the file size limit stops it, for root as for anyone.
+      {"a write cut short",
+       [&] {
+         fs::create_directories(settings.parent_path());
+         WriteFile(settings, "Width=1\n# " + std::string(3000, 'x') + "\n");
+       },
+       settings},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    c.setUp();
+    const std::string before = fs::is_regular_file(c.path) ? ReadFile(c.path) : "";
+    FileSettingsStore store(c.path.string());
+    const NamedValue written[] = {{"Width", 640}};
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const bool saved_ = store.Save(written);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved_) << c.name;
+    if (!before.empty()) {
+      EXPECT_EQ(ReadFile(c.path), before) << c.name;
+    }
+    if (fs::is_directory(c.path.parent_path())) {
+      EXPECT_EQ(Listing(c.path.parent_path()), "settings") << c.name << ": temporary left";
+    }
+  }
 }
 
 TEST(SettingsFilePathTest, FollowsTheConfigDirectory) {

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "app/input.h"
 #include "platform/opengl.h"
+#include "scene/content_problem.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -48,6 +51,64 @@ Bytes TinyJpeg() {
   jpeg_destroy_compress(&info);
   std::free(buffer);
   return bytes;
+}
+
+// A JPEG made by libjpeg's compressor: every pixel `sample` (one value per input component).
+struct JpegSpec {
+  int width = 16;
+  int height = 16;
+  J_COLOR_SPACE input = JCS_RGB;       // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
+  J_COLOR_SPACE stored = JCS_UNKNOWN;  // what the file holds; JCS_UNKNOWN: libjpeg's default
+  std::vector<uint8_t> sample = {200, 40, 90};
+  bool progressive = false;
+  unsigned restartInterval = 0;
+  bool arithmetic = false;
+  int quality = 90;
+};
+
+Bytes MakeJpeg(const JpegSpec& spec) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(spec.width);
+  info.image_height = JDIMENSION(spec.height);
+  info.input_components = int(spec.sample.size());
+  info.in_color_space = spec.input;
+  jpeg_set_defaults(&info);
+  if (spec.stored != JCS_UNKNOWN) jpeg_set_colorspace(&info, spec.stored);
+  jpeg_set_quality(&info, spec.quality, TRUE);
+  if (spec.progressive) jpeg_simple_progression(&info);
+  info.restart_interval = spec.restartInterval;
+  info.arith_code = spec.arithmetic ? TRUE : FALSE;
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uint8_t> row(size_t(spec.width) * spec.sample.size());
+  for (size_t i = 0; i < row.size(); ++i) row[i] = spec.sample[i % spec.sample.size()];
+  JSAMPROW pointer = row.data();
+  for (int y = 0; y < spec.height; ++y) jpeg_write_scanlines(&info, &pointer, 1);
+  jpeg_finish_compress(&info);
+  Bytes bytes(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return bytes;
+}
+
+// `jpeg` with the frame header (SOF0..SOF2) changed: precision, height and width.
+Bytes PatchFrame(Bytes jpeg, uint8_t precision, uint16_t width, uint16_t height) {
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] >= 0xC0 && jpeg[i + 1] <= 0xC2) {
+      jpeg[i + 4] = precision;
+      jpeg[i + 5] = uint8_t(height >> 8);
+      jpeg[i + 6] = uint8_t(height);
+      jpeg[i + 7] = uint8_t(width >> 8);
+      jpeg[i + 8] = uint8_t(width);
+      break;
+    }
+  }
+  return jpeg;
 }
 
 // An 18-byte TGA header and what follows it.
@@ -106,22 +167,135 @@ TEST_F(TextureTest, JpegRowsAreStoredBottomFirst) {
   EXPECT_TRUE(near(image.pixels[6], 255) && near(image.pixels[7], 0)) << "red at top left";
 }
 
-TEST_F(TextureTest, DamagedJpegsAreAbandoned) {
-  const Bytes good = TinyJpeg();
-  std::vector<Bytes> bad = {
-      {}, {0xFF, 0xD8}, Bytes(good.begin(), good.begin() + 20), Bytes(300, 0x55)};
+// Inverted CMYK as Adobe's programs store it (255: no ink), for red: no cyan, full magenta and
+// yellow, no black.
+const std::vector<uint8_t> kRedInvertedCmyk = {255, 0, 0, 255};
+
+TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
+  const struct {
+    const char* name;
+    JpegSpec spec;
+    std::array<int, 3> rgb;
+  } cases[] = {
+      {"colour", {}, {200, 40, 90}},
+      {"odd sides, subsampled", {.width = 13, .height = 7}, {200, 40, 90}},
+      {"grey", {.input = JCS_GRAYSCALE, .sample = {100}}, {100, 100, 100}},
+      {"CMYK", {.input = JCS_CMYK, .sample = kRedInvertedCmyk}, {255, 0, 0}},
+      {"YCCK", {.input = JCS_CMYK, .stored = JCS_YCCK, .sample = kRedInvertedCmyk}, {255, 0, 0}},
+      {"RGB stored as RGB", {.stored = JCS_RGB}, {200, 40, 90}},
+      {"progressive", {.progressive = true}, {200, 40, 90}},
+      {"progressive grey",
+       {.input = JCS_GRAYSCALE, .sample = {30}, .progressive = true},
+       {30, 30, 30}},
+      {"restart markers", {.width = 40, .height = 24, .restartInterval = 1}, {200, 40, 90}},
+#ifdef D_ARITH_CODING_SUPPORTED
+      {"arithmetic coding", {.arithmetic = true}, {200, 40, 90}},
+      {"progressive arithmetic coding", {.progressive = true, .arithmetic = true}, {200, 40, 90}},
+#endif
+  };
+  for (const auto& c : cases) {
+    With({{117, MakeJpeg(c.spec)}});
+    Image image;
+    ASSERT_TRUE(LoadJpegImage("load.jpg", image, true, 117)) << c.name << ": " << ContentProblem();
+    EXPECT_EQ(image.width, c.spec.width) << c.name;
+    EXPECT_EQ(image.height, c.spec.height) << c.name;
+    EXPECT_EQ(image.rowBytes, c.spec.width * 3) << c.name;
+    ASSERT_EQ(image.pixels.size(), size_t(c.spec.width * c.spec.height * 3)) << c.name;
+    int worst = 0;
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+      worst = std::max(worst, std::abs(image.pixels[i] - c.rgb[i % 3]));
+    }
+    EXPECT_LE(worst, 6) << c.name;
+    EXPECT_EQ(ContentProblem(), "") << c.name;
+  }
+}
+
+TEST_F(TextureTest, AGreyJpegUploadsAsAnRgbTexture) {
+  With({{117, MakeJpeg({.width = 16, .height = 8, .input = JCS_GRAYSCALE, .sample = {100}})}});
+  auto* texture = new Texture;
+  textureManager.push_back(texture);
+  texture->Load("grey.jpg", true, 117);
+  ASSERT_NE(texture->id, 0u);
+  glBindTexture(GL_TEXTURE_2D, texture->id);
+  GLint width = 0, height = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+  EXPECT_EQ(width, 16);
+  EXPECT_EQ(height, 8);
+  std::vector<uint8_t> pixels(16 * 8 * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  for (uint8_t value : pixels) ASSERT_NEAR(value, 100, 4);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(TextureTest, UndecodableJpegsAreRefusedWithAReason) {
+  const Bytes good = MakeJpeg({.width = 32, .height = 32});
   Bytes flipped = good;
   for (size_t i = 2; i < flipped.size(); i += 7) flipped[i] ^= 0xA5;
-  bad.push_back(flipped);
-  for (const Bytes& data : bad) {
-    With({{117, data}});
+  const struct {
+    const char* name;
+    Bytes data;
+    const char* reason;
+  } cases[] = {
+      {"only a start marker", {0xFF, 0xD8}, "ends early"},
+      {"cut in the header", Bytes(good.begin(), good.begin() + 20), "ends early"},
+      {"cut in the data", Bytes(good.begin(), good.end() - 40), "ends early"},
+      {"garbage", Bytes(300, 0x55), "cannot decode"},
+      {"bytes flipped", flipped, "cannot decode"},
+      {"12-bit samples", PatchFrame(good, 12, 32, 32), "precision"},
+      {"more pixels than any image", PatchFrame(good, 8, 65000, 65000), "65000 x 65000"},
+      // Its coefficients alone would take 750 MB; the decoder's memory limit refuses it.
+      {"progressive and huge", PatchFrame(MakeJpeg({.progressive = true}), 8, 16000, 16000),
+       "cannot decode"},
+  };
+  for (const auto& c : cases) {
+    With({{117, c.data}});
     Image image;
-    EXPECT_FALSE(LoadJpegImage("load.jpg", image, true, 117)) << data.size() << " bytes";
+    EXPECT_FALSE(LoadJpegImage("load.jpg", image, true, 117)) << c.name;
+    EXPECT_TRUE(image.pixels.empty()) << c.name;
+    EXPECT_NE(ContentProblem().find("image resource 117: "), std::string::npos) << c.name;
+    EXPECT_NE(ContentProblem().find(c.reason), std::string::npos)
+        << c.name << ": " << ContentProblem();
+    auto* texture = new Texture;
+    textureManager.push_back(texture);
+    texture->Load("bad.jpg", true, 117);
+    EXPECT_EQ(texture->id, 0u) << c.name;
   }
-  // A cut image still decodes: the source ends it with an end-of-image marker.
-  With({{117, Bytes(good.begin(), good.end() - 40)}});
-  Image cut;
-  LoadJpegImage("load.jpg", cut, true, 117);
+}
+
+TEST_F(TextureTest, LargeJpegsAreScaledDownWhileDecoding) {
+  With({});
+  const int limit = MaxTextureSide();
+  GLint glLimit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glLimit);
+  EXPECT_EQ(limit, std::min<int>(glLimit, kMaxTextureSide));
+
+  const struct {
+    const char* name;
+    int cap;
+    JpegSpec spec;
+    int width, height;
+  } cases[] = {
+      {"an eighth", 1024, {.width = 8192, .height = 8192, .quality = 5}, 1024, 1024},
+      {"the largest eighths that fit", 100, {.width = 150, .height = 60}, 94, 38},
+      {"within the cap: as it is", 100, {.width = 100, .height = 7}, 100, 7},
+      {"longer than eight caps: sampled down", 64, {.width = 2000, .height = 8}, 64, 1},
+  };
+  for (const auto& c : cases) {
+    With({{117, MakeJpeg(c.spec)}});
+    textureSideCap = c.cap;
+    Image image;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(LoadJpegImage("big.jpg", image, true, 117)) << c.name << ": " << ContentProblem();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 1.5) << c.name;
+    EXPECT_EQ(image.width, c.width) << c.name;
+    EXPECT_EQ(image.height, c.height) << c.name;
+    ASSERT_EQ(image.pixels.size(), size_t(c.width) * size_t(c.height) * 3) << c.name;
+    EXPECT_NEAR(image.pixels.back(), 90, 20) << c.name;
+  }
 }
 
 TEST_F(TextureTest, TgaTypesAndDepths) {
@@ -191,10 +365,32 @@ TEST_F(TextureTest, RefusedTgas) {
       {"colour map missing", Tga(1, 8, 1, 1, {0})},
       {"colour map of 16-bit entries", Tga(1, 8, 1, 1, {0, 0, 0}, 1, 1, 16)},
       {"more pixels than the data can hold", Tga(2, 32, 65535, 65535, {1, 2, 3, 4})},
-      {"runs that cannot fill the image", Tga(10, 24, 65535, 65535, {0xFF, 1, 2, 3})},
+      {"runs that cannot fill the image", Tga(10, 24, 4096, 4096, {0xFF, 1, 2, 3})},
+      {"wider than a texture may be", Tga(2, 8, 65535, 1, Bytes(65535, 1))},
+      {"a run-length image larger than a texture may be",
+       Tga(10, 24, 8192, 8192,
+           [] {
+             Bytes b;
+             for (int i = 0; i < 8192 * 8192 / 128; ++i) b.insert(b.end(), {0xFF, 1, 2, 3});
+             return b;
+           }())},
   };
-  for (const auto& c : cases) EXPECT_FALSE(Read(c.file).has_value()) << c.name;
+  for (const auto& c : cases) {
+    EXPECT_FALSE(Read(c.file).has_value()) << c.name;
+    EXPECT_NE(ContentProblem().find("image resource 500: "), std::string::npos) << c.name;
+  }
   EXPECT_TRUE(platform().Record().messageBoxes.empty());
+  Read(Tga(10, 24, 8192, 8192, {0xFF, 1, 2, 3}));
+  EXPECT_EQ(ContentProblem(),
+            "image resource 500: a TGA image of 8192 x 8192 pixels is larger than a texture may "
+            "be (4096 x 4096)");
+
+  // The cap is the image side: equal passes, one more does not.
+  With({{500, Tga(2, 24, 4, 1, Bytes(12, 7))}, {501, Tga(2, 24, 5, 1, Bytes(15, 7))}});
+  textureSideCap = 4;
+  TgaImage image;
+  EXPECT_TRUE(ReadTgaImage(nullptr, image, true, 500));
+  EXPECT_FALSE(ReadTgaImage(nullptr, image, true, 501));
 
   const auto odd = Read(Tga(2, 12, 1, 1, {1, 2}));
   ASSERT_TRUE(odd.has_value()) << "an unsupported depth is reported, not refused";

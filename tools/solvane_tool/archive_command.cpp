@@ -14,6 +14,7 @@
 #include "data/archive_file.h"
 #include "data/archive_reader.h"
 #include "platform/linked/linked_resources.h"
+#include "platform/sdl/settings_file.h"
 #include "tools/archive/archive_packer.h"
 #include "tools/solvane_tool/tool_options.h"
 
@@ -31,7 +32,10 @@ int Usage() {
       "       solvane-tool archive pack OUT FILE... [--compress] [--multimedia CHANNELS]\n"
       "                                 [--solid] [--as NAME]\n"
       "Without FILE the archive built into the program is read. --as names the FILE before it\n"
-      "inside the archive; a directory given as FILE becomes a directory entry.\n",
+      "inside the archive; a directory given as FILE becomes a directory entry. Names are stored\n"
+      "relative, as given: leading separators and a drive letter are dropped, and a name with a\n"
+      "\"..\" part is refused (give it another with --as). OUT is replaced only once the whole\n"
+      "file is written; an OUT that is not a regular file is refused.\n",
       stderr);
   return kUsageError;
 }
@@ -62,6 +66,16 @@ std::optional<std::vector<uint8_t>> LoadArchive(const char* path) {
     return std::nullopt;
   }
   return std::vector<uint8_t>(linked.begin(), linked.end());
+}
+
+// The whole output or nothing: OUT is replaced only once the new file is complete, and what is
+// not a regular file is left alone.
+bool WriteOutputFile(const char* out, std::span<const uint8_t> bytes) {
+  std::string problem;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (ReplaceFileContents(out, text, 0666, problem)) return true;
+  std::fprintf(stderr, "solvane-tool: cannot write %s: %s\n", out, problem.c_str());
+  return false;
 }
 
 int List(int argc, char** argv) {
@@ -111,27 +125,33 @@ int Extract(int argc, char** argv) {
   bool written = true;
   if (out == nullptr) {
     written = std::fwrite(block, 1, size, stdout) == size && std::fflush(stdout) == 0;
+    if (!written) std::fputs("solvane-tool: cannot write the output\n", stderr);
   } else {
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(block), size);
-    file.close();
-    written = bool(file);
-    if (!written) std::filesystem::remove(out);
+    written = WriteOutputFile(out, std::span<const uint8_t>(block, size));
   }
   ArchiveFreeBlock(block);
-  if (!written) {
-    std::fprintf(stderr, "solvane-tool: cannot write %s\n", out ? out : "the output");
-    return kFailure;
-  }
-  return 0;
+  return written ? 0 : kFailure;
 }
 
-// Archive names use "\" between directory levels.
-std::string ArchiveName(std::string_view path) {
-  std::string name(path);
-  while (name.size() > 1 && name.back() == '/') name.pop_back();
-  for (char& c : name) {
-    if (c == '/') c = '\\';
+// Archive names use "\" between directory levels and are relative, as archivers store them: a
+// drive letter, leading separators, empty and "." levels are dropped. A ".." level is refused
+// (nullopt): extracted as stored, it would climb out of the directory it is extracted into.
+std::optional<std::string> ArchiveName(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    path.remove_prefix(2);
+  }
+  std::string name;
+  while (!path.empty()) {
+    const size_t end = path.find_first_of("/\\");
+    const std::string_view level = path.substr(0, end);
+    if (level == "..") return std::nullopt;
+    if (!level.empty() && level != ".") {
+      if (!name.empty()) name += '\\';
+      name += level;
+    }
+    if (end == std::string_view::npos) break;
+    path.remove_prefix(end + 1);
   }
   return name;
 }
@@ -157,12 +177,12 @@ int Pack(int argc, char** argv) {
       options.multimediaChannels = value[0] - '0';
     } else if (arg == "--as" && i + 1 < argc) {
       if (entries.empty()) return Usage();
-      entries.back().name = ArchiveName(argv[++i]);
+      entries.back().name = argv[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       return Usage();
     } else {
       PackEntry entry;
-      entry.name = ArchiveName(arg);
+      entry.name = arg;
       std::error_code error;
       if (std::filesystem::is_directory(std::string(arg), error)) {
         entry.directory = true;
@@ -175,6 +195,15 @@ int Pack(int argc, char** argv) {
     }
   }
   if (entries.empty()) return Usage();
+  for (PackEntry& entry : entries) {
+    const std::optional<std::string> name = ArchiveName(entry.name);
+    if (!name || name->empty()) {
+      std::fprintf(stderr, "solvane-tool: %s: %s; name it with --as\n", entry.name.c_str(),
+                   name ? "no name is left to store" : "a name with \"..\" is not stored");
+      return kFailure;
+    }
+    entry.name = *name;
+  }
 
   std::string error;
   const std::vector<uint8_t> archive = PackArchive(entries, options, error);
@@ -182,15 +211,7 @@ int Pack(int argc, char** argv) {
     std::fprintf(stderr, "solvane-tool: %s\n", error.c_str());
     return kFailure;
   }
-  std::ofstream file(out, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size()));
-  file.close();
-  if (!file) {
-    std::filesystem::remove(out);
-    std::fprintf(stderr, "solvane-tool: cannot write %s\n", out.c_str());
-    return kFailure;
-  }
-  return 0;
+  return WriteOutputFile(out.c_str(), archive) ? 0 : kFailure;
 }
 
 }  // namespace
