@@ -273,7 +273,11 @@ TEST_F(RunTest, ShutdownRestoresTheSystem) {
 
 TEST_F(RunTest, FailedWindowStillRestoresTheModeAndCursor) {
   for (uint32_t width : {20000u, 0x7FFFFFFFu}) {
-    HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", width}, {"Height", 600}}, 2);
+    // A display that lists the mode, so that it is asked for, and a window that cannot be made.
+    HeadlessOptions options;
+    options.displayModes.push_back({static_cast<int32_t>(width), 600, 32});
+    HeadlessPlatform& p =
+        Prepare({{"UseDesktop", 0}, {"Width", width}, {"Height", 600}}, 2, options);
     RunApplication(1);
     const HeadlessRecord& r = p.Record();
     EXPECT_EQ(r.framesPresented, 0);
@@ -282,6 +286,29 @@ TEST_F(RunTest, FailedWindowStillRestoresTheModeAndCursor) {
     EXPECT_EQ(r.cursorShowCount, 0);
     EXPECT_TRUE(r.gammaRamps.empty());
   }
+}
+
+TEST_F(RunTest, AStoredModeLargerThanTheDisplayRunsAtTheDesktopsMode) {
+  struct Case {
+    uint32_t width, height;
+  };
+  for (const Case c :
+       {Case{1921, 1080}, Case{1920, 1081}, Case{16384, 16384}, Case{0x7FFFFFFF, 600}}) {
+    HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", c.width}, {"Height", c.height}}, 2);
+    RunApplication(1);
+    const HeadlessRecord& r = p.Record();
+    EXPECT_EQ(r.idlePasses, 2) << c.width << " x " << c.height;
+    EXPECT_EQ(p.FrameWidth(), 800);
+    EXPECT_EQ(p.FrameHeight(), 600);
+    ASSERT_EQ(r.logLines.size(), 1u);
+    EXPECT_NE(r.logLines[0].find("larger than the display's largest, 1920 x 1080"),
+              std::string::npos);
+  }
+  // The largest mode itself is taken as stored.
+  HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", 1920}, {"Height", 1080}}, 1);
+  RunApplication(1);
+  EXPECT_EQ(p.FrameWidth(), 1920);
+  EXPECT_TRUE(p.Record().logLines.empty());
 }
 
 TEST_F(RunTest, WithoutMonitorsNoWindowIsMadeAndTheModeComesBack) {
