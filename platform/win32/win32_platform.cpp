@@ -1,6 +1,8 @@
 #include "platform/win32/win32_platform.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace solvane {
 
@@ -367,10 +369,46 @@ LocalTime Win32Platform::CurrentLocalTime() {
   return {now.wHour, now.wMinute, now.wSecond};
 }
 
+namespace {
+
+// The audio module the program carries: resource "BASS" 132.
+constexpr int kCarriedModuleResource = 132;
+
+// A run that was killed (or crashed) could not remove its module file, and the loader does not
+// accept a file that deletes itself on close. Such leftovers are removed by the next run: a
+// file whose bytes are exactly the module this program carries. A running saver's file is
+// mapped by the loader, so the system refuses to delete it, and it stays.
+void RemoveStaleModules(const std::string& directory, std::string_view prefix,
+                        std::span<const uint8_t> module) {
+  if (module.empty()) return;
+  WIN32_FIND_DATAA found;
+  const std::string pattern = directory + std::string(prefix) + "*.tmp";
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != module.size()) continue;
+    const std::string path = directory + found.cFileName;
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    std::vector<uint8_t> bytes(module.size());
+    DWORD read = 0;
+    const bool same = ::ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr) &&
+                      read == bytes.size() &&
+                      std::equal(bytes.begin(), bytes.end(), module.begin());
+    CloseHandle(file);
+    if (same) DeleteFileA(path.c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
 std::string Win32Platform::CreateTemporaryFile(std::string_view prefix) {
   char directory[MAX_PATH + 1] = {};
   char path[MAX_PATH + 1] = {};
   if (GetTempPathA(MAX_PATH, directory) == 0) return {};
+  RemoveStaleModules(directory, prefix, Resource("BASS", kCarriedModuleResource));
   // The system creates the file, with a name no other run has.
   if (GetTempFileNameA(directory, std::string(prefix).c_str(), 0, path) == 0) return {};
   return path;
@@ -382,8 +420,12 @@ bool Win32Platform::WriteWholeFile(const std::string& path, std::span<const uint
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const BOOL ok = ::WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  // A full disk may take every byte and still fail to keep them: flushed, then measured.
+  LARGE_INTEGER size{};
+  const bool whole = ok && written == bytes.size() && FlushFileBuffers(file) &&
+                     GetFileSizeEx(file, &size) && uint64_t(size.QuadPart) == bytes.size();
   CloseHandle(file);
-  return ok && written == bytes.size();
+  return whole;
 }
 
 void Win32Platform::RemoveFile(const std::string& path) {
