@@ -63,7 +63,7 @@ class ParticleSystem final : public SceneObject {
 // All systems of the scene together draw at most this many particles: the carried scene uses a
 // few hundred, and each particle costs memory and drawing time every frame. Systems set up past
 // the budget stay empty.
-inline constexpr int64_t kSceneParticleBudget = 2'000'000;
+inline constexpr int64_t kSceneParticleBudget = 100'000;
 
 struct ParticleBudget {
   int64_t requested = 0;  // over every system, what "dens" lines asked for

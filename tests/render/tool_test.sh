@@ -239,9 +239,9 @@ check "mod progress" '"loadProgress": 2' "$(grep -o '"loadProgress": [0-9]*' "$w
 # drawing a scene that is not the one written.
 mkdir -p "$work/greedy"
 cp "$work/mod/texture.txt" "$work/mod/env.txt" "$work/mod/worlds.txt" "$work/greedy/"
-for i in 1 2 3; do printf 'ps\r\nbegin\r\ndens 1000000\r\nend\r\n'; done >"$work/greedy/w.txt"
+for i in 1 2 3; do printf 'ps\r\nbegin\r\ndens 50000\r\nend\r\n'; done >"$work/greedy/w.txt"
 (cd "$work/greedy" && "$tool" archive pack "$work/greedy.rar" texture.txt env.txt worlds.txt w.txt)
-budget='solvane-tool: particle budget exceeded: the scene asks for 3000000 particles, at most 2000000 are drawn'
+budget='solvane-tool: particle budget exceeded: the scene asks for 150000 particles, at most 100000 are drawn'
 "$tool" scene dump --content "$work/greedy.rar" >"$work/greedy.json" 2>"$work/greedy.err"
 check "scene dump over budget" "1 0 $budget" "$? $(wc -c <"$work/greedy.json") $(cat "$work/greedy.err")"
 "$tool" render --frames 0 --out "$work/greedy.png" --content "$work/greedy.rar" 2>"$work/greedy.err"

@@ -486,7 +486,7 @@ std::string Repeat(const std::string& text, size_t times) {
 // What a mod may ask of start-up is bounded: past a budget the rest is left out, and the first
 // reason is recorded for the tools to tell.
 TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
-  const std::string million = "ps\nbegin\ndens 1000000\nline\nend\n";
+  const std::string big = "ps\nbegin\ndens 50000\nline\nend\n";
   const struct {
     const char* what;
     std::string script;
@@ -494,13 +494,16 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
     int64_t particles;       // held by the list's systems together
     const char* problem;     // the start of the recorded reason; empty: none
   } cases[] = {
-      {"two systems of a million fit", Repeat(million, 2), 2, 2'000'000, ""},
-      {"a third stays empty", Repeat(million, 3), 3, 2'000'000,
-       "particle budget exceeded: the scene asks for 3000000 particles, at most 2000000 are "
+      {"two systems of 50000 fit", Repeat(big, 2), 2, 100'000, ""},
+      {"a third stays empty", Repeat(big, 3), 3, 100'000,
+       "particle budget exceeded: the scene asks for 150000 particles, at most 100000 are "
        "drawn"},
-      {"a second dens line replaces the first", "ps\nbegin\ndens 1500000\ndens 900000\nend\n" +
-                                                   Repeat(million, 1),
-       2, 1'900'000, ""},
+      {"a million alone is past it", "ps\nbegin\ndens 1000000\nend\n", 1, 0,
+       "particle budget exceeded: the scene asks for 1000000 particles, at most 100000 are "
+       "drawn"},
+      {"a second dens line replaces the first", "ps\nbegin\ndens 75000\ndens 45000\nend\n" +
+                                                   Repeat(big, 1),
+       2, 95'000, ""},
       {"objects past the budget", Repeat("ps\nbegin\nend\n", kMaxSceneObjects + 5),
        kMaxSceneObjects, 0, "the scene has more than 10000 objects"},
       {"a script of exactly the largest size", std::string(ArchiveFile::kMaxTextSize - 13, '\n') +
