@@ -7,11 +7,13 @@
 
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "app/mod_content.h"
 #include "app/music.h"
 #include "app/overlay.h"
 #include "app/settings.h"
 #include "app/string_table.h"
 #include "camera/camera.h"
+#include "data/archive_file.h"
 #include "objects/mesh_file.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
@@ -181,6 +183,42 @@ void LoadSceneContent() {
   LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
 }
 
+// Gives back what LoadSceneContent made, so that other content can load in its place.
+void UnloadSceneContent() {
+  for (const Texture* texture : textureManager) {
+    const GLuint id = texture->id;
+    if (id != 0) glDeleteTextures(1, &id);
+  }
+  ResetTextures();
+  ResetMeshes();
+  ResetWorldLists();
+  ResetContentProblem();
+}
+
+// The scene to play: a mod's when the settings name one and it loads as written, the carried
+// one otherwise. A mod that cannot be shown is told in one line, never in a box on an idle
+// desktop.
+void LoadChosenContent() {
+  const std::string& mod = settings.content;
+  if (!mod.empty()) {
+    if (const std::string reason = ChooseModArchive(mod); !reason.empty()) {
+      Host().LogLine(reason + "; the carried scene plays instead");
+    } else {
+      LoadSceneContent();
+      std::string problem = ContentProblem();
+      if (problem.empty() && FindWorld(worldCatalog, "world") == nullptr) {
+        problem = "it has no world named \"world\"";
+      }
+      if (problem.empty()) return;
+      Host().LogLine("the mod " + mod + " cannot be shown (" + problem +
+                     "); the carried scene plays instead");
+      UnloadSceneContent();
+      UseContentArchive({});
+    }
+  }
+  LoadSceneContent();
+}
+
 }  // namespace
 
 void StopSaver(Application& app, bool started) {
@@ -220,7 +258,7 @@ bool StartSaver(Application& app) {
   InitGLState();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-  LoadSceneContent();
+  LoadChosenContent();
   if (settings.music) StartMusic();
 
   // The random generator stays unseeded through loading: scenes load the same every time.
@@ -284,6 +322,7 @@ void ResetProcessState() {
   PostPassList.clear();
   ResetWorldLists();
   ResetContentProblem();
+  UseContentArchive({});
   MainWindow = 0;
   camera = {};
   cameraSpeedFactor = 0;

@@ -104,6 +104,12 @@ struct Parser {
     if (name == "volume") return Number(arg, attached, 0, 100, o.volume);
     if (name == "speed") return Number(arg, attached, 0, 100, o.speed);
     if (name == "max-fps") return Number(arg, attached, 0, kMaxFpsLimit, o.maxFps);
+    if (name == "content") {
+      const auto text = Value(arg, attached);
+      if (!text) return false;
+      o.content = std::string(*text);
+      return true;
+    }
     if (name == "clock") {
       const auto text = Value(arg, attached);
       if (!text) return false;
@@ -154,6 +160,7 @@ void ApplyRunOptions(const RunOptions& o, Settings& record) {
   if (o.clock12h) record.clock12h = *o.clock12h;
   if (o.showFps) record.showFps = *o.showFps;
   if (o.speed) record.cameraSpeed = *o.speed;
+  if (o.content) record.content = *o.content;
   if (o.maxFps) {
     record.maxFps = *o.maxFps;
   } else if (o.target != DrawTarget::Switches) {
@@ -177,6 +184,7 @@ std::string RunOptionsUsage() {
          "  --fps           show the frame counter\n"
          "  --speed N       camera speed, 0 to 100 (50 is the shipped value)\n"
          "  --max-fps N     at most N frames a second, 0 for no limit (60 in a host's window)\n"
+         "  --content FILE  play the scene of a mod's content archive (\"\" for the carried one)\n"
          "  --help          this text\n"
          "settings: $XDG_CONFIG_HOME/solvane/settings (default ~/.config/solvane/settings)\n";
 }

@@ -31,6 +31,7 @@ struct RunOptions {
   std::optional<bool> showFps;
   std::optional<int32_t> speed;
   std::optional<int32_t> maxFps;
+  std::optional<std::string> content;  // a mod's archive; "" for the carried scene
   // Everything else, in order: the host's switches and their window numbers.
   std::vector<std::string> switches;
 };

@@ -156,6 +156,7 @@ void ReadRegistrySettings() {
     }
   }
   if (settings.defaultGamma) settings.gamma = 50;
+  settings.content = Host().Settings().ReadText("Content");
 }
 
 void WriteRegistrySettings() {
@@ -208,6 +209,7 @@ std::string FormatSettings(const Settings& s) {
   number("height", s.height);
   number("bitsPerPixel", s.bitsPerPixel);
   number("maxFps", s.maxFps);
+  out += "content=" + s.content + "\n";
   return out;
 }
 

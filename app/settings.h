@@ -28,6 +28,9 @@ struct Settings {
   // Frames per second at most; 0 for no limit. Not in the default text and not written by the
   // dialog: "MaxFPS" in the store, set by hand or for one run on the command line.
   int32_t maxFps = 0;
+  // A mod's content archive to play instead of the carried scene; "" for the carried one.
+  // "Content" in the store, a text value.
+  std::string content;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -12,8 +12,21 @@
 
 namespace solvane {
 
+namespace {
+std::vector<uint8_t> chosenArchive;
+}  // namespace
+
+std::span<const uint8_t> ContentArchive() {
+  if (!chosenArchive.empty()) return chosenArchive;
+  return Host().Resource("CustomData", kContentArchiveResource);
+}
+
+void UseContentArchive(std::vector<uint8_t> archive) {
+  chosenArchive = std::move(archive);
+}
+
 int ArchiveFile::Open(const char* entryName) {
-  const std::span<const uint8_t> archive = Host().Resource("CustomData", kContentArchiveResource);
+  const std::span<const uint8_t> archive = ContentArchive();
   ArchiveMemory memory;
   if (!archive.empty() && archive.size() <= UINT32_MAX) {
     memory = {archive.data(), uint32_t(archive.size()), 0};
@@ -51,7 +64,7 @@ int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize) {
   // The header's unpacked size decides before anything is unpacked; a chain that breaks after
   // the entry still lists it.
   std::vector<ArchiveEntryInfo> entries;
-  ListArchive(Host().Resource("CustomData", kContentArchiveResource), entries);
+  ListArchive(ContentArchive(), entries);
   const std::string wanted(entryName != nullptr ? entryName : "");
   for (const ArchiveEntryInfo& entry : entries) {
     if (!SameEntryName(entry.name, wanted.substr(0, name.size() - 1))) continue;

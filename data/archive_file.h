@@ -5,11 +5,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace solvane {
 
 // Resource "CustomData" 126: the content archive.
 inline constexpr int kContentArchiveResource = 126;
+
+// The archive content is read from: the one the program carries, or a mod's that the run chose
+// instead (held in memory until the carried one is chosen again with an empty `archive`).
+std::span<const uint8_t> ContentArchive();
+void UseContentArchive(std::vector<uint8_t> archive);
 
 class ArchiveFile {
  public:

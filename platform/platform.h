@@ -71,6 +71,8 @@ class SettingsStore {
   virtual void Read(std::span<NamedValue> values) = 0;
   // Stores every entry, keeping whatever else the store holds. Failures are silent.
   virtual void Write(std::span<const NamedValue> values) = 0;
+  // The text value `name` (a path); "" when the store lacks it.
+  virtual std::string ReadText(std::string_view name) = 0;
 };
 
 // What the scene window reports to the core: its window procedure's cases, one call each.

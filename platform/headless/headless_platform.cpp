@@ -28,6 +28,15 @@ void MemorySettingsStore::Read(std::span<NamedValue> values) {
   }
 }
 
+std::string MemorySettingsStore::ReadText(std::string_view name) {
+  const auto it = texts_.find(AsciiLower(name));
+  return it != texts_.end() ? it->second : std::string();
+}
+
+void MemorySettingsStore::SetText(std::string_view name, std::string text) {
+  texts_[AsciiLower(name)] = std::move(text);
+}
+
 void MemorySettingsStore::Write(std::span<const NamedValue> values) {
   ++writes;
   for (const NamedValue& value : values) Set(value.name, value.value);

@@ -19,6 +19,9 @@ class MemorySettingsStore final : public SettingsStore {
   void Read(std::span<NamedValue> values) override;
   void Write(std::span<const NamedValue> values) override;
 
+  std::string ReadText(std::string_view name) override;
+  void SetText(std::string_view name, std::string text);
+
   void Set(std::string_view name, uint32_t value);
   bool Has(std::string_view name) const;
   uint32_t Get(std::string_view name) const;  // 0 when absent
@@ -27,6 +30,7 @@ class MemorySettingsStore final : public SettingsStore {
 
  private:
   std::map<std::string, uint32_t> values_;  // keyed by the lower-cased name
+  std::map<std::string, std::string> texts_;
 };
 
 struct ScriptedEvent {

@@ -57,6 +57,21 @@ struct Entry {
   uint32_t value;
 };
 
+// The values that hold text (a path) rather than a number.
+bool IsTextName(std::string_view name) {
+  return AsciiLower(name) == "content";
+}
+
+// A text value's line: its name and its text, blanks around both trimmed.
+std::optional<std::pair<std::string_view, std::string_view>> ParseTextLine(std::string_view line) {
+  line = Trim(line);
+  const size_t equals = line.find('=');
+  if (line.empty() || line[0] == '#' || equals == std::string_view::npos) return std::nullopt;
+  const std::string_view name = Trim(line.substr(0, equals));
+  if (!IsTextName(name)) return std::nullopt;
+  return std::pair{name, Trim(line.substr(equals + 1))};
+}
+
 // One line: nullopt with no reason for a comment, nullopt with a reason for a bad line.
 std::optional<Entry> ParseLine(std::string_view line, std::string& reason) {
   line = Trim(line);
@@ -121,6 +136,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& p
 SettingsFileContents ParseSettingsFile(std::string_view text) {
   SettingsFileContents contents;
   ForEachLine(text, [&](size_t number, std::string_view line) {
+    if (const auto textValue = ParseTextLine(line)) {
+      contents.texts[AsciiLower(textValue->first)] = std::string(textValue->second);
+      return;
+    }
     std::string reason;
     if (std::optional<Entry> entry = ParseLine(line, reason)) {
       contents.values[AsciiLower(entry->name)] = entry->value;
@@ -166,6 +185,16 @@ std::string FileSettingsStore::DefaultPath() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config/solvane/settings";
   return {};
+}
+
+std::string FileSettingsStore::ReadText(std::string_view name) {
+  std::string problem;
+  const std::optional<std::string> text =
+      path_.empty() ? std::nullopt : ReadWholeFile(path_, problem);
+  if (!text) return {};
+  const SettingsFileContents contents = ParseSettingsFile(*text);
+  const auto it = contents.texts.find(AsciiLower(name));
+  return it != contents.texts.end() ? it->second : std::string();
 }
 
 void FileSettingsStore::Read(std::span<NamedValue> values) {

@@ -13,6 +13,7 @@ namespace solvane {
 
 struct SettingsFileContents {
   std::map<std::string, uint32_t> values;  // keyed by the lower-cased name; the last line wins
+  std::map<std::string, std::string> texts;  // the text values, keyed the same way
   std::vector<std::string> warnings;       // one per ignored line
 };
 
@@ -45,6 +46,7 @@ class FileSettingsStore final : public SettingsStore {
   static std::string DefaultPath();
 
   void Read(std::span<NamedValue> values) override;
+  std::string ReadText(std::string_view name) override;
   // The store's interface keeps failures silent to its callers: Save says whether the values
   // were stored, and either way a failure is told on standard error.
   void Write(std::span<const NamedValue> values) override { Save(values); }

@@ -78,6 +78,23 @@ void RegistrySettingsStore::Read(std::span<NamedValue> values) {
   RegCloseKey(key);
 }
 
+std::string RegistrySettingsStore::ReadText(std::string_view name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  // A path: at most MAX_PATH characters; a value of another type counts as absent.
+  char text[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  DWORD type = 0;
+  const std::string nameZ(name);
+  const bool found = RegQueryValueExA(key, nameZ.c_str(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS &&
+                     type == REG_SZ;
+  RegCloseKey(key);
+  if (!found) return {};
+  text[std::min<DWORD>(size, MAX_PATH)] = '\0';
+  return text;
+}
+
 void RegistrySettingsStore::Write(std::span<const NamedValue> values) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,

@@ -18,6 +18,7 @@ class RegistrySettingsStore final : public SettingsStore {
  public:
   static constexpr const char* kKeyPath = "Software\\Kestrava\\Solvane Screensaver";
   void Read(std::span<NamedValue> values) override;
+  std::string ReadText(std::string_view name) override;
   void Write(std::span<const NamedValue> values) override;
 };
 

@@ -1,0 +1,118 @@
+// Mods in the saver: a content archive of the user's choosing plays instead of the carried
+// scene, and one that cannot be shown falls back to the carried scene with one line said.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/settings.h"
+#include "scene/world_list.h"
+#include "tests/support/content_files.h"
+#include "tests/support/headless_fixture.h"
+
+namespace solvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::PackContent;
+using testing::TextBytes;
+
+constexpr size_t kCarriedWorldObjects = 15;
+
+// A small mod: its own world "world" with `objects` in its script, no textures of its own.
+Bytes Mod(const std::string& objects, const std::string& worldName = "world") {
+  return PackContent({
+      {"texture.txt", TextBytes("END_TEXT")},
+      {"env.txt", TextBytes("env envip\r\nend\r\nENV_END")},
+      {"worlds.txt", TextBytes("world " + worldName +
+                               "\r\nenv envip\r\nobjects w.txt\r\nscenedir x\\\r\nend\r\n")},
+      {"w.txt", TextBytes(objects)},
+  });
+}
+
+const std::string kTwoSpheres =
+    "sphere\r\nbegin a\r\nradius 5\r\nend\r\nsphere\r\nbegin b\r\nradius 7\r\nend\r\n";
+
+class ModContentTest : public testing::HeadlessTest {
+ protected:
+  void SetUp() override {
+    HeadlessTest::SetUp();
+    dir_ = fs::temp_directory_path() / ("solvane-mod-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    HeadlessTest::TearDown();
+  }
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path.string();
+  }
+  // Starts the saver as far as the loaded scene with `content` stored as the setting, or given
+  // as the option for the run.
+  size_t StartWith(const std::string& content, bool asOption = false) {
+    HeadlessOptions options;
+    options.maxFrames = 1;
+    HeadlessPlatform& p = Install(options);
+    p.Store().Set("EnableMusic", 0);
+    if (!asOption) p.Store().SetText("Content", content);
+    Application app;
+    app.showCommand = 1;
+    LoadSettings(app);
+    RunOptions run;
+    if (asOption) run.content = content;
+    ApplyRunOptions(run, settings);
+    EXPECT_TRUE(StartSaver(app));
+    const size_t objects = CurrentWorld != nullptr ? CurrentWorld->objects.size() : 0;
+    log_ = p.Record().logLines;
+    StopSaver(app, true);
+    return objects;
+  }
+  fs::path dir_;
+  std::vector<std::string> log_;
+};
+
+TEST_F(ModContentTest, AModPlaysInsteadOfTheCarriedScene) {
+  const std::string mod = Write("mod.rar", Mod(kTwoSpheres));
+  EXPECT_EQ(StartWith(mod), 2u);
+  EXPECT_TRUE(log_.empty());
+  EXPECT_EQ(StartWith(mod, true), 2u) << "--content for one run";
+  EXPECT_EQ(StartWith(""), kCarriedWorldObjects) << "no mod: the carried scene";
+}
+
+TEST_F(ModContentTest, AModThatCannotBeShownFallsBackWithOneLine) {
+  Bytes damaged = Mod(kTwoSpheres);
+  damaged.resize(damaged.size() / 2);
+  const struct {
+    const char* what;
+    std::string path;
+    std::string said;  // the line, less the path where it names it
+  } cases[] = {
+      {"a missing file", (dir_ / "none.rar").string(), "there is no file "},
+      {"a directory", dir_.string(), " is not a file"},
+      {"not an archive", Write("junk.rar", Bytes(5000, 'x')), " is not a content archive"},
+      {"a damaged archive", Write("half.rar", damaged), " is not a content archive"},
+      {"no world named world", Write("other.rar", Mod(kTwoSpheres, "elsewhere")),
+       "it has no world named \"world\""},
+      {"past the particle budget",
+       Write("greedy.rar", Mod("ps\r\nbegin\r\ndens 1000000\r\nend\r\n")),
+       "particle budget exceeded"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(StartWith(c.path), kCarriedWorldObjects) << c.what;
+    ASSERT_EQ(log_.size(), 1u) << c.what;
+    EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
+    EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace solvane
