@@ -97,10 +97,10 @@ constexpr double kPadLevel = 0.05;       // each of a chord's twelve pad voices
 constexpr double kShimmerLevel = 0.085;  // each chord tone two octaves and a fifth up
 constexpr double kBellLevel = 0.3;
 constexpr double kAirLevel = 0.19;
-// Loudness of the finished piece: RMS at -16 dBFS, peaks held under -1.5 dBFS by a soft knee
+// Loudness of the finished piece: RMS at -16 dBFS, peaks held under -1.9 dBFS by a soft knee
 // (the encoder's rounding may add a little).
 constexpr double kTargetRms = 0.158;
-constexpr double kKnee = 0.6, kCeiling = 0.84;
+constexpr double kKnee = 0.6, kCeiling = 0.8;
 
 // Leaves samples under the knee alone and bends the rest smoothly towards the ceiling. It has no
 // memory, so the loop point stays as seamless as the signal it is given.
