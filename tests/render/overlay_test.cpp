@@ -231,7 +231,8 @@ TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
     for (int y = 0; y < 600; ++y) {
       for (int x = 0; x < unitsWide; ++x) {
         const int px = std::min(w - 1, int((x + 0.5) * h / 600)), py = (y * 2 + 1) * h / 1200;
-        std::copy_n(&frame[(size_t(py) * w + size_t(px)) * 3], 3, &scaled[(size_t(y) * unitsWide + x) * 3]);
+        std::copy_n(&frame[(size_t(py) * w + size_t(px)) * 3], 3,
+                    &scaled[(size_t(y) * unitsWide + x) * 3]);
       }
     }
     return scaled;

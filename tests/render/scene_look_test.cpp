@@ -154,8 +154,8 @@ TEST_F(SceneLookTest, TheDiscShowsItsSurfaceUpToTheMiddle) {
     const double mean = sum / middle, variance = squares / middle - mean * mean;
     const double limb = RingLuminance(frame, x, y, radius * 0.88f);
     SCOPED_TRACE("middle mean " + std::to_string(mean) + ", variance " + std::to_string(variance) +
-                 ", limb " + std::to_string(limb) + ", clipped " + std::to_string(clipped) + " of " +
-                 std::to_string(disc));
+                 ", limb " + std::to_string(limb) + ", clipped " + std::to_string(clipped) +
+                 " of " + std::to_string(disc));
     // A flat white middle has no variance at all; the surface's granules, spots and bright
     // network give it some even from afar, where a granule is smaller than a pixel.
     EXPECT_GT(variance, 40) << "surface detail in the middle third";

@@ -67,7 +67,8 @@ TEST_F(MusicTest, TheLoopPointHasNoClick) {
   // in the piece: it must be an ordinary one, not only below the very largest.
   for (size_t channel = 0; channel < 2; ++channel) {
     std::vector<int> steps;
-    for (size_t i = 2 + channel; i < frames * 2; i += 2) steps.push_back(std::abs(pcm[i] - pcm[i - 2]));
+    for (size_t i = 2 + channel; i < frames * 2; i += 2)
+      steps.push_back(std::abs(pcm[i] - pcm[i - 2]));
     const size_t inner = steps.size() * 99 / 100;
     std::nth_element(steps.begin(), steps.begin() + ptrdiff_t(inner), steps.end());
     const int across = std::abs(pcm[frames * 2 + channel] - pcm[(frames - 1) * 2 + channel]);

@@ -284,8 +284,7 @@ Image Corona(bool outer) {
       // one, only beyond the nearest place the limb can be.
       const double limb =
           outer ? SmoothStep(disc * 0.85, disc * 1.35, r) : SmoothStep(0.5, 0.75, r);
-      double light =
-          limb * (core * (1 + 0.35 * s - 0.25) + streamer * (0.6 + 0.6 * rays) + streak);
+      double light = limb * (core * (1 + 0.35 * s - 0.25) + streamer * (0.6 + 0.6 * rays) + streak);
       if (outer) light += core * (1 - limb);
       light *= gain * Window(r, 0.55, 0.92);
       Color c = Blackbody(0.45 + 0.45 * std::min(1.0, light)) * std::min(1.3, 1.15 * light);

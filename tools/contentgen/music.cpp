@@ -186,9 +186,10 @@ std::vector<float> SynthesizeMusic(double seconds) {
         for (size_t v = c * 4; v < c * 4 + 4; ++v) {
           const Voice& voice = shimmer[v];
           // Each high voice breathes at its own whole number of times a loop.
-          const double tremolo = 0.55 + 0.45 * std::sin(kTwoPi * double(5 + v % 4 * 2) * t / seconds +
-                                                        double(v));
-          const double s = kShimmerLevel * weight * tremolo * std::sin(kTwoPi * voice.frequency * t);
+          const double tremolo =
+              0.55 + 0.45 * std::sin(kTwoPi * double(5 + v % 4 * 2) * t / seconds + double(v));
+          const double s =
+              kShimmerLevel * weight * tremolo * std::sin(kTwoPi * voice.frequency * t);
           l += s * (1 - voice.pan);
           r += s * voice.pan;
         }
