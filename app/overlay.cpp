@@ -26,8 +26,14 @@ void BeginFlatSpace(double width, double height) {
 
 }  // namespace
 
+double OverlayWidth() {
+  if (settings.width <= 0 || settings.height <= 0) return 800;
+  // Exact for every 4:3 mode (600 * 1024 / 768 is 800), so those draw as they always did.
+  return kOverlayHeight * double(settings.width) / double(settings.height);
+}
+
 void BeginOverlay2D() {
-  BeginFlatSpace(800, 600);
+  BeginFlatSpace(OverlayWidth(), kOverlayHeight);
 }
 
 void BeginScreen2D() {
@@ -163,7 +169,8 @@ void DrawClock() {
   glColor4f(1, 1, 1, 1);
   const std::string text = ClockText(now, settings.clock12h);
   glEnable(GL_BLEND);
-  glTranslated(525, 2, 0);
+  // 275 units in from the right edge: room for the longest (12-hour) text.
+  glTranslated(OverlayWidth() - 275, 2, 0);
   DrawGlyphs(text);
   EndOverlay2D();
 }
@@ -172,15 +179,18 @@ void DrawLoadingScreen() {
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, overlayTextures.sign.id);
   BeginOverlay2D();
+  const float width = float(OverlayWidth()), middle = width / 2;
   glColor4f(1, 1, 1, 1);
-  DrawCenteredQuad(400, 350, 110, 110);
+  DrawCenteredQuad(middle, 350, 110, 110);
   glBindTexture(GL_TEXTURE_2D, overlayTextures.load.id);
-  DrawCenteredQuad(400, 140, 100, 100);
+  DrawCenteredQuad(middle, 140, 100, 100);
 
-  // Each corner image covers 256 x 128 pixels flush with its corner, whatever the mode.
-  const float sx = 256.0f / static_cast<float>(static_cast<uint32_t>(settings.width));
-  const float sy = 128.0f / static_cast<float>(static_cast<uint32_t>(settings.height));
-  const float right = (1 - sx) * 800, top = (1 - sy) * 600;
+  // Each corner image covers 256 x 128 pixels flush with its corner, whatever the mode. The
+  // units are square, so one scale serves both directions.
+  const float unitsPerPixel =
+      settings.height > 0 ? float(kOverlayHeight) / float(settings.height) : 1.0f;
+  const float cornerWidth = 256 * unitsPerPixel, cornerHeight = 128 * unitsPerPixel;
+  const float right = width - cornerWidth, top = float(kOverlayHeight) - cornerHeight;
   const float origins[4][2] = {{right, 0}, {0, 0}, {0, top}, {right, top}};
   for (size_t i = 0; i < 4; ++i) {
     glLoadIdentity();
@@ -195,11 +205,11 @@ void DrawLoadingScreen() {
     glTexCoord2f(0, 0);
     glVertex2f(x0, y0);
     glTexCoord2f(1, 0);
-    glVertex2f(x0 + 800 * sx, y0);
+    glVertex2f(x0 + cornerWidth, y0);
     glTexCoord2f(1, 1);
-    glVertex2f(x0 + 800 * sx, y0 + 600 * sy);
+    glVertex2f(x0 + cornerWidth, y0 + cornerHeight);
     glTexCoord2f(0, 1);
-    glVertex2f(x0, y0 + 600 * sy);
+    glVertex2f(x0, y0 + cornerHeight);
     glEnd();
   }
   EndOverlay2D();

@@ -1,5 +1,5 @@
-// Flat drawing over the scene: the 800 x 600 overlay space, the clock, the frame counter and
-// the loading screen.
+// Flat drawing over the scene: the overlay space, the clock, the frame counter and the loading
+// screen.
 #pragma once
 
 #include <array>
@@ -28,9 +28,14 @@ inline constexpr int kCornerResources[] = {119, 120, 121, 122};
 // The glyph lists advance by just under 28 units each.
 inline constexpr double kGlyphAdvance = 27.999999523162842;
 
-// The overlay space: 800 x 600 units stretched over the whole window, y up. Also sets the
-// viewport to the whole window, which all scene drawing then uses.
+// The overlay space: 600 units over the window's height and as many over its width as keep the
+// units square (800 on a 4:3 window), y up. Each element keeps to the side it belongs to, so on
+// any window shape nothing is stretched. Also sets the viewport to the whole window, which all
+// scene drawing then uses.
+inline constexpr double kOverlayHeight = 600;
 void BeginOverlay2D();
+// The overlay space's width for the settings' window size; 800 for a size with no shape.
+double OverlayWidth();
 // One unit per pixel of the scene window.
 void BeginScreen2D();
 // Leaves either space and turns depth test and lighting back on.
@@ -48,7 +53,7 @@ void DrawFps(int framesPerSecond);
 // The local time at the bottom right, in the settings' 12- or 24-hour style.
 void DrawClock();
 // The sign and load images in the middle and the corner images flush with the window's
-// corners, into the cleared back buffer.
+// corners, each image at its own proportions, into the cleared back buffer.
 void DrawLoadingScreen();
 
 // The texts those draw: only glyph codes, whatever the numbers. A negative count shows as 0;

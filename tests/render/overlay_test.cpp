@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -198,6 +199,112 @@ TEST_F(OverlayTest, LoadingScreenLayoutAtAnyMode) {
   }
   EXPECT_GT(cornerPixels[0], 1000);
   EXPECT_EQ(cornerPixels[0], cornerPixels[1]) << "the same pixels at both modes";
+}
+
+// The window shapes of desktops, wide monitors and a phone held upright: the overlay keeps its
+// proportions on each, and every element stays on its side of the window.
+TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
+  struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // pixels, inclusive
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+  };
+  // The lit pixels inside a rectangle of the frame.
+  const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
+    Box box;
+    for (int y = std::max(y0, 0); y < std::min(y1, settings.height); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, settings.width); ++x) {
+        if (Luminance(frame, x, y) < 40) continue;
+        box.left = std::min(box.left, x);
+        box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y);
+        box.bottom = std::max(box.bottom, y);
+      }
+    }
+    return box;
+  };
+  // The frame read back in overlay units (square, 600 over the height), for the glyph reader.
+  const auto inUnits = [this](const std::vector<uint8_t>& frame, int& unitsWide) {
+    const int w = settings.width, h = settings.height;
+    unitsWide = int(std::lround(600.0 * w / h));
+    std::vector<uint8_t> scaled(size_t(unitsWide) * 600 * 3);
+    for (int y = 0; y < 600; ++y) {
+      for (int x = 0; x < unitsWide; ++x) {
+        const int px = std::min(w - 1, int((x + 0.5) * h / 600)), py = (y * 2 + 1) * h / 1200;
+        std::copy_n(&frame[(size_t(py) * w + size_t(px)) * 3], 3,
+                    &scaled[(size_t(y) * unitsWide + x) * 3]);
+      }
+    }
+    return scaled;
+  };
+
+  const struct {
+    int width, height;
+  } sizes[] = {{800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}, {2560, 1080}, {1080, 1920}};
+  Box sign0, clock0;
+  std::vector<uint8_t> corner0;
+  for (const auto& size : sizes) {
+    const int w = size.width, h = size.height;
+    const double scale = h / 600.0;  // pixels per overlay unit, both ways
+    const std::string mode = std::to_string(w) + "x" + std::to_string(h);
+    SCOPED_TRACE(mode);
+
+    Open(w, h);
+    EXPECT_NEAR(OverlayWidth() * h, 600.0 * w, 1e-6);
+    LoadOverlayTextures();
+    DrawLoadingScreen();
+    const std::vector<uint8_t> screen = Read();
+    // The sign, above the load image's top edge (overlay y 240), round as drawn at 4:3.
+    const int loadTop = h - int(std::lround(240 * scale));
+    const Box sign = litBox(screen, 0, 0, w, loadTop - 1);
+    if (w == 800) sign0 = sign;
+    EXPECT_NEAR(sign.Width(), sign.Height(), 2);
+    // Linear filtering blurs each edge over about one texel of the magnified image.
+    EXPECT_NEAR(sign.Width(), sign0.Width() * scale, 2 * scale);
+    EXPECT_NEAR((sign.left + sign.right + 1) / 2.0, w / 2.0, 2) << "in the middle";
+    // The load image's middle, under it.
+    EXPECT_GT(Luminance(screen, w / 2, h - int(140 * scale)), 150);
+    // The bottom-right image: the same 256 x 128 pixels in its corner at every mode, and nothing
+    // lit beside it.
+    std::vector<uint8_t> corner;
+    for (int y = h - 128; y < h; ++y) {
+      corner.insert(corner.end(), &screen[(size_t(y) * w + size_t(w - 256)) * 3],
+                    &screen[(size_t(y) * w + size_t(w)) * 3]);
+    }
+    if (w == 800) corner0 = corner;
+    EXPECT_TRUE(corner == corner0) << "the corner image moved or was scaled";
+    const Box beside = litBox(screen, w - 300, h - 180, w - 256, h);
+    EXPECT_EQ(beside.right, -1) << "lit left of the corner image at " << beside.left;
+    const Box above = litBox(screen, w - 300, h - 180, w, h - 128);
+    EXPECT_EQ(above.right, -1) << "lit above the corner image at " << above.top;
+
+    // The clock at the bottom right: its glyphs as at 4:3, only scaled, as far in from the
+    // right edge in overlay units.
+    Open(w, h, {0, 5, 9});
+    settings.clock12h = true;
+    LoadTextureList("texture.txt", false);
+    BuildDigitFont();
+    DrawClock();
+    const std::vector<uint8_t> clockFrame = Read();
+    const Box clock = litBox(clockFrame, 0, 0, w, h);
+    if (w == 800) clock0 = clock;
+    EXPECT_NEAR(clock.Width(), clock0.Width() * scale, 2 * scale);
+    EXPECT_NEAR(clock.Height(), clock0.Height() * scale, 2 * scale);
+    EXPECT_NEAR(w - 1 - clock.right, (799 - clock0.right) * scale, 2 * scale);
+    EXPECT_NEAR(h - 1 - clock.bottom, (599 - clock0.bottom) * scale, 2 * scale);
+    int unitsWide = 0;
+    const std::vector<uint8_t> clockUnits = inUnits(clockFrame, unitsWide);
+
+    // The frame counter at the top left, drawn over the clock's frame.
+    BeginOverlay2D();
+    DrawFps(1907);
+    EndOverlay2D();
+    const std::vector<uint8_t> both = inUnits(Read(), unitsWide);
+    settings.width = unitsWide;
+    settings.height = 600;
+    EXPECT_EQ(ReadGlyphs(clockUnits, unitsWide - 275, 2, 9), "12:05:09;");
+    EXPECT_EQ(ReadGlyphs(both, 4, 558, 4), "1907");
+  }
 }
 
 TEST_F(OverlayTest, WithoutAGlyphAtlasTheFontStillDraws) {

@@ -94,8 +94,9 @@ TEST_F(SceneLookTest, TheStarSitsWhereTheOriginProjects) {
                               std::to_string(int(y)) + " r " + std::to_string(int(radius));
     ASSERT_GT(frame.Luminance(int(x), int(y)), 0) << "the star is on screen: " << where;
 
-    // A bright disc: its centre and points half way out are bright.
-    EXPECT_GT(frame.Luminance(int(x), int(y)), 200) << where;
+    // A bright disc: its middle and points half way out are bright (a ring in the middle, as
+    // a single pixel may be a sunspot).
+    EXPECT_GT(RingLuminance(frame, x, y, radius * 0.1f), 190) << where;
     EXPECT_GT(RingLuminance(frame, x, y, radius * 0.5f), 150) << where;
     // The corona glows just outside the limb, brighter than the sky further out.
     const double corona = RingLuminance(frame, x, y, radius * 1.15f);
@@ -113,6 +114,54 @@ TEST_F(SceneLookTest, TheStarSitsWhereTheOriginProjects) {
       }
     }
     EXPECT_GT(stars, 20) << where;
+  }
+}
+
+TEST_F(SceneLookTest, TheDiscShowsItsSurfaceUpToTheMiddle) {
+  // From afar, at the flight's usual distance, and on a close pass: the corona drawn over the
+  // disc must leave the surface visible to its middle, and the limb darker than the middle.
+  const struct {
+    const char* name;
+    uint32_t seed;
+    int frames;
+    double step;
+  } cases[] = {{"far", 7, 1, 0.05}, {"usual", 7, 30, 0.2}, {"close", 42, 50, 0.4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Frame frame = Run(c.seed, c.frames, c.step);
+    float x = 0, y = 0, radius = 0;
+    ASSERT_TRUE(ProjectOrigin(frame, x, y, radius));
+    ASSERT_GT(radius, 30) << "a disc large enough to judge";
+    // Luminance statistics of the middle third (by radius), the clipped share of the disc, and
+    // the mean on a circle just inside the limb.
+    double sum = 0, squares = 0;
+    int middle = 0, disc = 0, clipped = 0;
+    for (int py = int(y - radius); py <= int(y + radius); ++py) {
+      for (int px = int(x - radius); px <= int(x + radius); ++px) {
+        const float r = std::hypot(float(px) + 0.5f - x, float(py) + 0.5f - y) / radius;
+        const int l = frame.Luminance(px, py);
+        if (r > 0.95f || l < 0) continue;
+        ++disc;
+        const uint8_t* p = &frame.pixels[(size_t(py) * frame.width + px) * 4];
+        if (p[0] >= 250 && p[1] >= 250 && p[2] >= 250) ++clipped;
+        if (r > 1.0f / 3) continue;
+        ++middle;
+        sum += l;
+        squares += double(l) * l;
+      }
+    }
+    ASSERT_GT(middle, 0);
+    const double mean = sum / middle, variance = squares / middle - mean * mean;
+    const double limb = RingLuminance(frame, x, y, radius * 0.88f);
+    SCOPED_TRACE("middle mean " + std::to_string(mean) + ", variance " + std::to_string(variance) +
+                 ", limb " + std::to_string(limb) + ", clipped " + std::to_string(clipped) +
+                 " of " + std::to_string(disc));
+    // A flat white middle has no variance at all; the surface's granules, spots and bright
+    // network give it some even from afar, where a granule is smaller than a pixel.
+    EXPECT_GT(variance, 40) << "surface detail in the middle third";
+    EXPECT_LT(mean, 245) << "not washed out";
+    EXPECT_LT(double(clipped) / disc, 0.04) << "a clipped plateau";
+    EXPECT_LT(limb, mean) << "the limb darker than the middle";
   }
 }
 

@@ -148,9 +148,11 @@ Image SunSurface() {
       const double lane = SmoothStep(0.0, 0.4, cells.f2 - cells.f1);
       const double fine = Fbm3(p.x * 90, p.y * 90, p.z * 90, 2, 31);
       const double granule = (0.7 + 0.3 * cells.id) * (1 - 0.3 * cells.f1 * cells.f1);
-      double t = 0.53 + 0.2 * granule * std::sqrt(lane) + 0.025 * fine;
+      // A darker base than the hottest granules: the corona's glow over the middle of the disc
+      // lifts it, and the limb, where that glow fades, stays darker.
+      double t = 0.47 + 0.23 * granule * std::sqrt(lane) + 0.025 * fine;
       // Supergranulation and large-scale mottling.
-      t += 0.08 * Fbm3(p.x * 2.5, p.y * 2.5, p.z * 2.5, 5, 41);
+      t += 0.11 * Fbm3(p.x * 2.5, p.y * 2.5, p.z * 2.5, 5, 41);
       t += 0.03 * Fbm3(p.x * 7, p.y * 7, p.z * 7, 3, 42);
 
       double activity = 0.15;
@@ -247,12 +249,19 @@ Image SkySphere() {
   return image;
 }
 
+// The scene draws the inner corona at several sizes over the star's disc, and the outer one
+// behind it. Seen from anywhere on the flight, the limb falls between 0.35 and 0.65 of the
+// inner corona's half size and between 0.2 and 0.45 of the outer one's. So the inner corona
+// keeps to a soft glow where it may cover the disc, strongest in the middle and fading towards
+// the limb as a star's light does, which the disc's own surface shows through; its streamers
+// start where the limb can be. The outer one's bright core lies behind the disc and shows only
+// as the glow around the limb.
 Image Corona(bool outer) {
   constexpr int kSize = 512;
   Image image(kSize, kSize);
   const uint32_t seed = outer ? 300 : 200;
-  const double disc = outer ? 0.1 : 0.2;  // the bright centre the star sits in
-  const double falloff = outer ? 0.16 : 0.09;
+  const double disc = outer ? 0.22 : 0.6;  // where the corona's own light starts to fall
+  const double falloff = outer ? 0.16 : 0.1;
   const double angular = outer ? 5.0 : 2.6;  // streamers around the circle
   const double gain = outer ? 0.6 : 1.0;
   for (int y = 0; y < kSize; ++y) {
@@ -271,12 +280,22 @@ Image Corona(bool outer) {
       const double streamer = std::pow(s, outer ? 2.5 : 3.0) * (outer ? 2.2 : 2.6) *
                               std::exp(-out / (falloff * (outer ? 2.6 : 2.2)));
       const double streak = outer ? std::pow(rays, 4) * 1.8 * std::exp(-out / (falloff * 2.0)) : 0;
-      // Inside the disc the star itself shows; the structure starts at its limb.
-      const double limb = SmoothStep(disc * 0.85, disc * 1.35, r);
-      double light =
-          core * (1 + limb * (0.35 * s - 0.25)) + limb * (streamer * (0.6 + 0.6 * rays) + streak);
+      // The structure starts at the limb: for the outer corona, at its own disc; for the inner
+      // one, only beyond the nearest place the limb can be.
+      const double limb =
+          outer ? SmoothStep(disc * 0.85, disc * 1.35, r) : SmoothStep(0.5, 0.75, r);
+      double light = limb * (core * (1 + 0.35 * s - 0.25) + streamer * (0.6 + 0.6 * rays) + streak);
+      if (outer) light += core * (1 - limb);
       light *= gain * Window(r, 0.55, 0.92);
       Color c = Blackbody(0.45 + 0.45 * std::min(1.0, light)) * std::min(1.3, 1.15 * light);
+      if (!outer) {
+        // Over the disc: a glow that falls from the middle to nothing at the farthest the limb
+        // can be, adding at most what keeps the hottest surface short of white where the scene
+        // stacks it.
+        const double across = r / 0.6;
+        const double glow = across < 1 ? 0.3 * (1 - across * across) : 0;
+        c = c + Blackbody(0.62) * glow;
+      }
       c.a = 1;
       image.at(x, y) = c;
     }
@@ -384,11 +403,12 @@ Image Sign() {
       const double angle = std::atan2(dy, dx) + kPi / 2;
       const double body = Clamp01(19.5 - r + 0.5);
       const double ring = Clamp01(1.6 - std::fabs(r - 26) + 0.5);
-      // Twelve tapered rays, long and short alternating.
+      // Twelve tapered rays: long ones up, down and to the sides, two short ones between, so that
+      // the emblem is as wide as it is tall.
       const double step = 2 * kPi / 12;
       const double k = std::floor(angle / step + 0.5);
       const double across = std::fabs(angle - k * step) * r;
-      const double length = (int(k) % 2 == 0) ? 24 : 14;
+      const double length = (int(k) % 3 == 0) ? 24 : 14;
       const double along = (r - 31) / length;
       double ray = 0;
       if (along > 0 && along < 1) {

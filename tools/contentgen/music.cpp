@@ -87,6 +87,30 @@ class Reverb {
   std::array<size_t, 2> passAt_{};
 };
 
+// The mix, as amplitudes before the whole piece is brought to its loudness. The layers sit in
+// different registers so that no single one dominates: the drone and the bass below 150 Hz, the
+// pad from 150 Hz to 1 kHz, the shimmer and the bells' partials above, and a breath of air
+// higher still. A speaker that cannot play the low end still carries the harmony and the bells.
+constexpr double kDroneLevel = 0.085;    // A1, under every chord
+constexpr double kBassLevel = 0.105;     // each chord's root in the second octave
+constexpr double kPadLevel = 0.05;       // each of a chord's twelve pad voices
+constexpr double kShimmerLevel = 0.085;  // each chord tone two octaves and a fifth up
+constexpr double kBellLevel = 0.3;
+constexpr double kAirLevel = 0.19;
+// Loudness of the finished piece: RMS at -16 dBFS, peaks held under -1.9 dBFS by a soft knee
+// (the encoder's rounding may add a little).
+constexpr double kTargetRms = 0.158;
+constexpr double kKnee = 0.6, kCeiling = 0.8;
+
+// Leaves samples under the knee alone and bends the rest smoothly towards the ceiling. It has no
+// memory, so the loop point stays as seamless as the signal it is given.
+double SoftLimit(double x) {
+  const double size = std::fabs(x);
+  if (size <= kKnee) return x;
+  const double bent = kKnee + (kCeiling - kKnee) * std::tanh((size - kKnee) / (kCeiling - kKnee));
+  return x < 0 ? -bent : bent;
+}
+
 }  // namespace
 
 std::vector<float> SynthesizeMusic(double seconds) {
@@ -100,15 +124,21 @@ std::vector<float> SynthesizeMusic(double seconds) {
       {55, 59, 62, 69},  // G6
       {52, 55, 59, 66},  // Em(add9)
   }};
-  std::vector<Voice> pads;
+  std::vector<Voice> pads, shimmer;
+  std::vector<double> roots;
   for (const auto& chord : chords) {
     for (size_t n = 0; n < chord.size(); ++n) {
       for (double detune : {-0.07, 0.0, 0.06}) {  // a chorus of three slightly detuned tones
-        pads.push_back({loop.Snap(MidiToHz(chord[n] + detune)), 0.2 + 0.6 * double(n) / 3, 0.05});
+        pads.push_back(
+            {loop.Snap(MidiToHz(chord[n] + detune)), 0.2 + 0.6 * double(n) / 3, kPadLevel});
       }
+      // Panned against the pad, so the high voices spread the other way.
+      shimmer.push_back({loop.Snap(MidiToHz(chord[n] + 31)), 0.8 - 0.6 * double(n) / 3, 0});
     }
+    // Every chord here has its root as its lowest note.
+    roots.push_back(loop.Snap(MidiToHz(chord[0] - 12)));
   }
-  const double drone[2] = {loop.Snap(MidiToHz(33)), loop.Snap(MidiToHz(40))};  // A1 and E2
+  const double drone = loop.Snap(MidiToHz(33));  // A1
 
   // Sparse bells from a pentatonic set at fixed moments of the loop.
   struct Bell {
@@ -124,17 +154,19 @@ std::vector<float> SynthesizeMusic(double seconds) {
 
   // Two loops are rendered into the reverb and the second kept: by then the reverb carries the
   // tail of the first, exactly what it carries when the music wraps round.
-  std::vector<float> out(frames * 2);
+  std::vector<double> mix(frames * 2);
   Reverb left(0), right(23);
   const double chordLength = seconds / chords.size();
-  // Breath of space: noise, band-limited by two smoothing stages, that swells slowly. Each pass
-  // draws the same noise, so it repeats with the loop too.
-  double lowL = 0, lowR = 0, bandL = 0, bandR = 0;
+  // Air: noise with its lows taken out and its highest highs softened, swelling slowly. Each
+  // pass draws the same noise, so it repeats with the loop too.
+  double lowL = 0, lowR = 0, airL = 0, airR = 0;
   for (size_t pass = 0; pass < 2; ++pass) {
     Random noise{77};
     for (size_t i = 0; i < frames; ++i) {
       const double t = double(i) / kMusicRate;
-      double l = 0, r = 0;
+      // The dry part that bypasses the reverb (the low end, which the reverb would only blur)
+      // and the part that goes through it.
+      double dryL = 0, dryR = 0, l = 0, r = 0;
       for (size_t c = 0; c < chords.size(); ++c) {
         const double weight =
             Window(t, (double(c) + 0.5) * chordLength, chordLength * 1.6, seconds);
@@ -151,13 +183,23 @@ std::vector<float> SynthesizeMusic(double seconds) {
           l += s * (1 - voice.pan);
           r += s * voice.pan;
         }
+        for (size_t v = c * 4; v < c * 4 + 4; ++v) {
+          const Voice& voice = shimmer[v];
+          // Each high voice breathes at its own whole number of times a loop.
+          const double tremolo =
+              0.55 + 0.45 * std::sin(kTwoPi * double(5 + v % 4 * 2) * t / seconds + double(v));
+          const double s =
+              kShimmerLevel * weight * tremolo * std::sin(kTwoPi * voice.frequency * t);
+          l += s * (1 - voice.pan);
+          r += s * voice.pan;
+        }
+        const double bass = kBassLevel * weight * std::sin(kTwoPi * roots[c] * t);
+        dryL += bass;
+        dryR += bass;
       }
-      const double swell = 0.75 + 0.25 * std::sin(kTwoPi * t * 2 / seconds);
-      for (double f : drone) {
-        const double s = 0.09 * swell * std::sin(kTwoPi * f * t);
-        l += s;
-        r += s;
-      }
+      const double swell = 0.85 + 0.15 * std::sin(kTwoPi * t * 2 / seconds);
+      dryL += kDroneLevel * swell * std::sin(kTwoPi * drone * t);
+      dryR += kDroneLevel * swell * std::sin(kTwoPi * drone * t);
       for (const Bell& bell : bells) {
         double age = t - bell.start;
         if (age < 0) age += seconds;  // a bell near the end rings on into the start
@@ -166,29 +208,32 @@ std::vector<float> SynthesizeMusic(double seconds) {
         const double envelope = std::exp(-age * 0.9) * std::fmin(1.0, age * 200);
         const double modulation =
             2.2 * std::exp(-age * 1.6) * std::sin(kTwoPi * bell.frequency * 3.5 * age);
-        const double s = 0.08 * envelope * std::sin(kTwoPi * bell.frequency * age + modulation);
+        const double s =
+            kBellLevel * envelope * std::sin(kTwoPi * bell.frequency * age + modulation);
         l += s * (1 - bell.pan);
         r += s * bell.pan;
       }
-      const double breath = 0.05 * (0.6 + 0.4 * std::sin(kTwoPi * t * 3 / seconds + 1.0));
-      lowL += 0.05 * ((noise.Next() * 2 - 1) - lowL);
-      lowR += 0.05 * ((noise.Next() * 2 - 1) - lowR);
-      bandL += 0.3 * (lowL - bandL);
-      bandR += 0.3 * (lowR - bandR);
-      l += breath * (lowL - bandL) * 3;
-      r += breath * (lowR - bandR) * 3;
+      const double breath = kAirLevel * (0.6 + 0.4 * std::sin(kTwoPi * t * 3 / seconds + 1.0));
+      const double whiteL = noise.Next() * 2 - 1, whiteR = noise.Next() * 2 - 1;
+      lowL += 0.25 * (whiteL - lowL);
+      lowR += 0.25 * (whiteR - lowR);
+      airL += 0.5 * ((whiteL - lowL) - airL);
+      airR += 0.5 * ((whiteR - lowR) - airR);
+      l += breath * airL;
+      r += breath * airR;
       const double wetL = left.Process(l + 0.3 * r), wetR = right.Process(r + 0.3 * l);
       if (pass == 1) {
-        out[2 * i] = float(std::tanh(0.8 * (l * 0.55 + wetL * 0.9)));
-        out[2 * i + 1] = float(std::tanh(0.8 * (r * 0.55 + wetR * 0.9)));
+        mix[2 * i] = dryL + l * 0.55 + wetL * 0.9;
+        mix[2 * i + 1] = dryR + r * 0.55 + wetR * 0.9;
       }
     }
   }
-  float peak = 0;
-  for (float s : out) peak = std::max(peak, std::fabs(s));
-  if (peak > 0) {
-    for (float& s : out) s = s * 0.8f / peak;
-  }
+  double sum = 0;
+  for (double s : mix) sum += s * s;
+  const double rms = std::sqrt(sum / double(mix.size()));
+  const double gain = rms > 0 ? kTargetRms / rms : 0;
+  std::vector<float> out(mix.size());
+  for (size_t i = 0; i < mix.size(); ++i) out[i] = float(SoftLimit(mix[i] * gain));
   return out;
 }
 
