@@ -78,6 +78,19 @@ TEST(SettingsFileTest, UpdateKeepsWhatTheUserWrote) {
   for (const auto& c : cases) EXPECT_EQ(UpdateSettingsFile(c.before, values), c.after) << c.before;
 }
 
+TEST(SettingsFileTest, TheContentPathIsTextAndSurvivesTheDialog) {
+  // A path may hold '=', blanks and digits; it is never a bad number line.
+  const SettingsFileContents parsed =
+      ParseSettingsFile("Speed=80\ncontent = /home/me/my mods/a=b 2.rar \nContent2=x\n");
+  ASSERT_EQ(parsed.texts.size(), 1u);
+  EXPECT_EQ(parsed.texts.at("content"), "/home/me/my mods/a=b 2.rar");
+  EXPECT_EQ(parsed.values.at("speed"), 80u);
+  ASSERT_EQ(parsed.warnings.size(), 1u) << "only the unknown text line is a bad one";
+  EXPECT_EQ(parsed.warnings[0], "line 3: not a 32-bit decimal number");
+  const NamedValue values[] = {{"Speed", 20}};
+  EXPECT_EQ(UpdateSettingsFile("Content=/m.rar\nSpeed=80\n", values), "Content=/m.rar\nSpeed=20\n");
+}
+
 class SettingsFileStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
