@@ -86,23 +86,13 @@ void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::De
   table.symbolCount = symbolCount;
 
   // The quick table holds a prefix only when every 16-bit value starting with it decodes the
-  // same way, so it never changes a result, whatever the code looks like. The limits never
-  // decrease, so the full search's length for the lowest and for the highest value after each
-  // prefix only grows from one prefix to the next: two running lengths stand in for the search.
+  // same way, so it never changes a result, whatever the code looks like.
   constexpr uint32_t kShift = 16 - Unpacker::DecodeTable::kQuickBits;
-  const auto indexOf = [&](uint32_t bits, uint32_t length) {
-    const uint32_t index =
-        table.firstIndex[length] + ((bits - table.limit[length - 1]) >> (16 - length));
-    return index >= table.symbolCount ? 0 : index;
-  };
-  uint32_t lowLength = 1, highLength = 1;
   for (uint32_t prefix = 0; prefix < table.quick.size(); ++prefix) {
-    const uint32_t low = (prefix << kShift) & 0xFFFE;
-    const uint32_t high = ((prefix << kShift) | ((1u << kShift) - 1)) & 0xFFFE;
-    while (lowLength < 15 && low >= table.limit[lowLength]) ++lowLength;
-    while (highLength < 15 && high >= table.limit[highLength]) ++highLength;
-    const uint32_t lowIndex = indexOf(low, lowLength);
-    const bool settled = lowLength == highLength && lowIndex == indexOf(high, highLength) &&
+    uint32_t lowLength, lowIndex, highLength, highIndex;
+    SearchSymbol(table, prefix << kShift, lowLength, lowIndex);
+    SearchSymbol(table, (prefix << kShift) | ((1u << kShift) - 1), highLength, highIndex);
+    const bool settled = lowLength == highLength && lowIndex == highIndex &&
                          lowLength <= Unpacker::DecodeTable::kQuickBits;
     table.quick[prefix] = settled ? (lowLength << 24) | table.symbols[lowIndex] : 0;
   }
@@ -317,18 +307,11 @@ int Unpacker::DecodeLzBlock() {
     remaining -= length;
     uint32_t from = (windowPos - distance) & kWindowMask;
     if (from + length <= kWindowSize && windowPos + length <= kWindowSize) {
-      // Forward, as byte by byte: an overlapping match repeats its bytes. A long match with source
-      // and destination apart is one plain copy; eight at a time is the same whenever the source
-      // lies at least eight bytes back; a distance of 1 repeats one byte.
+      // Forward, as byte by byte: an overlapping match repeats its bytes. Eight at a time is the
+      // same whenever the source lies at least eight bytes back, and needs no library call.
       uint32_t i = 0;
-      if (length >= 32 && (from + length <= windowPos || windowPos + length <= from)) {
-        std::memcpy(window + windowPos, window + from, length);
-        i = length;
-      } else if (distance >= 8) {
+      if (distance >= 8) {
         for (; i + 8 <= length; i += 8) std::memcpy(window + windowPos + i, window + from + i, 8);
-      } else if (distance == 1) {
-        std::memset(window + windowPos, window[from], length);
-        i = length;
       }
       for (; i < length; ++i) window[windowPos + i] = window[from + i];
       windowPos = (windowPos + length) & kWindowMask;

@@ -50,7 +50,7 @@ class Unpacker {
                    UnpackOutput& output);
 
   struct DecodeTable {
-    static constexpr int kQuickBits = 12;
+    static constexpr int kQuickBits = 10;
     uint32_t symbolCount = 0;
     std::array<uint32_t, 16> limit{};
     std::array<uint32_t, 16> firstIndex{};
