@@ -94,7 +94,9 @@ target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_
                       solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL OpenGL::GLX
                       X11::X11)
 
-add_executable(solvane platform/sdl/main.cpp)
+# The dialog model is compiled into the program itself: nothing else in the program calls it, so
+# the linker would leave it out of the core's archive, and the module needs it.
+add_executable(solvane platform/sdl/main.cpp ui/config_dialog.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)
 set_target_properties(solvane PROPERTIES ENABLE_EXPORTS ON)
 add_dependencies(solvane solvane_gtk_dialog)
