@@ -67,6 +67,10 @@ install(CODE [[
 ]])
 
 install(TARGETS solvane solvane-tool RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The configuration dialog's module, a private library of the program: it looks for it in
+# lib/solvane beside its own bin/.
+install(TARGETS solvane_gtk_dialog LIBRARY DESTINATION lib/solvane
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # XScreenSaver runs its hacks from libexec/xscreensaver; a relative link keeps the program
 # itself in bin/ and survives a moved prefix.

@@ -75,19 +75,31 @@ target_sources(solvane_headless INTERFACE "${PROJECT_SOURCE_DIR}/ui/report_dialo
 target_link_libraries(solvane_headless PUBLIC solvane_core solvane_resources solvane_posix
                       PkgConfig::OSMESA)
 
-# The Linux program's configuration dialog is GTK 3.
+# The Linux program's configuration dialog is GTK 3, in a module the program loads when the
+# dialog opens: a saver run never loads the toolkit. The module takes the dialog model and the
+# rest of the core from the program, which exports its symbols for it.
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+add_library(solvane_gtk_dialog MODULE ui/gtk_dialog.cpp)
+target_include_directories(solvane_gtk_dialog PRIVATE "${PROJECT_SOURCE_DIR}")
+target_link_libraries(solvane_gtk_dialog PRIVATE PkgConfig::GTK3)
+set_target_properties(solvane_gtk_dialog PROPERTIES
+  CXX_VISIBILITY_PRESET hidden
+  LIBRARY_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}")
 # The host-window front end draws into an X window it is given, through GLX.
 find_package(X11 REQUIRED)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
 add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp platform/sdl/x11_host_platform.cpp)
-target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/gtk_dialog.cpp")
+target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/gtk_dialog_loader.cpp")
 target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
-                      solvane_sdl_video PkgConfig::SDL2 PkgConfig::GTK3 OpenGL::OpenGL OpenGL::GLX
+                      solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL OpenGL::GLX
                       X11::X11)
 
-add_executable(solvane platform/sdl/main.cpp)
+# The dialog model is compiled into the program itself: nothing else in the program calls it, so
+# the linker would leave it out of the core's archive, and the module needs it.
+add_executable(solvane platform/sdl/main.cpp ui/config_dialog.cpp)
 target_link_libraries(solvane PRIVATE solvane_sdl)
+set_target_properties(solvane PROPERTIES ENABLE_EXPORTS ON)
+add_dependencies(solvane solvane_gtk_dialog)
 
 add_executable(solvane-tool
   tools/solvane_tool/main.cpp

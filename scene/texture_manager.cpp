@@ -1,15 +1,22 @@
 #include "scene/texture_manager.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 // libjpeg's header needs the standard I/O types declared before it (<cstdio> above).
 #include <jpeglib.h>
 
 #include "data/archive_file.h"
+#include "data/archive_reader.h"
 #include "platform/opengl.h"
 #include "platform/platform.h"
 #include "scene/content_problem.h"
@@ -42,15 +49,38 @@ void ReportImageProblem(const char* path, bool fromResource, int resourceId, con
   ReportContentProblem(message);
 }
 
-// The same for every texture: mipmaps built by GLU (which also scales sides that are not
-// powers of two), trilinear minification.
-uint32_t CreateTexture(int components, GLenum format, int width, int height,
-                       const uint8_t* pixels) {
+// Level 0 and the levels below it, as gluBuild2DMipmaps would store them: the internal format
+// is the component count. False (nothing uploaded) when the chain does not fit the image.
+bool UploadMipLevels(int components, GLenum format, int width, int height, const uint8_t* pixels,
+                     const std::vector<MipLevel>& levels) {
+  if (levels.empty() || levels[0].width != std::max(1, width / 2) ||
+      levels[0].height != std::max(1, height / 2)) {
+    return false;
+  }
+  glTexImage2D(GL_TEXTURE_2D, 0, components, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+  for (size_t i = 0; i < levels.size(); ++i) {
+    glTexImage2D(GL_TEXTURE_2D, GLint(i + 1), components, levels[i].width, levels[i].height, 0,
+                 format, GL_UNSIGNED_BYTE, levels[i].pixels.data());
+  }
+  return true;
+}
+
+// The same for every texture: a full mipmap chain, trilinear minification. Sides that are
+// powers of two get GLU's chain built here (or handed over, built ahead on the preparation
+// thread); GLU itself builds the others, which it also scales.
+uint32_t CreateTexture(int components, GLenum format, int width, int height, const uint8_t* pixels,
+                       const std::vector<MipLevel>* prepared = nullptr) {
   GLuint id = 0;
   glGenTextures(1, &id);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, id);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+  const bool uploaded = prepared != nullptr
+                            ? UploadMipLevels(components, format, width, height, pixels, *prepared)
+                            : UploadMipLevels(components, format, width, height, pixels,
+                                              BuildMipLevels(pixels, width, height, components));
+  if (!uploaded) {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+  }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -285,6 +315,167 @@ void ReadPixels(ArchiveFile& file, bool runLength, size_t pixels, size_t storedB
 
 }  // namespace
 
+std::vector<MipLevel> BuildMipLevels(const uint8_t* pixels, int width, int height, int components) {
+  std::vector<MipLevel> levels;
+  if (pixels == nullptr || width <= 0 || height <= 0 || components <= 0 ||
+      !std::has_single_bit(unsigned(width)) || !std::has_single_bit(unsigned(height))) {
+    return levels;
+  }
+  const size_t group = size_t(components);
+  const uint8_t* source = pixels;
+  while (width > 1 || height > 1) {
+    MipLevel& level = levels.emplace_back();
+    level.width = std::max(1, width / 2);
+    level.height = std::max(1, height / 2);
+    level.pixels.resize(size_t(level.width) * size_t(level.height) * group);
+    uint8_t* out = level.pixels.data();
+    const size_t row = size_t(width) * group;
+    if (width > 1 && height > 1) {
+      // GLU rounds the 2 x 2 mean to nearest (halves up).
+      for (int y = 0; y < level.height; ++y) {
+        const uint8_t* top = source + size_t(2 * y) * row;
+        const uint8_t* bottom = top + row;
+        for (int x = 0; x < level.width; ++x, top += 2 * group, bottom += 2 * group) {
+          for (size_t k = 0; k < group; ++k) {
+            *out++ = uint8_t((top[k] + top[k + group] + bottom[k] + bottom[k + group] + 2) / 4);
+          }
+        }
+      }
+    } else {
+      // One side is 1: the pairs lie along the other one, and GLU truncates their mean.
+      const size_t step = width > 1 ? group : row;
+      const size_t count = size_t(level.width) * size_t(level.height);
+      const uint8_t* p = source;
+      for (size_t i = 0; i < count; ++i, p += 2 * step) {
+        for (size_t k = 0; k < group; ++k) *out++ = uint8_t((p[k] + p[k + step]) / 2);
+      }
+    }
+    width = level.width;
+    height = level.height;
+    source = level.pixels.data();
+  }
+  return levels;
+}
+
+namespace {
+
+// An archive JPEG of the texture list, decoded off the main thread.
+struct PreparedImage {
+  std::string path;  // "textures\" and the name, cut as Texture::path is
+  bool done = false;
+  bool prepared = false;  // done by the thread, not passed over when it stopped
+  bool taken = false;
+  bool found = false;  // the archive holds the entry
+  Image image;         // no pixels when the entry is missing or cannot be decoded
+  std::vector<MipLevel> levels;
+  std::string problem;  // why it cannot be decoded; recorded when the texture is loaded
+};
+
+// The preparation thread works through its list in order; Texture::Load takes what it needs.
+// Everything the thread reads is fixed before it starts: the archive's bytes (linked into the
+// program, or held by the platform for as long as the process state lives), the side limit.
+class TexturePreparation {
+ public:
+  ~TexturePreparation() { Stop(); }
+
+  void Start(std::vector<std::string> names, std::span<const uint8_t> archive, int maxSide) {
+    if (thread_.joinable()) return;
+    items_.clear();
+    for (const std::string& name : names) {
+      auto item = std::make_unique<PreparedImage>();
+      std::array<char, 32> path{};
+      std::snprintf(path.data(), path.size(), "textures\\%s", name.c_str());
+      item->path = path.data();
+      items_.push_back(std::move(item));
+    }
+    archive_ = archive;
+    maxSide_ = maxSide;
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+  }
+
+  // The prepared image of `path` (waited for), or false when there is none to take: the name
+  // was not prepared, was taken before, or the image was decoded for another side limit.
+  bool Take(const char* path, int maxSide, PreparedImage& out) {
+    std::unique_lock lock(mutex_);
+    for (auto& item : items_) {
+      if (item->taken || item->path != path) continue;
+      ready_.wait(lock, [&] { return item->done; });
+      item->taken = true;
+      if (!item->prepared || maxSide != maxSide_) return false;
+      out = std::move(*item);
+      return true;
+    }
+    return false;
+  }
+
+  void Stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+    items_.clear();
+  }
+
+ private:
+  void Run() {
+    for (auto& item : items_) {
+      if (stopping_) break;
+      PreparedImage result;
+      Prepare(item->path, result);
+      std::lock_guard lock(mutex_);
+      item->found = result.found;
+      item->image = std::move(result.image);
+      item->levels = std::move(result.levels);
+      item->problem = std::move(result.problem);
+      item->done = true;
+      item->prepared = true;
+      ready_.notify_all();
+    }
+    // Whatever is left undone is marked so, and a waiting Take goes on without it.
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_) item->done = true;
+    ready_.notify_all();
+  }
+
+  // As ArchiveFile::Open and LoadJpegImage do it, without the platform or OpenGL.
+  void Prepare(const std::string& path, PreparedImage& result) const {
+    ArchiveMemory memory;
+    if (!archive_.empty() && archive_.size() <= UINT32_MAX) {
+      memory = {archive_.data(), uint32_t(archive_.size()), 0};
+    }
+    std::array<char, 100> name{};
+    std::strncpy(name.data(), path.c_str(), name.size() - 1);
+    uint8_t* block = nullptr;
+    uint32_t size = 0;
+    if (ArchiveGetFile(&block, &size, name.data(), memory, "") != 1) return;
+    result.found = true;
+    char reason[JMSG_LENGTH_MAX + 64];
+    if (DecodeJpeg(block, size, maxSide_, result.image, reason, sizeof(reason))) {
+      result.levels =
+          BuildMipLevels(result.image.pixels.data(), result.image.width, result.image.height, 3);
+    } else {
+      result.problem = reason;
+    }
+    ArchiveFreeBlock(block);
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<std::unique_ptr<PreparedImage>> items_;
+  std::span<const uint8_t> archive_;
+  int maxSide_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+TexturePreparation texturePreparation;
+
+}  // namespace
+
+void PrepareTextures(std::vector<std::string> names) {
+  texturePreparation.Start(std::move(names), Host().Resource("CustomData", kContentArchiveResource),
+                           textureSideCap);
+}
+
 Texture* FindTexture(std::string_view path) {
   for (Texture* texture : textureManager) {
     if (std::string_view(texture->path.data()) == path) return texture;
@@ -297,6 +488,17 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
   std::snprintf(path.data(), path.size(), "textures\\%s", name);
   const std::string_view ending(name);
   if (EndsWith(ending, "jpg") || EndsWith(ending, "JPG")) {
+    PreparedImage prepared;
+    if (!fromResource && texturePreparation.Take(path.data(), MaxTextureSide(), prepared)) {
+      if (!prepared.problem.empty())
+        ReportImageProblem(path.data(), false, 0, prepared.problem.c_str());
+      const Image& image = prepared.image;
+      if (!image.pixels.empty()) {
+        id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data(),
+                           &prepared.levels);
+      }
+      return;
+    }
     Image image;
     if (LoadJpegImage(path.data(), image, fromResource, resourceId)) {
       id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data());
@@ -450,6 +652,7 @@ uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
 }
 
 void ResetTextures() {
+  texturePreparation.Stop();
   for (Texture* texture : textureManager) delete texture;
   textureManager.clear();
   textureSideCap = kMaxTextureSide;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -78,7 +79,28 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
 uint32_t LoadTgaTexture(const char* path);
 uint32_t LoadTgaTextureFromResource(const char* name, int resourceId);
 
-// Empties the registry (textures are not deleted from OpenGL: the context goes with them).
+// Empties the registry (textures are not deleted from OpenGL: the context goes with them), and
+// ends a preparation still running.
 void ResetTextures();
+
+// One level of a mipmap chain: `components` bytes a pixel, rows packed, bottom first.
+struct MipLevel {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+
+// The mipmap chain that GLU builds for an image whose sides are powers of two, to the byte: each
+// level halves the one above it with a 2 x 2 box filter (a 2 x 1 one once a side is 1), rounded
+// as GLU rounds, down to 1 x 1. Level 0 is not included. Empty for sides that are not powers of
+// two: GLU rescales those first, and they keep its own path.
+std::vector<MipLevel> BuildMipLevels(const uint8_t* pixels, int width, int height, int components);
+
+// Start-up work that needs no OpenGL context: the archive JPEGs `names` (texture-list names,
+// "textures\" left off) are decoded and their mip levels built on a thread of their own, while
+// the window and its renderer start. Texture::Load takes each result from there (waiting for it
+// when it is not ready yet) and only uploads it; names it never asks for are freed when
+// ResetTextures ends the preparation. A second call while one runs is ignored.
+void PrepareTextures(std::vector<std::string> names);
 
 }  // namespace solvane

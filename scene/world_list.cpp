@@ -65,17 +65,40 @@ Environment* FindEnvironment(const EnvironmentCatalog& catalog, std::string_view
   return nullptr;
 }
 
-void LoadTextureList(std::string_view fileName, bool reportProgress) {
+namespace {
+
+// The names of texture list `fileName`, in order, cut at kMaxTextures (reported once, when
+// `report`).
+std::vector<std::string> TextureListNames(std::string_view fileName, bool report) {
   ArchiveFile file;
   file.OpenText(std::string(fileName).c_str());
   char line[ArchiveFile::kLineBufferSize];
-  size_t loaded = 0;
+  std::vector<std::string> names;
   while (NextLine(file, line) && !MatchesKeyword(line, "END_TEXT")) {
     char word[ArchiveFile::kLineBufferSize];
     if (std::sscanf(line, "%127s", word) != 1) continue;
-    if (!WithinCount(loaded++, kMaxTextures, "textures", fileName)) break;
+    if (names.size() >= kMaxTextures) {
+      if (report) WithinCount(names.size(), kMaxTextures, "textures", fileName);
+      break;
+    }
+    names.emplace_back(word);
+  }
+  return names;
+}
+
+}  // namespace
+
+void PrepareTextureList(std::string_view fileName) {
+  PrepareTextures(TextureListNames(fileName, false));
+}
+
+void LoadTextureList(std::string_view fileName, bool reportProgress) {
+  const std::vector<std::string> names = TextureListNames(fileName, true);
+  // Ignored when the list is being prepared already.
+  PrepareTextures(names);
+  for (const std::string& name : names) {
     auto* texture = new Texture;
-    texture->Load(word, false, 0);
+    texture->Load(name.c_str(), false, 0);
     if (reportProgress) ReportLoadProgress();
     textureManager.push_back(texture);
   }

@@ -41,6 +41,10 @@ Environment* FindEnvironment(const EnvironmentCatalog& catalog, std::string_view
 // Start-up loaders: the texture list, then the environments with their scripts, then the worlds.
 // Each reads its file from the content archive up to its end marker, or to the end of the data.
 void LoadTextureList(std::string_view fileName, bool reportProgress);
+// Starts decoding the images of texture list `fileName` ahead, on a thread of its own, for the
+// LoadTextureList that follows: called before the window is made, the decoding runs while the
+// window and its renderer start. LoadTextureList starts it itself when nobody did.
+void PrepareTextureList(std::string_view fileName);
 void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName);
 void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
                 std::string_view fileName);

@@ -1,5 +1,7 @@
 // The configuration and About dialogs on Linux, in GTK 3: the Windows template's controls at
 // its positions (dialog units scaled to pixels), driven by the toolkit-free dialog model.
+// Built as a module of its own (ui/gtk_dialog_module.h), so that a saver run never loads GTK;
+// the model and the rest of the core come from the program that loads it.
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include "app/application.h"
 #include "platform/platform.h"
 #include "ui/config_dialog.h"
+#include "ui/gtk_dialog_module.h"
 
 namespace solvane::ui {
 
@@ -340,7 +343,7 @@ int GtkView::Run(ConfigDialog& model) {
 
 }  // namespace
 
-void RunConfigurationDialog(uint32_t) {
+void RunGtkDialog() {
   if (!gtk_init_check(nullptr, nullptr)) {
     // No display to show it on: say what the dialog would edit instead.
     std::fputs("solvane: no display for the configuration dialog; the settings are:\n", stderr);
@@ -354,3 +357,7 @@ void RunConfigurationDialog(uint32_t) {
 }
 
 }  // namespace solvane::ui
+
+extern "C" __attribute__((visibility("default"))) void SolvaneRunGtkDialog() {
+  solvane::ui::RunGtkDialog();
+}

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <vector>
 
@@ -132,6 +133,24 @@ int QuitSignal() {
 
 void ResetQuitSignal() {
   quitSignal = 0;
+}
+
+double ProcessAgeMilliseconds() {
+  std::FILE* stat = std::fopen("/proc/self/stat", "r");
+  if (stat == nullptr) return -1;
+  unsigned long long startTicks = 0;
+  // Field 22 is the start time in clock ticks after boot; the name in field 2 has no spaces
+  // for these programs.
+  const int read = std::fscanf(stat,
+                               "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u "
+                               "%*d %*d %*d %*d %*d %*d %llu",
+                               &startTicks);
+  std::fclose(stat);
+  timespec now{};
+  if (read != 1 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+  const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
+  return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - double(startTicks) / ticksPerSecond) *
+         1000;
 }
 
 }  // namespace solvane::posix

@@ -33,4 +33,8 @@ void InstallQuitSignals();
 int QuitSignal();
 void ResetQuitSignal();
 
+// Milliseconds since the process started, from the kernel's record of its start; -1 when the
+// system does not say.
+double ProcessAgeMilliseconds();
+
 }  // namespace solvane::posix

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/linked/linked_resources.h"
@@ -349,7 +350,10 @@ void SdlPlatform::RunMessageLoop() {
 }
 
 void SdlPlatform::SendLoadProgress(WindowHandle window) {
-  if (Window(window) == scene_ && events_ != nullptr) events_->LoadProgress();
+  if (Window(window) != scene_ || events_ == nullptr) return;
+  inLoadProgress_ = true;
+  events_->LoadProgress();
+  inLoadProgress_ = false;
 }
 
 void SdlPlatform::SetSwapInterval(int interval) {
@@ -357,7 +361,16 @@ void SdlPlatform::SetSwapInterval(int interval) {
 }
 
 void SdlPlatform::SwapBuffers() {
-  if (scene_ != nullptr) SDL_GL_SwapWindow(scene_);
+  if (scene_ == nullptr) return;
+  SDL_GL_SwapWindow(scene_);
+  if (!inLoadProgress_ && !firstFrameReported_) {
+    firstFrameReported_ = true;
+    if (std::getenv("SOLVANE_REPORT_FIRST_FRAME") != nullptr) {
+      std::fprintf(stderr,
+                   "solvane: first scene frame presented %.1f ms after the process started\n",
+                   posix::ProcessAgeMilliseconds());
+    }
+  }
 }
 
 void SdlPlatform::DeleteGLContext() {

@@ -86,6 +86,10 @@ class SdlPlatform : public Platform {
   WindowEvents* events_ = nullptr;
   bool modeRequested_ = false;
   DisplayMode requestedMode_;
+  // The start-up measurement: with $SOLVANE_REPORT_FIRST_FRAME set, the end of the first swap
+  // that is not the loading screen's is reported on standard error, once.
+  bool inLoadProgress_ = false;
+  bool firstFrameReported_ = false;
 };
 
 // The system's virtual-key code for an SDL key, 0 for keys that have none.

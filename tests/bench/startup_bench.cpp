@@ -1,10 +1,8 @@
 // Where the start-up time goes: from the process's start to the first frame of the scene on
 // the headless front end, then the loading steps one by one.
 // Usage: solvane_startup_bench [WIDTHxHEIGHT]
-#include <unistd.h>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "objects/mesh_file.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
+#include "platform/posix/posix_files.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
 
@@ -38,27 +37,8 @@ double Time(const std::function<void()>& step) {
   return MillisecondsSince(start);
 }
 
-// Milliseconds since the process started, from the kernel's record of its start.
-double ProcessAgeMs() {
-  std::FILE* stat = std::fopen("/proc/self/stat", "r");
-  if (stat == nullptr) return -1;
-  unsigned long long startTicks = 0;
-  // Field 22 is the start time in clock ticks after boot; the name in field 2 has no spaces
-  // for this program.
-  const int read = std::fscanf(stat,
-                               "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u "
-                               "%*d %*d %*d %*d %*d %*d %llu",
-                               &startTicks);
-  std::fclose(stat);
-  timespec now{};
-  if (read != 1 || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
-  const double ticksPerSecond = double(sysconf(_SC_CLK_TCK));
-  return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - double(startTicks) / ticksPerSecond) *
-         1000;
-}
-
 int Run(int width, int height) {
-  const double ageAtMain = ProcessAgeMs();
+  const double ageAtMain = posix::ProcessAgeMilliseconds();
   const Clock::time_point mainStart = Clock::now();
 
   // The whole start-up as the full-screen run does it, up to the first presented frame.

@@ -17,6 +17,7 @@ expected_table() {
   cat <<'FILES'
 bin/solvane f 755
 bin/solvane-tool f 755
+lib/solvane/libsolvane_gtk_dialog.so f 644
 libexec/xscreensaver/solvane l 777
 share/applications/screensavers/solvane.desktop f 644
 share/applications/solvane-settings.desktop f 644
@@ -50,6 +51,17 @@ check "hack link target" "../../bin/solvane" "$(readlink "$prefix/libexec/xscree
 check "hack link reaches the program" "$(realpath "$prefix/bin/solvane")" \
   "$(realpath "$prefix/libexec/xscreensaver/solvane")"
 check "installed program is the built one" "" "$(cmp "$build/solvane" "$prefix/bin/solvane")"
+
+# The installed program finds its dialog module (without a display the dialog says so and lists
+# the settings); without the module it says which files it looked for.
+dialog() {  # program: the first line the dialog writes on standard error
+  env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" "$1" /c 2>&1 >/dev/null | head -n 1
+}
+check "installed dialog module loads" "solvane: no display for the configuration dialog; the settings are:" \
+  "$(dialog "$prefix/bin/solvane")"
+mkdir -p "$work/bare/bin" && cp "$prefix/bin/solvane" "$work/bare/bin/"
+check "missing dialog module is named" "solvane: the configuration dialog cannot be opened:" \
+  "$(dialog "$work/bare/bin/solvane")"
 
 DESTDIR="$work/stage" cmake --install "$build" --prefix /usr >"$work/destdir.log" 2>&1
 check "install with DESTDIR: status" 0 $?

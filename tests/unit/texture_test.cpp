@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -426,6 +427,97 @@ TEST_F(TextureTest, RegistryLoadsByNameAndFindsExactPaths) {
 
   EXPECT_NE(LoadTgaTextureFromResource("4loader_rd.tga", 119), 0u);
   EXPECT_EQ(LoadTgaTextureFromResource("none", 999), 0u);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// Every level GLU would build, read back from a texture it built.
+std::vector<Bytes> GluLevels(const Bytes& pixels, int width, int height, int components) {
+  const GLenum format = components == 4 ? GL_RGBA : components == 3 ? GL_RGB : GL_LUMINANCE;
+  GLuint id = 0;
+  glGenTextures(1, &id);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE,
+                    pixels.data());
+  std::vector<Bytes> levels;
+  for (int level = 1; width > 1 || height > 1; ++level) {
+    width = std::max(1, width / 2);
+    height = std::max(1, height / 2);
+    Bytes out(size_t(width) * size_t(height) * size_t(components));
+    glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, out.data());
+    levels.push_back(out);
+  }
+  glDeleteTextures(1, &id);
+  return levels;
+}
+
+TEST_F(TextureTest, MipLevelsAreGlusToTheByte) {
+  With({});
+  const struct {
+    int width, height, components;
+  } cases[] = {{64, 64, 3}, {32, 8, 3}, {8, 32, 4}, {16, 1, 3}, {1, 16, 1},
+               {4, 2, 1},   {2, 2, 4},  {1, 1, 3},  {128, 4, 3}};
+  uint32_t seed = 12345;
+  for (const auto& c : cases) {
+    // Noise: every rounding case of the box filters comes up.
+    Bytes pixels(size_t(c.width) * size_t(c.height) * size_t(c.components));
+    for (uint8_t& p : pixels) {
+      seed = seed * 1664525u + 1013904223u;
+      p = uint8_t(seed >> 24);
+    }
+    const std::vector<MipLevel> built =
+        BuildMipLevels(pixels.data(), c.width, c.height, c.components);
+    const std::vector<Bytes> expected = GluLevels(pixels, c.width, c.height, c.components);
+    ASSERT_EQ(built.size(), expected.size()) << c.width << "x" << c.height;
+    for (size_t i = 0; i < built.size(); ++i) {
+      EXPECT_EQ(built[i].pixels, expected[i])
+          << c.width << "x" << c.height << "x" << c.components << " level " << i + 1;
+    }
+  }
+  EXPECT_TRUE(BuildMipLevels(Bytes(300).data(), 10, 10, 3).empty()) << "GLU rescales these";
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// The texture list's images prepared on their own thread make the same textures, and report
+// the same problems, as images loaded one by one.
+TEST_F(TextureTest, PreparedTexturesEqualOnesLoadedDirectly) {
+  With({});
+  const std::vector<std::string> names = {"sun.jpg", "missing.jpg", "c.jpg", "sun.jpg"};
+  const auto load = [&] {
+    std::vector<uint32_t> ids;
+    for (const std::string& name : names) {
+      auto* texture = new Texture;
+      texture->Load(name.c_str(), false, 0);
+      textureManager.push_back(texture);
+      ids.push_back(texture->id);
+    }
+    return ids;
+  };
+  const auto read = [](uint32_t id, int level) {
+    glBindTexture(GL_TEXTURE_2D, id);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    Bytes out(size_t(width) * size_t(height) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, out.data());
+    return out;
+  };
+  const std::vector<uint32_t> direct = load();
+  std::vector<std::vector<Bytes>> directPixels;
+  for (uint32_t id : direct) directPixels.push_back({read(id, 0), read(id, 3)});
+  ResetTextures();
+
+  PrepareTextures(names);
+  const std::vector<uint32_t> prepared = load();
+  ASSERT_EQ(prepared.size(), direct.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(prepared[i] != 0, direct[i] != 0) << names[i];
+    if (prepared[i] == 0) continue;
+    EXPECT_EQ(read(prepared[i], 0), directPixels[i][0]) << names[i];
+    EXPECT_EQ(read(prepared[i], 3), directPixels[i][1]) << names[i];
+  }
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
