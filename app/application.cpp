@@ -195,26 +195,32 @@ void UnloadSceneContent() {
   ResetContentProblem();
 }
 
-// The scene to play: a mod's when the settings name one and it loads as written, the carried
-// one otherwise. A mod that cannot be shown is told in one line, never in a box on an idle
-// desktop.
-void LoadChosenContent() {
+// The archive to play: a mod's when the settings name one that can be read, the carried one
+// otherwise. True when it is a mod's.
+bool ChooseContent() {
   const std::string& mod = settings.content;
-  if (!mod.empty()) {
-    if (const std::string reason = ChooseModArchive(mod); !reason.empty()) {
-      Host().LogLine(reason + "; the carried scene plays instead");
-    } else {
-      LoadSceneContent();
-      std::string problem = ContentProblem();
-      if (problem.empty() && FindWorld(worldCatalog, "world") == nullptr) {
-        problem = "it has no world named \"world\"";
-      }
-      if (problem.empty()) return;
-      Host().LogLine("the mod " + mod + " cannot be shown (" + problem +
-                     "); the carried scene plays instead");
-      UnloadSceneContent();
-      UseContentArchive({});
+  if (mod.empty()) return false;
+  const std::string reason = ChooseModArchive(mod);
+  if (reason.empty()) return true;
+  Host().LogLine(reason + "; the carried scene plays instead");
+  return false;
+}
+
+// The chosen scene, or the carried one when a mod's does not load as written. A mod that cannot
+// be shown is told in one line, never in a box on an idle desktop.
+void LoadChosenContent(bool mod) {
+  if (mod) {
+    LoadSceneContent();
+    std::string problem = ContentProblem();
+    if (problem.empty() && FindWorld(worldCatalog, "world") == nullptr) {
+      problem = "it has no world named \"world\"";
     }
+    if (problem.empty()) return;
+    Host().LogLine("the mod " + settings.content + " cannot be shown (" + problem +
+                   "); the carried scene plays instead");
+    // The texture worker stops before the mod's archive goes.
+    UnloadSceneContent();
+    UseContentArchive({});
   }
   LoadSceneContent();
 }
@@ -246,6 +252,9 @@ bool StartSaver(Application& app) {
   Host().RegisterSaverClasses();
   SetDisplayMode();
 
+  // The images decode on a worker thread while the windows and the renderer start.
+  const bool mod = ChooseContent();
+  PrepareTextureList("texture.txt");
   if (!CreateSaverWindows(app)) return false;
   frameClock.secondsPerTick = 1.0 / static_cast<double>(Host().PerformanceFrequency());
   LoadOverlayTextures();
@@ -258,7 +267,7 @@ bool StartSaver(Application& app) {
   InitGLState();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-  LoadChosenContent();
+  LoadChosenContent(mod);
   if (settings.music) StartMusic();
 
   // The random generator stays unseeded through loading: scenes load the same every time.
