@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -18,6 +17,8 @@
 #include "data/archive_file.h"
 #include "objects/scene_object.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/opengl.h"
+#include "scene/texture_manager.h"
 #include "tests/support/content_files.h"
 
 namespace solvane::fuzz {
@@ -32,31 +33,35 @@ inline Bytes Input(const uint8_t* data, size_t size) {
 
 // The process as a fresh run would find it, with `files` as its content archive and a small
 // scene window with its OpenGL context current. Ends (resetting everything) when it goes.
+// The platform and its context are made once and kept: a new context for each input would
+// spend nearly all the time compiling the renderer's shaders anew.
 class ContentProcess {
  public:
   explicit ContentProcess(const Files& files, bool window = true) {
+    static HeadlessPlatform* const platform = new HeadlessPlatform();
+    static WindowHandle sceneWindow = 0;
     ResetProcessState();
-    HeadlessOptions options;
-    options.resources[kContentArchiveResource] = testing::PackContent(files);
-    platform_ = std::make_unique<HeadlessPlatform>(std::move(options));
-    SetHost(platform_.get());
+    SetHost(platform);
+    UseContentArchive(testing::PackContent(files));
     settings.width = kSide;
     settings.height = kSide;
-    if (window) MainWindow = platform_->CreateSceneWindow(kSide, kSide, sceneWindowEvents);
+    if (window) {
+      if (sceneWindow == 0) sceneWindow = platform->CreateSceneWindow(kSide, kSide, sceneWindowEvents);
+      MainWindow = sceneWindow;
+    }
   }
   ~ContentProcess() {
+    // The context outlives the input: what the input made in it goes with the input.
+    for (const Texture* texture : textureManager) {
+      const GLuint id = texture->id;
+      if (id != 0) glDeleteTextures(1, &id);
+    }
     ResetProcessState();
-    SetHost(nullptr);
   }
   ContentProcess(const ContentProcess&) = delete;
   ContentProcess& operator=(const ContentProcess&) = delete;
 
-  HeadlessPlatform& platform() { return *platform_; }
-
   static constexpr int kSide = 48;
-
- private:
-  std::unique_ptr<HeadlessPlatform> platform_;
 };
 
 // A few frames' worth of each object's step and drawing, from the camera's start.
