@@ -72,6 +72,7 @@ check "the frame shows the sun and a sky" "bright lit" \
 # The page's keywords (the first cell of each table row that starts with one) against the
 # keywords the readers match: every one on the page is read, every one read is on the page.
 sources=("$root"/objects/*.cpp "$root"/scene/*.cpp)
+# shellcheck disable=SC2016  # the backticks are the page's, not the shell's
 documented=$(grep -o '^| `[^`]*`' "$doc" | sed 's/^| `//; s/`$//' | sort -u)
 # Matched by a reader: as a keyword, or as a block line taken by position.
 known() { grep -qF -e "\"$1\"" -e "\"$1 " -e "\"\\t$1" "${sources[@]}"; }
