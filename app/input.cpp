@@ -46,8 +46,9 @@ void SceneWindowEvents::LoadProgress() {
   // per display frame at most.
   const uint64_t now = Host().PerformanceCounter();
   const uint64_t frequency = Host().PerformanceFrequency();
-  if (lastLoadRedraw_ != 0 && now - lastLoadRedraw_ < frequency / 60) return;
-  lastLoadRedraw_ = now == 0 ? 1 : now;
+  if (loadScreenShown_ && now - lastLoadRedraw_ < frequency / 60) return;
+  loadScreenShown_ = true;
+  lastLoadRedraw_ = now;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   DrawLoadingScreen();
   glFinish();

@@ -33,10 +33,11 @@ class SceneWindowEvents final : public WindowEvents {
   void Resized(int32_t width, int32_t height) override;
 
   // Back to a state where the next progress report redraws.
-  void Reset() { lastLoadRedraw_ = 0; }
+  void Reset() { loadScreenShown_ = false; }
 
  private:
-  uint64_t lastLoadRedraw_ = 0;  // counter reading of the last loading-screen redraw; 0: none
+  bool loadScreenShown_ = false;
+  uint64_t lastLoadRedraw_ = 0;  // counter reading of the last loading-screen redraw
 };
 
 extern SceneWindowEvents sceneWindowEvents;

@@ -311,6 +311,19 @@ TEST_F(RunTest, AStoredModeLargerThanTheDisplayRunsAtTheDesktopsMode) {
   EXPECT_TRUE(p.Record().logLines.empty());
 }
 
+TEST_F(RunTest, TheUnchangedLoadingScreenIsDrawnOncePerDisplayFrame) {
+  // The off-screen clock stands still while the scene loads: every report after the first
+  // falls within the same display frame. A counter that starts at 0 is no exception.
+  for (uint64_t first : {uint64_t{0}, uint64_t{123456789}}) {
+    HeadlessOptions options;
+    options.firstCounter = first;
+    HeadlessPlatform& p = Prepare({{"EnableMusic", 0}}, 2, options);
+    RunApplication(1);
+    EXPECT_GT(p.Record().loadProgressReports, 30) << first;
+    EXPECT_EQ(p.Record().framesPresented, 1 + 2) << "one loading screen, two frames; " << first;
+  }
+}
+
 TEST_F(RunTest, WithoutMonitorsNoWindowIsMadeAndTheModeComesBack) {
   HeadlessOptions options;
   options.multiMonitorApi = false;

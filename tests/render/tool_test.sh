@@ -300,7 +300,8 @@ $(count '"type": "flame"' <("$tool" scene dump --content "$work/mod2.rar")) \
 $(count '"type": "flare"' <("$tool" scene dump --content "$work/mod2.rar")) \
 $(count '"name": "hull"' <("$tool" scene dump --content "$work/mod2.rar"))"
 check "scene dump rejects junk" "2" "$("$tool" scene dump --bogus >/dev/null 2>&1; echo $?)"
-check "scene dump of a missing archive" "2" \
+# An archive that cannot be used is a content failure (1), not a malformed command line (2).
+check "scene dump of a missing archive" "1" \
   "$("$tool" scene dump --content "$work/none.rar" >/dev/null 2>&1; echo $?)"
 
 report

@@ -139,7 +139,7 @@ int RenderCommand(int argc, char** argv) {
       if (!parts || (*parts)[0] > 23) return Fail("--clock wants HH:MM:SS");
       options.localTime = {(*parts)[0], (*parts)[1], (*parts)[2]};
     } else if (flag == "--content") {
-      if (!ReadContentFile(std::string(value).c_str(), options)) return kUsageError;
+      if (!ReadContentFile(std::string(value).c_str(), options)) return 1;
     } else if (flag == "--set") {
       const size_t equals = value.find('=');
       const auto number = equals == std::string_view::npos
@@ -189,7 +189,7 @@ int MeshCommand(int argc, char** argv) {
   if (argc < 2 || std::string_view(argv[0]) != "info") return ToolUsage();
   const char* name = argv[1];
   HeadlessOptions options;
-  if (!ReadContentOption(argc - 2, argv + 2, options)) return kUsageError;
+  if (const int status = ReadContentOption(argc - 2, argv + 2, options)) return status;
   HeadlessPlatform platform(options);
   SetHost(&platform);
   const MeshFileData mesh = ReadMeshFile(name, false);

@@ -356,7 +356,7 @@ int SceneCommand(int argc, char** argv) {
   HeadlessOptions options;
   options.commandLine = "solvane /s";
   options.echoMessageBoxes = true;
-  if (!ReadContentOption(argc - 1, argv + 1, options)) return kUsageError;
+  if (const int status = ReadContentOption(argc - 1, argv + 1, options)) return status;
 
   HeadlessPlatform platform(options);
   SetHost(&platform);

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "data/archive_file.h"
+#include "data/archive_reader.h"
 
 namespace solvane {
 
@@ -34,15 +35,12 @@ int ToolUsage() {
   return kUsageError;
 }
 
-bool ReadContentOption(int argc, char** argv, HeadlessOptions& options) {
+int ReadContentOption(int argc, char** argv, HeadlessOptions& options) {
   for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--content") != 0 || i + 1 >= argc) {
-      ToolUsage();
-      return false;
-    }
-    if (!ReadContentFile(argv[++i], options)) return false;
+    if (std::strcmp(argv[i], "--content") != 0 || i + 1 >= argc) return ToolUsage();
+    if (!ReadContentFile(argv[++i], options)) return 1;
   }
-  return true;
+  return 0;
 }
 
 bool ReadContentFile(const char* path, HeadlessOptions& options) {
@@ -51,8 +49,15 @@ bool ReadContentFile(const char* path, HeadlessOptions& options) {
     std::fprintf(stderr, "solvane-tool: cannot read %s\n", path);
     return false;
   }
-  options.resources[kContentArchiveResource] =
-      std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+  // A mod that is not an archive, or whose chain of blocks breaks, is refused as a whole: the
+  // scene it would load is not the one written.
+  std::vector<ArchiveEntryInfo> entries;
+  if (!ListArchive(bytes, entries) || entries.empty()) {
+    std::fprintf(stderr, "solvane-tool: %s is not a content archive, or a damaged one\n", path);
+    return false;
+  }
+  options.resources[kContentArchiveResource] = std::move(bytes);
   return true;
 }
 
