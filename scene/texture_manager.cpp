@@ -43,7 +43,8 @@ void ReportImageProblem(const char* path, bool fromResource, int resourceId, con
 }
 
 // The same for every texture: mipmaps built by GLU (which also scales sides that are not
-// powers of two), trilinear minification.
+// powers of two), trilinear minification until the scene's uses say otherwise
+// (NoteTextureUse).
 uint32_t CreateTexture(int components, GLenum format, int width, int height,
                        const uint8_t* pixels) {
   GLuint id = 0;
@@ -449,9 +450,36 @@ uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
   return id;
 }
 
+namespace {
+uint32_t lastNotedTexture = 0;
+}  // namespace
+
+int MinFilter(const Texture& texture) {
+  return texture.used && !texture.mayShrink ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR;
+}
+
+void NoteTextureUse(std::optional<uint32_t> own, bool mayShrink) {
+  const uint32_t id = own.value_or(lastNotedTexture);
+  lastNotedTexture = id;
+  const auto found = std::find_if(textureManager.begin(), textureManager.end(),
+                                  [id](const Texture* texture) { return texture->id == id; });
+  if (id == 0 || found == textureManager.end()) return;
+  Texture& texture = **found;
+  const int before = MinFilter(texture);
+  texture.used = true;
+  texture.mayShrink = texture.mayShrink || mayShrink;
+  if (MinFilter(texture) == before) return;
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, MinFilter(texture));
+  glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+}
+
 void ResetTextures() {
   for (Texture* texture : textureManager) delete texture;
   textureManager.clear();
+  lastNotedTexture = 0;
   textureSideCap = kMaxTextureSide;
 }
 

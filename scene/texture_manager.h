@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,10 @@ class Texture {
 
   uint32_t id = 0;
   std::array<char, 32> path{};  // "textures\" and the name, cut to fit
+  // What the scene's objects do with the image (NoteTextureUse): a texture that some object
+  // draws, and that none may draw smaller than its image, needs no mipmap lookups.
+  bool used = false;
+  bool mayShrink = false;
 };
 
 // The process-wide registry, in the order of the texture list; it owns its textures.
@@ -77,6 +82,17 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
 // An OpenGL texture of a TGA, 0 when it cannot be read.
 uint32_t LoadTgaTexture(const char* path);
 uint32_t LoadTgaTextureFromResource(const char* name, int resourceId);
+
+// Minification for `texture`: plain bilinear where the scene only ever draws it larger than its
+// image (the lookups of a mipmap level cost the software renderer a share of every fragment),
+// trilinear from the mipmaps everywhere else.
+int MinFilter(const Texture& texture);
+
+// A loaded object draws texture `id`, or with none of its own (nullopt) whatever the object
+// before it left bound, which is the texture noted last; `mayShrink` when the object can draw it
+// smaller than the image. Sets the texture's minification filter accordingly; the binding is
+// left as it was.
+void NoteTextureUse(std::optional<uint32_t> id, bool mayShrink);
 
 // Empties the registry (textures are not deleted from OpenGL: the context goes with them).
 void ResetTextures();
