@@ -24,6 +24,8 @@ class Texture {
   // draws, and that none may draw smaller than its image, needs no mipmap lookups.
   bool used = false;
   bool mayShrink = false;
+  // Where the image can leave a trace (ImageOutline); empty: anywhere in the square.
+  std::vector<std::array<float, 2>> outline;
 };
 
 // The process-wide registry, in the order of the texture list; it owns its textures.
@@ -93,6 +95,19 @@ int MinFilter(const Texture& texture);
 // smaller than the image. Sets the texture's minification filter accordingly; the binding is
 // left as it was.
 void NoteTextureUse(std::optional<uint32_t> id, bool mayShrink);
+
+// The texture of OpenGL name `id`, or null.
+const Texture* FindTextureById(uint32_t id);
+
+// A polygon of kOutlineSides corners (texture coordinates, counter-clockwise) that encloses every
+// texel of the image with a colour other than black, together with the reach of bilinear
+// sampling and of the scaling to a power of two: outside it, the image's first level samples as
+// black, so an additive layer of it adds nothing there. Empty where no such polygon helps: an
+// all-black image, or colour near the border, where the wrap-around of repeating sampling
+// reaches. `pixels`: rows bottom first, `components` bytes a pixel.
+inline constexpr int kOutlineSides = 16;
+std::vector<std::array<float, 2>> ImageOutline(const uint8_t* pixels, int width, int height,
+                                               size_t rowBytes, int components);
 
 // Empties the registry (textures are not deleted from OpenGL: the context goes with them).
 void ResetTextures();
