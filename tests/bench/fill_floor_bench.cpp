@@ -29,6 +29,7 @@
 #include "objects/sphere.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
+#include "scene/texture_manager.h"
 #include "scene/world_list.h"
 
 namespace solvane {
@@ -88,6 +89,28 @@ void AdvanceScene(double dt) {
   camera.eye = camera.position;
 }
 
+// The program's own choices, taken back one at a time in the same run, frame by frame, so that
+// each one's share of the frame time is measured under the same load: every texture trilinear
+// and every billboard a full square (as before either choice), the filters chosen per use but
+// full squares, and both.
+enum Variant { kTrilinearSquares, kFiltersOnly, kProgram, kVariants };
+const char* const kVariantNames[kVariants] = {"all trilinear, full squares",
+                                              "filters by use, full squares", "as the program"};
+
+struct Choices {
+  std::vector<std::vector<std::array<float, 2>>> outlines;  // per texture, as loaded
+};
+
+void Apply(Variant variant, const Choices& choices) {
+  for (size_t i = 0; i < textureManager.size(); ++i) {
+    Texture& texture = *textureManager[i];
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    variant == kTrilinearSquares ? GL_LINEAR_MIPMAP_LINEAR : MinFilter(texture));
+    texture.outline = variant == kProgram ? choices.outlines[i] : std::vector<std::array<float, 2>>{};
+  }
+}
+
 enum Kind { kSkySphere, kSkyBillboards, kCoronas, kSpheres, kParticles, kOther, kKinds };
 const char* const kKindNames[kKinds] = {"sky sphere", "sky billboards", "coronas",
                                         "spheres",    "particles",      "other"};
@@ -104,30 +127,40 @@ Kind KindOf(const SceneObject* object) {
   return kOther;
 }
 
-// Frames `first`..`last` seconds into the flight: the mean time of a whole frame (drawn and
-// finished), or with `counts`, the samples each kind of object drew, summed over the frames.
-double RunFlight(const Options& o, double first, double last,
-                 std::array<double, kKinds>* counts) {
+// Frames `first`..`last` seconds into the flight, each drawn once in every variant (the order
+// turning from frame to frame): the mean time of a whole frame (drawn and finished) per variant,
+// or with `counts`, the samples each kind of object drew in `counted`, summed over the frames.
+std::array<double, kVariants> RunFlight(const Options& o, double first, double last,
+                                        std::array<double, kKinds>* counts,
+                                        Variant counted = kProgram) {
   Scene scene(o);
   if (!scene.started()) {
     std::fprintf(stderr, "solvane_fill_floor: the start-up failed\n");
     std::exit(1);
   }
+  Choices choices;
+  for (const Texture* texture : textureManager) choices.outlines.push_back(texture->outline);
   for (double t = 0; t < first; t += o.step) AdvanceScene(o.step);
   GLuint query = 0;
   glGenQueries(1, &query);
-  double total = 0;
+  std::array<double, kVariants> total{};
   int frames = 0;
   for (double t = first; t < last; t += o.step) {
     AdvanceScene(o.step);
     ++frames;
     if (counts == nullptr) {
-      const Clock::time_point start = Clock::now();
-      RenderFrame();
-      glFinish();
-      total += MillisecondsSince(start);
+      for (int i = 0; i < kVariants; ++i) {
+        const auto variant = Variant((i + frames) % kVariants);
+        Apply(variant, choices);
+        glFinish();
+        const Clock::time_point start = Clock::now();
+        RenderFrame();
+        glFinish();
+        total[variant] += MillisecondsSince(start);
+      }
       continue;
     }
+    Apply(counted, choices);
     // The scene part of RenderFrame, one query per object; the overlay is left out.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -145,11 +178,13 @@ double RunFlight(const Options& o, double first, double last,
     }
   }
   glDeleteQueries(1, &query);
+  Apply(kProgram, choices);
   if (counts != nullptr) {
     const double screen = double(o.width) * o.height * frames;
     for (double& c : *counts) c /= screen;
   }
-  return frames > 0 ? total / frames : 0;
+  for (double& t : total) t = frames > 0 ? t / frames : 0;
+  return total;
 }
 
 // One full-screen layer drawn additively with a 512 x 512 texture under trilinear filtering,
@@ -230,24 +265,30 @@ int Run(int argc, char** argv) {
   // The layer's cost before and after the scene's frames, so that a change in the machine's
   // load during the run falls on both.
   const double layerBefore = LayerCost(o);
-  const double frame = RunFlight(o, 1, 11, nullptr);
+  const std::array<double, kVariants> frame = RunFlight(o, 1, 11, nullptr);
   const double layerAfter = LayerCost(o);
-  std::array<double, kKinds> counts{};
-  RunFlight(o, 1, 11, &counts);
-  double screens = 0;
-  for (double c : counts) screens += c;
   const double layer = (layerBefore + layerAfter) / 2;
   std::printf("%dx%d, seconds 1-11 of the flight (seed %llu), a frame every %.2f s\n", o.width,
               o.height, static_cast<unsigned long long>(o.seed), o.step);
-  std::printf("frame time   %8.1f ms\n", frame);
-  std::printf("screens      %8.2f  (", screens);
-  for (int k = 0; k < kKinds; ++k) {
-    std::printf("%s%s %.2f", k > 0 ? ", " : "", kKindNames[k], counts[k]);
+  std::printf("one layer    %8.1f ms  (%.1f before the frames, %.1f after)\n", layer, layerBefore,
+              layerAfter);
+  for (const Variant variant : {kTrilinearSquares, kProgram}) {
+    std::array<double, kKinds> counts{};
+    RunFlight(o, 1, 11, &counts, variant);
+    double screens = 0;
+    for (double c : counts) screens += c;
+    std::printf("%s:\n  frame time %8.1f ms\n  screens    %8.2f  (", kVariantNames[variant],
+                frame[variant], screens);
+    for (int k = 0; k < kKinds; ++k) {
+      std::printf("%s%s %.2f", k > 0 ? ", " : "", kKindNames[k], counts[k]);
+    }
+    std::printf(")\n  fill floor %8.2f  (frame time / (screens x one layer))\n",
+                screens > 0 && layer > 0 ? frame[variant] / (screens * layer) : 0);
   }
-  std::printf(")\none layer    %8.1f ms  (%.1f before the frames, %.1f after)\n", layer,
-              layerBefore, layerAfter);
-  std::printf("fill floor   %8.2f  (frame time / (screens x one layer))\n",
-              screens > 0 && layer > 0 ? frame / (screens * layer) : 0);
+  std::printf("frame time against all trilinear, full squares: filters by use %.3f, "
+              "and outlines %.3f (outlines alone %.3f)\n",
+              frame[kFiltersOnly] / frame[kTrilinearSquares],
+              frame[kProgram] / frame[kTrilinearSquares], frame[kProgram] / frame[kFiltersOnly]);
   return 0;
 }
 
