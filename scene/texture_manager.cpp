@@ -302,8 +302,8 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
     Image image;
     if (LoadJpegImage(path.data(), image, fromResource, resourceId)) {
       id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data());
-      outline = ImageOutline(image.pixels.data(), image.width, image.height,
-                             size_t(image.rowBytes), 3);
+      outline =
+          ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
     }
   } else if (EndsWith(ending, "tga") || EndsWith(ending, "TGA")) {
     id = LoadTgaTexture(path.data());
@@ -513,7 +513,8 @@ std::vector<std::array<float, 2>> ImageOutline(const uint8_t* pixels, int width,
   reach.fill(-1e9);
   for (int k = 0; k < kOutlineSides; ++k) {
     const double ux = std::cos(k * kStep), uy = std::sin(k * kStep);
-    for (const auto& p : points) reach[k] = std::max(reach[k], (p[0] - 0.5) * ux + (p[1] - 0.5) * uy);
+    for (const auto& p : points)
+      reach[k] = std::max(reach[k], (p[0] - 0.5) * ux + (p[1] - 0.5) * uy);
   }
   std::vector<std::array<float, 2>> corners;
   for (int k = 0; k < kOutlineSides; ++k) {

@@ -107,7 +107,8 @@ void Apply(Variant variant, const Choices& choices) {
     glBindTexture(GL_TEXTURE_2D, texture.id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     variant == kTrilinearSquares ? GL_LINEAR_MIPMAP_LINEAR : MinFilter(texture));
-    texture.outline = variant == kProgram ? choices.outlines[i] : std::vector<std::array<float, 2>>{};
+    texture.outline =
+        variant == kProgram ? choices.outlines[i] : std::vector<std::array<float, 2>>{};
   }
 }
 
@@ -285,10 +286,11 @@ int Run(int argc, char** argv) {
     std::printf(")\n  fill floor %8.2f  (frame time / (screens x one layer))\n",
                 screens > 0 && layer > 0 ? frame[variant] / (screens * layer) : 0);
   }
-  std::printf("frame time against all trilinear, full squares: filters by use %.3f, "
-              "and outlines %.3f (outlines alone %.3f)\n",
-              frame[kFiltersOnly] / frame[kTrilinearSquares],
-              frame[kProgram] / frame[kTrilinearSquares], frame[kProgram] / frame[kFiltersOnly]);
+  std::printf(
+      "frame time against all trilinear, full squares: filters by use %.3f, "
+      "and outlines %.3f (outlines alone %.3f)\n",
+      frame[kFiltersOnly] / frame[kTrilinearSquares], frame[kProgram] / frame[kTrilinearSquares],
+      frame[kProgram] / frame[kFiltersOnly]);
   return 0;
 }
 
