@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/display.h"
 #include "camera/camera.h"
@@ -9,6 +10,7 @@
 #include "objects/random.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
+#include "scene/texture_manager.h"
 
 namespace solvane {
 
@@ -21,6 +23,23 @@ Vec3 ReadDirection(const char* line, const char* format, Vec3 current) {
       std::sqrt(current.x * current.x + current.y * current.y + current.z * current.z);
   if (length == 0) return current;
   return {current.x / length, current.y / length, current.z / length};
+}
+
+// The outline of the bound texture, where a square drawn only inside it shows the same: the
+// texture adds its colour (additive blending, its colour multiplied in or replacing), the image
+// is not tiled, and only its first level is sampled. Null where the whole square is needed.
+const std::vector<std::array<float, 2>>* BoundOutline(bool additive, float tiling) {
+  if (!additive || tiling != 1 || !glIsEnabled(GL_TEXTURE_2D)) return nullptr;
+  GLint mode = 0;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+  if (mode != GL_MODULATE && mode != GL_REPLACE) return nullptr;
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  const Texture* texture = FindTextureById(uint32_t(bound));
+  if (texture == nullptr || texture->outline.empty() || MinFilter(*texture) != GL_LINEAR) {
+    return nullptr;
+  }
+  return &texture->outline;
 }
 
 }  // namespace
@@ -142,7 +161,16 @@ void Billboard::Draw(const Camera& camera) {
     glLoadIdentity();
     glScalef(tiling, tiling, 1);
   });
-  if (!hidden) DrawSquare(halfSize * stretchedRight, halfSize * up);
+  if (!hidden) {
+    // Coronas fade to black well inside their squares: the corners would only add nothing,
+    // at the price of a full layer's fragments.
+    const auto* outline = BoundOutline(!blend, tiling);
+    if (outline != nullptr) {
+      DrawSquarePart(halfSize * stretchedRight, halfSize * up, *outline);
+    } else {
+      DrawSquare(halfSize * stretchedRight, halfSize * up);
+    }
+  }
 
   glDepthMask(GL_TRUE);
   glEnable(GL_LIGHTING);

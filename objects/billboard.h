@@ -11,6 +11,7 @@ class Billboard final : public SceneObject {
   Billboard();
   void Draw(const Camera& camera) override;
   void Update(double dt) override;
+  bool TextureMayShrink() const override { return !env && !oreol; }
   // One line of the block: every keyword it matches, in table order.
   void ApplyLine(char* line, const ObjectList& list);
 

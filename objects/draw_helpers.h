@@ -1,6 +1,7 @@
 // OpenGL steps the scene objects share.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -40,6 +41,19 @@ inline void DrawSquare(const Vec3& a, const Vec3& b, const Vec3* normal = nullpt
   for (int i = 0; i < 4; ++i) {
     glTexCoord2f(texture[i][0], texture[i][1]);
     glVertex3f(corners[i].x, corners[i].y, corners[i].z);
+  }
+  glEnd();
+}
+
+// The part of DrawSquare's square inside a convex polygon given by its corners' texture
+// coordinates: the corner (s, t) lies at (2s - 1) a + (2t - 1) b, as on the square.
+inline void DrawSquarePart(const Vec3& a, const Vec3& b,
+                           const std::vector<std::array<float, 2>>& corners) {
+  glBegin(GL_TRIANGLE_FAN);
+  for (const auto& [s, t] : corners) {
+    const Vec3 p = (2 * s - 1) * a + (2 * t - 1) * b;
+    glTexCoord2f(s, t);
+    glVertex3f(p.x, p.y, p.z);
   }
   glEnd();
 }

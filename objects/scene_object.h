@@ -26,6 +26,9 @@ class SceneObject {
   virtual void Draw(const Camera& camera) = 0;
   // Advances the object's animation by `dt` seconds.
   virtual void Update(double dt) = 0;
+  // False for objects that only ever draw their texture larger than its image (sky layers that
+  // ride with the eye, coronas wider than the screen's share of them): those need no mipmaps.
+  virtual bool TextureMayShrink() const { return true; }
 
   // Takes the registered texture at `path`; a path ending in "tga" marks an image with alpha.
   // An unknown path keeps the previous texture.

@@ -17,6 +17,7 @@ class Sphere final : public SceneObject {
   Sphere();
   void Draw(const Camera& camera) override;
   void Update(double dt) override;
+  bool TextureMayShrink() const override { return !env; }
   // The block's name, the standard sphere body and the alpha flag the script carries.
   void BeginBlock(const char* beginLine);
   // One line of the block: every keyword it matches, in table order.

@@ -1,6 +1,7 @@
 #include "scene/scene_script.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/platform.h"
 #include "scene/content_problem.h"
 #include "scene/script_reader.h"
+#include "scene/texture_manager.h"
 
 namespace solvane {
 
@@ -130,6 +132,8 @@ void AppendObject(ObjectList& list, std::unique_ptr<SceneObject> object) {
                          " objects; the rest are left out");
     return;
   }
+  NoteTextureUse(object->hasTexture ? std::optional(object->texture) : std::nullopt,
+                 object->TextureMayShrink());
   list.push_back(object.get());
   loadedObjects.push_back(std::move(object));
 }

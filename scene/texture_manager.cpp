@@ -4,6 +4,7 @@
 #include <atomic>
 #include <bit>
 #include <condition_variable>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -65,9 +66,10 @@ bool UploadMipLevels(int components, GLenum format, int width, int height, const
   return true;
 }
 
-// The same for every texture: a full mipmap chain, trilinear minification. Sides that are
-// powers of two get GLU's chain built here (or handed over, built ahead on the preparation
-// thread); GLU itself builds the others, which it also scales.
+// The same for every texture: a full mipmap chain, trilinear minification until the scene's
+// uses say otherwise (NoteTextureUse). Sides that are powers of two get GLU's chain built here
+// (or handed over, built ahead on the preparation thread); GLU itself builds the others, which
+// it also scales.
 uint32_t CreateTexture(int components, GLenum format, int width, int height, const uint8_t* pixels,
                        const std::vector<MipLevel>* prepared = nullptr) {
   GLuint id = 0;
@@ -496,12 +498,16 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
       if (!image.pixels.empty()) {
         id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data(),
                            &prepared.levels);
+        outline = ImageOutline(image.pixels.data(), image.width, image.height,
+                               size_t(image.rowBytes), 3);
       }
       return;
     }
     Image image;
     if (LoadJpegImage(path.data(), image, fromResource, resourceId)) {
       id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data());
+      outline =
+          ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
     }
   } else if (EndsWith(ending, "tga") || EndsWith(ending, "TGA")) {
     id = LoadTgaTexture(path.data());
@@ -651,10 +657,109 @@ uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
   return id;
 }
 
+namespace {
+uint32_t lastNotedTexture = 0;
+
+int PowerOfTwoAtMost(int side) {
+  int power = 1;
+  while (power <= side / 2) power *= 2;
+  return power;
+}
+}  // namespace
+
+const Texture* FindTextureById(uint32_t id) {
+  for (const Texture* texture : textureManager) {
+    if (texture->id == id) return texture;
+  }
+  return nullptr;
+}
+
+std::vector<std::array<float, 2>> ImageOutline(const uint8_t* pixels, int width, int height,
+                                               size_t rowBytes, int components) {
+  if (pixels == nullptr || width <= 0 || height <= 0) return {};
+  // A coloured texel reaches one texel further under bilinear sampling, and one more where the
+  // upload scales the side to a power of two (never below the largest power under it).
+  const double marginS = 2.0 / PowerOfTwoAtMost(width);
+  const double marginT = 2.0 / PowerOfTwoAtMost(height);
+  // The hull of a row's coloured texels is the span between its outermost two, so those are
+  // all the polygon needs: the corners of their reach.
+  std::vector<std::array<double, 2>> points;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = pixels + size_t(y) * rowBytes;
+    int first = -1, last = -1;
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* p = row + size_t(x) * size_t(components);
+      bool coloured = false;
+      for (int c = 0; c < components; ++c) coloured = coloured || p[c] != 0;
+      if (!coloured) continue;
+      if (first < 0) first = x;
+      last = x;
+    }
+    if (first < 0) continue;
+    const double t = (y + 0.5) / height;
+    for (const int x : {first, last}) {
+      const double s = (x + 0.5) / width;
+      for (const double ds : {-marginS, marginS}) {
+        for (const double dt : {-marginT, marginT}) {
+          // Sampling repeats the image: colour this near the border shows on the other side.
+          if (s + ds < 0 || s + ds > 1 || t + dt < 0 || t + dt > 1) return {};
+          points.push_back({s + ds, t + dt});
+        }
+      }
+    }
+  }
+  if (points.empty()) return {};
+  // Sixteen lines that touch the points' hull from every side, at even angles about the
+  // centre; neighbours meet at the corners. Each touches the hull, so none is redundant, and
+  // the polygon is convex and holds every point.
+  constexpr double kStep = 2 * 3.14159265358979323846 / kOutlineSides;
+  std::array<double, kOutlineSides> reach;
+  reach.fill(-1e9);
+  for (int k = 0; k < kOutlineSides; ++k) {
+    const double ux = std::cos(k * kStep), uy = std::sin(k * kStep);
+    for (const auto& p : points)
+      reach[k] = std::max(reach[k], (p[0] - 0.5) * ux + (p[1] - 0.5) * uy);
+  }
+  std::vector<std::array<float, 2>> corners;
+  for (int k = 0; k < kOutlineSides; ++k) {
+    const int n = (k + 1) % kOutlineSides;
+    const double a0 = k * kStep, a1 = (k + 1) * kStep;
+    const double s = 0.5 + (reach[k] * std::sin(a1) - reach[n] * std::sin(a0)) / std::sin(kStep);
+    const double t = 0.5 + (reach[n] * std::cos(a0) - reach[k] * std::cos(a1)) / std::sin(kStep);
+    // A corner past the square would draw texels the square never showed.
+    if (s < 0 || s > 1 || t < 0 || t > 1) return {};
+    corners.push_back({float(s), float(t)});
+  }
+  return corners;
+}
+
+int MinFilter(const Texture& texture) {
+  return texture.used && !texture.mayShrink ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR;
+}
+
+void NoteTextureUse(std::optional<uint32_t> own, bool mayShrink) {
+  const uint32_t id = own.value_or(lastNotedTexture);
+  lastNotedTexture = id;
+  const auto found = std::find_if(textureManager.begin(), textureManager.end(),
+                                  [id](const Texture* texture) { return texture->id == id; });
+  if (id == 0 || found == textureManager.end()) return;
+  Texture& texture = **found;
+  const int before = MinFilter(texture);
+  texture.used = true;
+  texture.mayShrink = texture.mayShrink || mayShrink;
+  if (MinFilter(texture) == before) return;
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, MinFilter(texture));
+  glBindTexture(GL_TEXTURE_2D, GLuint(bound));
+}
+
 void ResetTextures() {
   texturePreparation.Stop();
   for (Texture* texture : textureManager) delete texture;
   textureManager.clear();
+  lastNotedTexture = 0;
   textureSideCap = kMaxTextureSide;
 }
 

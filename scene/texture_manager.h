@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,12 @@ class Texture {
 
   uint32_t id = 0;
   std::array<char, 32> path{};  // "textures\" and the name, cut to fit
+  // What the scene's objects do with the image (NoteTextureUse): a texture that some object
+  // draws, and that none may draw smaller than its image, needs no mipmap lookups.
+  bool used = false;
+  bool mayShrink = false;
+  // Where the image can leave a trace (ImageOutline); empty: anywhere in the square.
+  std::vector<std::array<float, 2>> outline;
 };
 
 // The process-wide registry, in the order of the texture list; it owns its textures.
@@ -78,6 +85,30 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
 // An OpenGL texture of a TGA, 0 when it cannot be read.
 uint32_t LoadTgaTexture(const char* path);
 uint32_t LoadTgaTextureFromResource(const char* name, int resourceId);
+
+// Minification for `texture`: plain bilinear where the scene only ever draws it larger than its
+// image (the lookups of a mipmap level cost the software renderer a share of every fragment),
+// trilinear from the mipmaps everywhere else.
+int MinFilter(const Texture& texture);
+
+// A loaded object draws texture `id`, or with none of its own (nullopt) whatever the object
+// before it left bound, which is the texture noted last; `mayShrink` when the object can draw it
+// smaller than the image. Sets the texture's minification filter accordingly; the binding is
+// left as it was.
+void NoteTextureUse(std::optional<uint32_t> id, bool mayShrink);
+
+// The texture of OpenGL name `id`, or null.
+const Texture* FindTextureById(uint32_t id);
+
+// A polygon of kOutlineSides corners (texture coordinates, counter-clockwise) that encloses every
+// texel of the image with a colour other than black, together with the reach of bilinear
+// sampling and of the scaling to a power of two: outside it, the image's first level samples as
+// black, so an additive layer of it adds nothing there. Empty where no such polygon helps: an
+// all-black image, or colour near the border, where the wrap-around of repeating sampling
+// reaches. `pixels`: rows bottom first, `components` bytes a pixel.
+inline constexpr int kOutlineSides = 16;
+std::vector<std::array<float, 2>> ImageOutline(const uint8_t* pixels, int width, int height,
+                                               size_t rowBytes, int components);
 
 // Empties the registry (textures are not deleted from OpenGL: the context goes with them), and
 // ends a preparation still running.

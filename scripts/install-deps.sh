@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libvorbis-dev libpng-dev libgtk-3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev unar clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils xfonts-base imagemagick
-  xscreensaver xscreensaver-data dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db
+  xscreensaver xscreensaver-data rss-glx dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db
 )
 
 missing=()

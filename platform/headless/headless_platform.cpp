@@ -131,7 +131,8 @@ WindowHandle HeadlessPlatform::CreateSceneWindow(int32_t width, int32_t height,
   }
   const size_t bytes = size_t(width) * size_t(height) * 4;
   std::vector<uint8_t> buffer(bytes);
-  OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 8, 0, nullptr);
+  // Depth and no stencil, as the windowed front ends ask for.
+  OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
   if (context == nullptr) return 0;
   if (!OSMesaMakeCurrent(context, buffer.data(), GL_UNSIGNED_BYTE, width, height)) {
     OSMesaDestroyContext(context);

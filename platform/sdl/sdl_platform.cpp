@@ -202,8 +202,10 @@ WindowHandle SdlPlatform::CreateSceneWindow(int32_t width, int32_t height, Windo
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  // Depth for the meshes; no stencil: nothing draws with one, and a software renderer pays for
+  // a combined depth-stencil buffer on every fragment.
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_Window* window = SDL_CreateWindow(
       "Solvane ScreenSaver", 0, 0, width, height,
       SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);

@@ -479,7 +479,7 @@ bool Win32Platform::SetupPixelFormat() {
   descriptor.iPixelType = PFD_TYPE_RGBA;
   descriptor.cColorBits = 32;
   descriptor.cDepthBits = 24;
-  descriptor.cStencilBits = 8;
+  descriptor.cStencilBits = 0;  // nothing draws with one
   descriptor.iLayerType = PFD_MAIN_PLANE;
   int format = ChoosePixelFormat(presentingContext_, &descriptor);
   if (format == 0) {

@@ -56,6 +56,9 @@ TEST_F(GlStateTest, InitialState) {
   EXPECT_FLOAT_EQ(Light(GL_LIGHT2, GL_LINEAR_ATTENUATION), 0.006f);
   EXPECT_FLOAT_EQ(Get(GL_COLOR_CLEAR_VALUE, 3), 1);
   EXPECT_FLOAT_EQ(Get(GL_MODELVIEW_MATRIX, 0), 1);
+  // Depth for the meshes; a stencil buffer nothing uses would only cost fill.
+  EXPECT_GE(Get(GL_DEPTH_BITS), 16);
+  EXPECT_EQ(Get(GL_STENCIL_BITS), 0);
 }
 
 TEST_F(GlStateTest, ProjectionKeepsTheVerticalExtentAndFollowsTheAspect) {

@@ -20,6 +20,7 @@
 #include "objects/particle_system.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "platform/opengl.h"
 #include "scene/content_problem.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
@@ -151,6 +152,66 @@ TEST_F(SceneScriptTest, CarriedScene) {
   EXPECT_FLOAT_EQ(prominences.size, 9200);
   EXPECT_FLOAT_EQ(prominences.period, 2) << "\"time\" after \"dens\" takes effect";
   ExpectVec(prominences.right, 0, 1, 0);
+
+  // The sky and the coronas are only ever drawn larger than their images; the star's surface,
+  // its flashes and the particles shrink with distance; the overlay's font is not the scene's.
+  const struct {
+    const char* path;
+    GLint filter;
+  } kFilters[] = {{"textures\\500.jpg", GL_LINEAR},
+                  {"textures\\stars.jpg", GL_LINEAR},
+                  {"textures\\stars2.jpg", GL_LINEAR},
+                  {"textures\\roreol.jpg", GL_LINEAR},
+                  {"textures\\soreol.jpg", GL_LINEAR},
+                  {"textures\\sun.jpg", GL_LINEAR_MIPMAP_LINEAR},
+                  {"textures\\refl.jpg", GL_LINEAR_MIPMAP_LINEAR},
+                  {"textures\\bs.jpg", GL_LINEAR_MIPMAP_LINEAR},
+                  {"textures\\c.jpg", GL_LINEAR_MIPMAP_LINEAR}};
+  for (const auto& f : kFilters) {
+    const Texture* texture = FindTexture(f.path);
+    ASSERT_NE(texture, nullptr) << f.path;
+    glBindTexture(GL_TEXTURE_2D, texture->id);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, f.filter) << f.path;
+  }
+}
+
+TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
+  const char* const kSky = "billboard\nbegin\nenv V(0 0 -20)\ntexture textures\\a.jpg\nend\n";
+  const char* const kCorona = "billboard\nbegin\noreol V(0 0 0) 10\ntexture textures\\a.jpg\nend\n";
+  const char* const kSkySphere = "sphere\nbegin\nenv\ntexture textures\\a.jpg\nend\n";
+  const char* const kPlain = "billboard\nbegin\ntexture textures\\a.jpg\nend\n";
+  const char* const kBare = "sphere\nbegin\nend\n";  // draws what the object before it bound
+  const char* const kOther = "ps\nbegin\ntexture textures\\b.tga\nend\n";
+  const struct {
+    std::string script;
+    GLint filter;  // a.jpg's
+  } kCases[] = {
+      {kSky, GL_LINEAR},
+      {kCorona, GL_LINEAR},
+      {kSkySphere, GL_LINEAR},
+      {std::string(kSky) + kCorona + kSkySphere, GL_LINEAR},
+      {kPlain, GL_LINEAR_MIPMAP_LINEAR},
+      {std::string(kSky) + kPlain + kCorona, GL_LINEAR_MIPMAP_LINEAR},
+      {std::string(kCorona) + kBare, GL_LINEAR_MIPMAP_LINEAR},
+      {std::string(kCorona) + kOther + kBare, GL_LINEAR},
+      {kBare, GL_LINEAR_MIPMAP_LINEAR},
+      {"", GL_LINEAR_MIPMAP_LINEAR},
+  };
+  for (const auto& c : kCases) {
+    Load(c.script);
+    const Texture& texture = *FindTexture("textures\\a.jpg");
+    glBindTexture(GL_TEXTURE_2D, texture.id);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(MinFilter(texture), c.filter) << c.script;
+    // The registered ids have no upload that set trilinear: only a change shows in OpenGL.
+    if (c.filter == GL_LINEAR) {
+      EXPECT_EQ(filter, GL_LINEAR) << c.script;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
 }
 
 TEST_F(SceneScriptTest, SphereKeywords) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -519,6 +521,94 @@ TEST_F(TextureTest, PreparedTexturesEqualOnesLoadedDirectly) {
     EXPECT_EQ(read(prepared[i], 3), directPixels[i][1]) << names[i];
   }
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// An RGB image, rows bottom first, coloured where `lit(x, y)` holds.
+Bytes Picture(int width, int height, const std::function<bool(int, int)>& lit) {
+  Bytes pixels(size_t(width) * size_t(height) * 3, 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (lit(x, y)) pixels[(size_t(y) * width + x) * 3 + size_t(x % 3)] = 1;
+    }
+  }
+  return pixels;
+}
+
+// Inside or on the convex, counter-clockwise polygon.
+bool Encloses(const std::vector<std::array<float, 2>>& polygon, double s, double t) {
+  for (size_t i = 0; i < polygon.size(); ++i) {
+    const auto& a = polygon[i];
+    const auto& b = polygon[(i + 1) % polygon.size()];
+    if ((b[0] - a[0]) * (t - a[1]) - (b[1] - a[1]) * (s - a[0]) < -1e-6) return false;
+  }
+  return true;
+}
+
+double Area(const std::vector<std::array<float, 2>>& polygon) {
+  double twice = 0;
+  for (size_t i = 0; i < polygon.size(); ++i) {
+    const auto& a = polygon[i];
+    const auto& b = polygon[(i + 1) % polygon.size()];
+    twice += double(a[0]) * b[1] - double(b[0]) * a[1];
+  }
+  return twice / 2;
+}
+
+TEST(ImageOutlineTest, EnclosesEveryColouredTexelWithItsReach) {
+  const struct {
+    const char* name;
+    int width, height;
+    std::function<bool(int, int)> lit;
+    double maxArea;  // 0: no outline (the whole square)
+  } kCases[] = {
+      {"a disc of radius 0.44", 128, 128,
+       [](int x, int y) { return std::hypot(x + 0.5 - 64, y + 0.5 - 64) < 0.44 * 128; }, 0.67},
+      {"one texel", 64, 64, [](int x, int y) { return x == 20 && y == 40; }, 0.01},
+      {"a bar off the centre", 64, 32, [](int x, int y) { return x > 40 && x < 60 && y == 9; },
+       0.1},
+      {"sides not powers of two", 100, 60,
+       [](int x, int y) { return std::hypot(x - 50.0, (y - 30.0) * 100 / 60) < 30; }, 0.5},
+      {"colour in the last column", 64, 64, [](int x, int y) { return x == 63 && y == 30; }, 0},
+      {"colour a texel from the edge", 64, 64, [](int x, int y) { return x == 5 && y == 1; }, 0},
+      {"all black", 32, 32, [](int, int) { return false; }, 0},
+  };
+  for (const auto& c : kCases) {
+    const Bytes pixels = Picture(c.width, c.height, c.lit);
+    const auto outline = ImageOutline(pixels.data(), c.width, c.height, size_t(c.width) * 3, 3);
+    if (c.maxArea == 0) {
+      EXPECT_TRUE(outline.empty()) << c.name;
+      continue;
+    }
+    ASSERT_EQ(outline.size(), size_t(kOutlineSides)) << c.name;
+    EXPECT_GT(Area(outline), 0) << c.name << ": counter-clockwise";
+    EXPECT_LE(Area(outline), c.maxArea) << c.name;
+    for (const auto& [s, t] : outline) {
+      EXPECT_TRUE(s >= 0 && s <= 1 && t >= 0 && t <= 1) << c.name;
+    }
+    // Bilinear sampling reaches every point within a texel of a coloured texel's centre.
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        if (!c.lit(x, y)) continue;
+        for (const double ds : {-1.0, 1.0}) {
+          for (const double dt : {-1.0, 1.0}) {
+            const double s = (x + 0.5 + ds) / c.width, t = (y + 0.5 + dt) / c.height;
+            ASSERT_TRUE(Encloses(outline, s, t)) << c.name << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(TextureTest, CarriedCoronasGetOutlines) {
+  With({});
+  for (const char* name : {"roreol.jpg", "soreol.jpg"}) {
+    Texture texture;
+    texture.Load(name, false, 0);
+    ASSERT_NE(texture.id, 0u) << name;
+    ASSERT_EQ(texture.outline.size(), size_t(kOutlineSides)) << name;
+    EXPECT_LT(Area(texture.outline), 0.8) << name << ": the black corners are left out";
+  }
 }
 
 }  // namespace
