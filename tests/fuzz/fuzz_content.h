@@ -64,6 +64,12 @@ class ContentProcess {
   static constexpr int kSide = 48;
 };
 
+// A texture the harness made itself, out of the registry, given back to the kept context.
+inline void Discard(const Texture& texture) {
+  const GLuint id = texture.id;
+  if (id != 0) glDeleteTextures(1, &id);
+}
+
 // A few frames' worth of each object's step and drawing, from the camera's start.
 inline void StepAndDraw(const ObjectList& list, int frames = 2) {
   for (int frame = 0; frame < frames; ++frame) {

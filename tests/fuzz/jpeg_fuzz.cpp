@@ -9,5 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ContentProcess process({{"textures\\f.jpg", fuzz::Input(data, size)}});
   Texture texture;
   texture.Load("f.jpg", false, 0);
+  fuzz::Discard(texture);
   return 0;
 }

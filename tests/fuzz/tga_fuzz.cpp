@@ -11,5 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadTgaImage("textures\\f.tga", image, false, 0);
   Texture texture;
   texture.Load("f.tga", false, 0);
+  fuzz::Discard(texture);
   return 0;
 }
