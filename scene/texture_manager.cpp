@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <condition_variable>
 #include <cmath>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -373,9 +373,20 @@ struct PreparedImage {
   std::string problem;  // why it cannot be decoded; recorded when the texture is loaded
 };
 
+// Toolchains without the standard thread library (mingw-w64's win32 thread model) prepare
+// nothing: every image is decoded when its texture loads, as it always was.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+class TexturePreparation {
+ public:
+  void Start(std::vector<std::string>, std::span<const uint8_t>, int) {}
+  bool Take(const char*, int, PreparedImage&) { return false; }
+  void Stop() {}
+};
+#else
 // The preparation thread works through its list in order; Texture::Load takes what it needs.
 // Everything the thread reads is fixed before it starts: the archive's bytes (linked into the
-// program, or held by the platform for as long as the process state lives), the side limit.
+// program, held by the platform for as long as the process state lives, or a mod's, which stay
+// until the textures are reset and the thread with them), the side limit.
 class TexturePreparation {
  public:
   ~TexturePreparation() { Stop(); }
@@ -468,14 +479,14 @@ class TexturePreparation {
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };
+#endif
 
 TexturePreparation texturePreparation;
 
 }  // namespace
 
 void PrepareTextures(std::vector<std::string> names) {
-  texturePreparation.Start(std::move(names), Host().Resource("CustomData", kContentArchiveResource),
-                           textureSideCap);
+  texturePreparation.Start(std::move(names), ContentArchive(), textureSideCap);
 }
 
 Texture* FindTexture(std::string_view path) {
@@ -498,8 +509,8 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
       if (!image.pixels.empty()) {
         id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data(),
                            &prepared.levels);
-        outline = ImageOutline(image.pixels.data(), image.width, image.height,
-                               size_t(image.rowBytes), 3);
+        outline =
+            ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
       }
       return;
     }

@@ -6,11 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
 #include "app/settings.h"
+#include "data/archive_file.h"
+#include "platform/opengl.h"
+#include "scene/texture_manager.h"
 #include "scene/world_list.h"
 #include "tests/support/content_files.h"
 #include "tests/support/headless_fixture.h"
@@ -26,7 +30,18 @@ using testing::TextBytes;
 constexpr size_t kCarriedWorldObjects = 15;
 
 // A small mod: its own world "world" with `objects` in its script, no textures of its own.
-Bytes Mod(const std::string& objects, const std::string& worldName = "world") {
+Bytes Mod(const std::string& objects, const std::string& worldName = "world",
+          const Bytes& sunImage = {}) {
+  if (!sunImage.empty()) {
+    return PackContent({
+        {"texture.txt", TextBytes("sun.jpg\r\nEND_TEXT")},
+        {"textures\\sun.jpg", sunImage},
+        {"env.txt", TextBytes("env envip\r\nend\r\nENV_END")},
+        {"worlds.txt", TextBytes("world " + worldName +
+                                 "\r\nenv envip\r\nobjects w.txt\r\nscenedir x\\\r\nend\r\n")},
+        {"w.txt", TextBytes(objects)},
+    });
+  }
   return PackContent({
       {"texture.txt", TextBytes("END_TEXT")},
       {"env.txt", TextBytes("env envip\r\nend\r\nENV_END")},
@@ -58,7 +73,8 @@ class ModContentTest : public testing::HeadlessTest {
   }
   // Starts the saver as far as the loaded scene with `content` stored as the setting, or given
   // as the option for the run.
-  size_t StartWith(const std::string& content, bool asOption = false) {
+  size_t StartWith(const std::string& content, bool asOption = false,
+                   const std::function<void()>& inspect = {}) {
     HeadlessOptions options;
     options.maxFrames = 1;
     HeadlessPlatform& p = Install(options);
@@ -73,6 +89,7 @@ class ModContentTest : public testing::HeadlessTest {
     EXPECT_TRUE(StartSaver(app));
     const size_t objects = CurrentWorld != nullptr ? CurrentWorld->objects.size() : 0;
     log_ = p.Record().logLines;
+    if (inspect) inspect();
     StopSaver(app, true);
     return objects;
   }
@@ -86,6 +103,33 @@ TEST_F(ModContentTest, AModPlaysInsteadOfTheCarriedScene) {
   EXPECT_TRUE(log_.empty());
   EXPECT_EQ(StartWith(mod, true), 2u) << "--content for one run";
   EXPECT_EQ(StartWith(""), kCarriedWorldObjects) << "no mod: the carried scene";
+}
+
+// The images come from the mod's archive too, also those decoded ahead of the window.
+TEST_F(ModContentTest, AModsImagesAreItsOwn) {
+  ArchiveFile glyphs;
+  ASSERT_TRUE(glyphs.Open("textures\\c.jpg"));
+  const Bytes other(glyphs.data, glyphs.data + glyphs.size);
+  const auto sunWidth = [] {
+    const Texture* sun = FindTexture("textures\\sun.jpg");
+    GLint width = 0;
+    if (sun != nullptr && sun->id != 0) {
+      glBindTexture(GL_TEXTURE_2D, sun->id);
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    }
+    return width;
+  };
+  GLint carried = 0, mod = 0, glyphWidth = 0;
+  StartWith("", false, [&] {
+    carried = sunWidth();
+    const Texture* c = FindTexture("textures\\c.jpg");
+    glBindTexture(GL_TEXTURE_2D, c->id);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &glyphWidth);
+  });
+  ASSERT_NE(carried, glyphWidth) << "the test needs images of two sizes";
+  StartWith(Write("own.rar", Mod(kTwoSpheres, "world", other)), false, [&] { mod = sunWidth(); });
+  EXPECT_EQ(mod, glyphWidth);
+  EXPECT_TRUE(log_.empty());
 }
 
 TEST_F(ModContentTest, AModThatCannotBeShownFallsBackWithOneLine) {
