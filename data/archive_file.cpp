@@ -60,7 +60,7 @@ bool SameEntryName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize) {
+int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize, const char* kind) {
   // The header's unpacked size decides before anything is unpacked; a chain that breaks after
   // the entry still lists it.
   std::vector<ArchiveEntryInfo> entries;
@@ -70,7 +70,7 @@ int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize) {
     if (!SameEntryName(entry.name, wanted.substr(0, name.size() - 1))) continue;
     if (entry.unpackedSize > maxSize) {
       ReportContentProblem(wanted + " unpacks to " + std::to_string(entry.unpackedSize) +
-                           " bytes; a text file may hold at most " + std::to_string(maxSize));
+                           " bytes; " + kind + " may hold at most " + std::to_string(maxSize));
       Release();
       fromResource = false;
       return 0;
@@ -80,7 +80,7 @@ int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize) {
   const int result = Open(entryName);
   if (size > maxSize) {
     // Only a header that lies about the size reaches here.
-    ReportContentProblem(wanted + " is larger than a text file may be");
+    ReportContentProblem(wanted + " is larger than " + kind + " may be");
     Release();
     return 0;
   }

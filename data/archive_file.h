@@ -34,10 +34,10 @@ class ArchiveFile {
   // Extracts the archive entry `name` (at most 99 characters are kept). 1 on success; 0 with
   // `data` null and `size` 0 when the archive is missing, damaged or lacks the entry.
   int Open(const char* name);
-  // Open for the readers of text files: an entry whose header claims more than `maxSize`
-  // unpacked bytes is refused before it is unpacked (0, as for a missing entry), and the reason
-  // goes to the content-problem record.
-  int OpenText(const char* name, uint32_t maxSize = kMaxTextSize);
+  // Open for the readers of text files (and other files with a size limit, named by `kind`): an
+  // entry whose header claims more than `maxSize` unpacked bytes is refused before it is
+  // unpacked (0, as for a missing entry), and the reason goes to the content-problem record.
+  int OpenText(const char* name, uint32_t maxSize = kMaxTextSize, const char* kind = "a text file");
   // A read-only view of resource "CustomData" `id`, not copied. Always 1; a missing resource
   // gives an empty file.
   int OpenResource(uint16_t id);

@@ -12,6 +12,9 @@ namespace solvane {
 // One mesh file as read. Format notes: V, F and T (32-bit counts), then V positions (3 reals),
 // F vertex-index triples, F texture-index triples, T texture coordinates (2 reals), and F sets
 // of three corner normals (9 reals); little-endian, no header or padding beyond that.
+// The largest mesh file a scene may carry.
+inline constexpr uint32_t kMaxMeshFileSize = 16u << 20;
+
 struct MeshFileData {
   uint32_t vertexCount = 0;
   uint32_t faceCount = 0;

@@ -81,13 +81,18 @@ TEST_F(MeshFileTest, DamagedFiles) {
   for (uint32_t v : {0xFFFFFFFFu, 0xFFFFFFFFu, 0u}) PutWord(absurd, v);
   Bytes counts;
   for (uint32_t v : {0u, 0u, 0u}) PutWord(counts, v);
+  // A few bytes that promise a million zero triangles: seconds and hundreds of megabytes of
+  // display lists for nothing, were they taken.
+  Bytes promising;
+  for (uint32_t v : {1u, 1'000'000u, 1u}) PutWord(promising, v);
   const Bytes triangle = TriangleMesh();
   Start({{"ok.dat", triangle},
          {"short.dat", Bytes(triangle.begin(), triangle.begin() + 30)},
          {"index.dat", TriangleMesh(7)},
          {"absurd.dat", absurd},
          {"empty.dat", {}},
-         {"zero.dat", counts}});
+         {"zero.dat", counts},
+         {"promising.dat", promising}});
   const MeshFileData ok = ReadMeshFile("ok.dat", false);
   EXPECT_TRUE(ok.valid);
   EXPECT_EQ(ok.bytesConsumed, triangle.size());
@@ -97,9 +102,11 @@ TEST_F(MeshFileTest, DamagedFiles) {
   EXPECT_EQ(cut.positions[2][2], 0) << "what the file does not reach is zero";
 
   EXPECT_FALSE(ReadMeshFile("index.dat", false).valid);
-  const MeshFileData huge = ReadMeshFile("absurd.dat", false);
-  EXPECT_FALSE(huge.valid);
-  EXPECT_TRUE(huge.positions.empty());
+  for (const char* name : {"absurd.dat", "promising.dat"}) {
+    const MeshFileData huge = ReadMeshFile(name, false);
+    EXPECT_FALSE(huge.valid) << name;
+    EXPECT_TRUE(huge.positions.empty() && huge.faces.empty()) << name;
+  }
   for (const char* name : {"empty.dat", "zero.dat", "missing.dat"}) {
     const MeshFileData none = ReadMeshFile(name, false);
     EXPECT_EQ(none.vertexCount + none.faceCount + none.textureCount, 0u) << name;
