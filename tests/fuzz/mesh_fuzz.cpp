@@ -19,5 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   holder.LoadGeometry("m", true);
   LoadSphereArrays("m");
   BuildAtmosphereList("m");
+  // The context outlives the input: its lists go with it.
+  if (holder.displayList != 0) glDeleteLists(holder.displayList, 1);
+  if (AtmosphereList != 0) glDeleteLists(AtmosphereList, 1);
   return 0;
 }
