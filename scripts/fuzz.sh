@@ -50,6 +50,15 @@ for target in "${selected[@]}"; do
   elif [ -d "$root/tests/fuzz/corpus/$target" ]; then
     cp -n "$root/tests/fuzz/corpus/$target"/* "$corpus"/
   fi
+  # The carried scene's own files are seeds too.
+  case "$target" in
+    scene_script)
+      for file in world firstpass firstpass2 postpass out; do
+        cp -n "$root/scene/content/$file.txt" "$corpus/carried-$file.txt"
+      done
+      ;;
+    string_table) cp -n "$root/scene/content/strings.txt" "$corpus/carried-strings.txt" ;;
+  esac
   options=(-max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
     -artifact_prefix="$findings/")
   case "$target" in

@@ -9,11 +9,9 @@ corpus="$root/tests/fuzz/corpus"
 cmake --build "$build" --target fuzz_seed_files >/dev/null
 
 rm -rf "$corpus"
-mkdir -p "$corpus"/{scene_script,lists,string_table,scene}
+mkdir -p "$corpus"/{scene_script,lists,scene}
 "$build/tests/fuzz/fuzz_seed_files" "$corpus"
 
-scripts=(world.txt firstpass.txt firstpass2.txt postpass.txt out.txt)
-for file in "${scripts[@]}"; do cp "$content/$file" "$corpus/scene_script/$file"; done
 # Every object type in one script, with the lines that take several by position.
 cat >"$corpus/scene_script/every_type.txt" <<'SCRIPT'
 geometry m
@@ -59,7 +57,6 @@ SCRIPT
 { printf '\1'; cat "$content/env.txt"; } >"$corpus/lists/env.txt"
 { printf '\2'; cat "$content/worlds.txt"; } >"$corpus/lists/worlds.txt"
 
-cp "$content/strings.txt" "$corpus/string_table/strings.txt"
 
 # The whole scene: the text files in the order scene_fuzz.cpp splits them, between "%%" lines.
 first=1

@@ -27,37 +27,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A 2 x 2 JPEG: red, green on top; blue, white below.
-Bytes TinyJpeg() {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = 2;
-  info.image_height = 2;
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 100, TRUE);
-  info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
-  jpeg_start_compress(&info, TRUE);
-  uint8_t rows[2][6] = {{255, 0, 0, 0, 255, 0}, {0, 0, 255, 255, 255, 255}};
-  for (auto& row : rows) {
-    JSAMPROW pointer = row;
-    jpeg_write_scanlines(&info, &pointer, 1);
-  }
-  jpeg_finish_compress(&info);
-  Bytes bytes(buffer, buffer + size);
-  jpeg_destroy_compress(&info);
-  std::free(buffer);
-  return bytes;
-}
-
-// A JPEG made by libjpeg's compressor: every pixel `sample` (one value per input component).
-struct JpegSpec {
+// How a test JPEG is made by libjpeg's compressor: every pixel `sample` (one value per input
+// component).
+struct JpegRecipe {
   int width = 16;
   int height = 16;
   J_COLOR_SPACE input = JCS_RGB;       // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
@@ -69,7 +41,9 @@ struct JpegSpec {
   int quality = 90;
 };
 
-Bytes MakeJpeg(const JpegSpec& spec) {
+// `pixels`, rows top first, replace the sample when given; `fullChroma` keeps colour at every
+// pixel instead of sharing it within 2 x 2 blocks.
+Bytes MakeJpeg(const JpegRecipe& recipe, const Bytes& pixels = {}, bool fullChroma = false) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -77,26 +51,41 @@ Bytes MakeJpeg(const JpegSpec& spec) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = JDIMENSION(spec.width);
-  info.image_height = JDIMENSION(spec.height);
-  info.input_components = int(spec.sample.size());
-  info.in_color_space = spec.input;
+  info.image_width = JDIMENSION(recipe.width);
+  info.image_height = JDIMENSION(recipe.height);
+  info.input_components = int(recipe.sample.size());
+  info.in_color_space = recipe.input;
   jpeg_set_defaults(&info);
-  if (spec.stored != JCS_UNKNOWN) jpeg_set_colorspace(&info, spec.stored);
-  jpeg_set_quality(&info, spec.quality, TRUE);
-  if (spec.progressive) jpeg_simple_progression(&info);
-  info.restart_interval = spec.restartInterval;
-  info.arith_code = spec.arithmetic ? TRUE : FALSE;
+  if (recipe.stored != JCS_UNKNOWN) jpeg_set_colorspace(&info, recipe.stored);
+  jpeg_set_quality(&info, recipe.quality, TRUE);
+  if (recipe.progressive) jpeg_simple_progression(&info);
+  info.restart_interval = recipe.restartInterval;
+  info.arith_code = recipe.arithmetic ? TRUE : FALSE;
+  if (fullChroma) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(size_t(spec.width) * spec.sample.size());
-  for (size_t i = 0; i < row.size(); ++i) row[i] = spec.sample[i % spec.sample.size()];
-  JSAMPROW pointer = row.data();
-  for (int y = 0; y < spec.height; ++y) jpeg_write_scanlines(&info, &pointer, 1);
+  const size_t rowSize = size_t(recipe.width) * recipe.sample.size();
+  Bytes rows = pixels;
+  if (rows.empty()) {
+    rows.resize(rowSize * size_t(recipe.height));
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = recipe.sample[i % recipe.sample.size()];
+  }
+  for (int y = 0; y < recipe.height; ++y) {
+    JSAMPROW pointer = rows.data() + size_t(y) * rowSize;
+    jpeg_write_scanlines(&info, &pointer, 1);
+  }
   jpeg_finish_compress(&info);
   Bytes bytes(buffer, buffer + size);
   jpeg_destroy_compress(&info);
   std::free(buffer);
   return bytes;
+}
+
+// A 2 x 2 JPEG: red, green on top; blue, white below.
+Bytes TinyJpeg() {
+  JpegRecipe recipe;
+  recipe.width = recipe.height = 2;
+  recipe.quality = 100;
+  return MakeJpeg(recipe, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, true);
 }
 
 // `jpeg` with the frame header (SOF0..SOF2) changed: precision, height and width.
@@ -177,7 +166,7 @@ const std::vector<uint8_t> kRedInvertedCmyk = {255, 0, 0, 255};
 TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
   const struct {
     const char* name;
-    JpegSpec spec;
+    JpegRecipe recipe;
     std::array<int, 3> rgb;
   } cases[] = {
       {"colour", {}, {200, 40, 90}},
@@ -197,13 +186,13 @@ TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
 #endif
   };
   for (const auto& c : cases) {
-    With({{117, MakeJpeg(c.spec)}});
+    With({{117, MakeJpeg(c.recipe)}});
     Image image;
     ASSERT_TRUE(LoadJpegImage("load.jpg", image, true, 117)) << c.name << ": " << ContentProblem();
-    EXPECT_EQ(image.width, c.spec.width) << c.name;
-    EXPECT_EQ(image.height, c.spec.height) << c.name;
-    EXPECT_EQ(image.rowBytes, c.spec.width * 3) << c.name;
-    ASSERT_EQ(image.pixels.size(), size_t(c.spec.width * c.spec.height * 3)) << c.name;
+    EXPECT_EQ(image.width, c.recipe.width) << c.name;
+    EXPECT_EQ(image.height, c.recipe.height) << c.name;
+    EXPECT_EQ(image.rowBytes, c.recipe.width * 3) << c.name;
+    ASSERT_EQ(image.pixels.size(), size_t(c.recipe.width * c.recipe.height * 3)) << c.name;
     int worst = 0;
     for (size_t i = 0; i < image.pixels.size(); ++i) {
       worst = std::max(worst, std::abs(image.pixels[i] - c.rgb[i % 3]));
@@ -277,7 +266,7 @@ TEST_F(TextureTest, LargeJpegsAreScaledDownWhileDecoding) {
   const struct {
     const char* name;
     int cap;
-    JpegSpec spec;
+    JpegRecipe recipe;
     int width, height;
   } cases[] = {
       {"an eighth", 1024, {.width = 8192, .height = 8192, .quality = 5}, 1024, 1024},
@@ -286,7 +275,7 @@ TEST_F(TextureTest, LargeJpegsAreScaledDownWhileDecoding) {
       {"longer than eight caps: sampled down", 64, {.width = 2000, .height = 8}, 64, 1},
   };
   for (const auto& c : cases) {
-    With({{117, MakeJpeg(c.spec)}});
+    With({{117, MakeJpeg(c.recipe)}});
     textureSideCap = c.cap;
     Image image;
     const auto start = std::chrono::steady_clock::now();
