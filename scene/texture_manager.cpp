@@ -370,6 +370,7 @@ struct PreparedImage {
   bool found = false;  // the archive holds the entry
   Image image;         // no pixels when the entry is missing or cannot be decoded
   std::vector<MipLevel> levels;
+  std::vector<std::array<float, 2>> outline;  // ImageOutline of the image
   std::string problem;  // why it cannot be decoded; recorded when the texture is loaded
 };
 
@@ -438,6 +439,7 @@ class TexturePreparation {
       item->found = result.found;
       item->image = std::move(result.image);
       item->levels = std::move(result.levels);
+      item->outline = std::move(result.outline);
       item->problem = std::move(result.problem);
       item->done = true;
       item->prepared = true;
@@ -463,8 +465,10 @@ class TexturePreparation {
     result.found = true;
     char reason[JMSG_LENGTH_MAX + 64];
     if (DecodeJpeg(block, size, maxSide_, result.image, reason, sizeof(reason))) {
-      result.levels =
-          BuildMipLevels(result.image.pixels.data(), result.image.width, result.image.height, 3);
+      const Image& image = result.image;
+      result.levels = BuildMipLevels(image.pixels.data(), image.width, image.height, 3);
+      result.outline =
+          ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
     } else {
       result.problem = reason;
     }
@@ -509,8 +513,7 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
       if (!image.pixels.empty()) {
         id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data(),
                            &prepared.levels);
-        outline =
-            ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
+        outline = std::move(prepared.outline);  // found by the thread, beside the levels
       }
       return;
     }
