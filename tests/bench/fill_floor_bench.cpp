@@ -3,6 +3,7 @@
 // occlusion queries, per kind of object) times the cost of one full-screen additive layer with
 // a magnified, trilinear-filtered texture. 1.0 would mean every fragment drawn costs no more
 // than such a layer's; more means time spent beyond the fragments themselves.
+// Each kind's processor time is taken too, the renderer's threads included, one object at a time.
 // Usage: solvane_fill_floor [WIDTHxHEIGHT] [--step SECONDS] [--seed N]
 #define GL_GLEXT_PROTOTYPES 1
 
@@ -18,6 +19,8 @@
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include <time.h>
 
 #include "app/application.h"
 #include "app/input.h"
@@ -39,6 +42,14 @@ using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The processor time of every thread of the process, the renderer's included: what a drawing
+// costs, whatever else the machine is running.
+double ProcessCpuMilliseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
 struct Options {
@@ -133,7 +144,8 @@ Kind KindOf(const SceneObject* object) {
 // or with `counts`, the samples each kind of object drew in `counted`, summed over the frames.
 std::array<double, kVariants> RunFlight(const Options& o, double first, double last,
                                         std::array<double, kKinds>* counts,
-                                        Variant counted = kProgram) {
+                                        Variant counted = kProgram,
+                                        std::array<double, kKinds>* cpu = nullptr) {
   Scene scene(o);
   if (!scene.started()) {
     std::fprintf(stderr, "solvane_fill_floor: the start-up failed\n");
@@ -169,12 +181,15 @@ std::array<double, kVariants> RunFlight(const Options& o, double first, double l
     for (const ObjectList* list : ScenePasses()) {
       if (list == nullptr) continue;
       for (SceneObject* object : *list) {
+        glFinish();
+        const double cpuStart = ProcessCpuMilliseconds();
         glBeginQuery(GL_SAMPLES_PASSED, query);
         object->Draw(camera);
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint samples = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
         (*counts)[KindOf(object)] += samples;
+        if (cpu != nullptr) (*cpu)[KindOf(object)] += ProcessCpuMilliseconds() - cpuStart;
       }
     }
   }
@@ -183,6 +198,9 @@ std::array<double, kVariants> RunFlight(const Options& o, double first, double l
   if (counts != nullptr) {
     const double screen = double(o.width) * o.height * frames;
     for (double& c : *counts) c /= screen;
+    if (cpu != nullptr) {
+      for (double& c : *cpu) c /= frames;
+    }
   }
   for (double& t : total) t = frames > 0 ? t / frames : 0;
   return total;
@@ -275,7 +293,8 @@ int Run(int argc, char** argv) {
               layerAfter);
   for (const Variant variant : {kTrilinearSquares, kProgram}) {
     std::array<double, kKinds> counts{};
-    RunFlight(o, 1, 11, &counts, variant);
+    std::array<double, kKinds> cpu{};
+    RunFlight(o, 1, 11, &counts, variant, &cpu);
     double screens = 0;
     for (double c : counts) screens += c;
     std::printf("%s:\n  frame time %8.1f ms\n  screens    %8.2f  (", kVariantNames[variant],
@@ -283,8 +302,14 @@ int Run(int argc, char** argv) {
     for (int k = 0; k < kKinds; ++k) {
       std::printf("%s%s %.2f", k > 0 ? ", " : "", kKindNames[k], counts[k]);
     }
-    std::printf(")\n  fill floor %8.2f  (frame time / (screens x one layer))\n",
-                screens > 0 && layer > 0 ? frame[variant] / (screens * layer) : 0);
+    std::printf(")\n  processor  ");
+    for (int k = 0; k < kKinds; ++k) {
+      std::printf("%s%s %.1f", k > 0 ? ", " : "", kKindNames[k], cpu[k]);
+    }
+    std::printf(
+        " ms a frame, drawn one object at a time\n  fill floor %8.2f  (frame time / (screens x one "
+        "layer))\n",
+        screens > 0 && layer > 0 ? frame[variant] / (screens * layer) : 0);
   }
   std::printf(
       "frame time against all trilinear, full squares: filters by use %.3f, "
