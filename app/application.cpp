@@ -15,6 +15,7 @@
 #include "camera/camera.h"
 #include "data/archive_file.h"
 #include "objects/mesh_file.h"
+#include "objects/modulate_program.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
 #include "platform/opengl.h"
@@ -323,6 +324,7 @@ void ResetProcessState() {
   ResetMusic();
   ResetStringTable();
   ResetMeshes();
+  ReleaseModulateProgram();
   inputState = {};
   sceneWindowEvents.Reset();
   frameClock = {};

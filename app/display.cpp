@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/settings.h"
+#include "objects/modulate_program.h"
 #include "platform/opengl.h"
 
 namespace solvane {
@@ -118,6 +119,7 @@ bool InitGLState() {
 
   glClearColor(0, 0, 0, 1);
   glLineWidth(1);
+  PrepareModulateProgram();
 
   if (!settings.defaultGamma) {
     const float exponent = GammaExponent(settings.gamma);

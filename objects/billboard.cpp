@@ -7,6 +7,7 @@
 #include "app/display.h"
 #include "camera/camera.h"
 #include "objects/draw_helpers.h"
+#include "objects/modulate_program.h"
 #include "objects/random.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
@@ -165,11 +166,13 @@ void Billboard::Draw(const Camera& camera) {
     // Coronas fade to black well inside their squares: the corners would only add nothing,
     // at the price of a full layer's fragments.
     const auto* outline = BoundOutline(!blend, tiling);
-    if (outline != nullptr) {
-      DrawSquarePart(halfSize * stretchedRight, halfSize * up, *outline);
-    } else {
-      DrawSquare(halfSize * stretchedRight, halfSize * up);
-    }
+    DrawModulated([&] {
+      if (outline != nullptr) {
+        DrawSquarePart(halfSize * stretchedRight, halfSize * up, *outline);
+      } else {
+        DrawSquare(halfSize * stretchedRight, halfSize * up);
+      }
+    });
   }
 
   glDepthMask(GL_TRUE);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "objects/draw_helpers.h"
+#include "objects/modulate_program.h"
 #include "objects/random.h"
 #include "scene/content_problem.h"
 #include "scene/scene_script.h"
@@ -185,7 +186,7 @@ void ParticleSystem::DrawBurst() {
   const float f = period > 0 ? timer / period : 0;
   const float fade = 1 - std::fabs(2 * f - 1);
   glColor4f(1, 1, 1, fade);
-  DrawSquare(2000 * a, 2000 * b);
+  DrawModulated([&] { DrawSquare(2000 * a, 2000 * b); });
 
   // Each particle is a square facing the viewer, spun about the view axis; all of them go to
   // OpenGL as one batch, turned here rather than on the matrix stack.
@@ -205,7 +206,7 @@ void ParticleSystem::DrawBurst() {
     batch_.Add(positions[i], halfSize * TurnedAbout(viewRight, n, angle),
                halfSize * TurnedAbout(viewUp, n, angle), alpha);
   }
-  batch_.Draw();
+  DrawModulated([this] { batch_.Draw(); });
   // Lighting and the alpha test stay off for the objects after this one.
   glEnable(GL_DEPTH_TEST);
 }
@@ -229,7 +230,7 @@ void ParticleSystem::DrawWalk() {
     Translate(positions[count / 2]);
     Rotate(RandomUniform(0, 360), n);
     const float s = RandomUniform(2000, 3000);
-    DrawSquare(s * a, s * b, &n);
+    DrawModulated([&] { DrawSquare(s * a, s * b, &n); });
     glPopMatrix();
   }
   // The walk's squares in one batch; turning about n leaves their normal n as it is.
@@ -241,7 +242,7 @@ void ParticleSystem::DrawWalk() {
     batch_.Add(positions[i], 250 * TurnedAbout(a, n, angle), 250 * TurnedAbout(b, n, angle),
                RandomUniform(0, 0.4f) + near);
   }
-  batch_.Draw();
+  DrawModulated([this] { batch_.Draw(); });
   glEnable(GL_ALPHA_TEST);
   glDepthMask(GL_TRUE);
   glEnable(GL_LIGHTING);

@@ -7,6 +7,7 @@
 #include "camera/camera.h"
 #include "objects/draw_helpers.h"
 #include "objects/mesh_file.h"
+#include "objects/modulate_program.h"
 #include "objects/random.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
@@ -247,7 +248,7 @@ void Sphere::Draw(const Camera& camera) {
   if (wire && SceneTime <= 25) {
     DrawBuildUp();
   } else {
-    glCallList(geometry);
+    DrawModulated([this] { glCallList(geometry); });
   }
 
   if (wire) glEnable(GL_LIGHTING);

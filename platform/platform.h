@@ -157,6 +157,8 @@ class Platform {
   virtual void SwapBuffers() = 0;
   virtual bool HasGLContext() = 0;
   virtual void DeleteGLContext() = 0;  // releases the context and the window's device context
+  // An OpenGL extension's entry point in the current context; null when the driver has none.
+  virtual void* GLFunction(const char* /*name*/) { return nullptr; }
 
   // Time.
   virtual uint64_t PerformanceCounter() = 0;

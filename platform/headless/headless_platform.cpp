@@ -124,6 +124,11 @@ HeadlessRecord::Window* HeadlessPlatform::Find(WindowHandle window) {
   return &record_.windows[window - 1];
 }
 
+void* HeadlessPlatform::GLFunction(const char* name) {
+  if (context_ == nullptr) return nullptr;
+  return reinterpret_cast<void*>(OSMesaGetProcAddress(name));
+}
+
 WindowHandle HeadlessPlatform::CreateSceneWindow(int32_t width, int32_t height,
                                                  WindowEvents& events) {
   if (context_ != nullptr || width <= 0 || height <= 0 || width > kMaxSize || height > kMaxSize) {

@@ -170,6 +170,7 @@ class HeadlessPlatform final : public Platform {
   void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
   void LogLine(std::string_view text) override;
+  void* GLFunction(const char* name) override;
 
   // The largest scene window the off-screen context accepts, in either direction.
   static constexpr int32_t kMaxSize = 16384;

@@ -362,6 +362,10 @@ void SdlPlatform::SetSwapInterval(int interval) {
   SDL_GL_SetSwapInterval(interval);
 }
 
+void* SdlPlatform::GLFunction(const char* name) {
+  return context_ != nullptr ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
 void SdlPlatform::SwapBuffers() {
   if (scene_ == nullptr) return;
   SDL_GL_SwapWindow(scene_);

@@ -70,6 +70,7 @@ class SdlPlatform : public Platform {
   void CloseModule(ModuleHandle module) override;
   void ShowMessage(std::string_view text, std::string_view caption) override;
   void LogLine(std::string_view text) override;
+  void* GLFunction(const char* name) override;
 
  private:
   SDL_Window* Window(WindowHandle handle) const;

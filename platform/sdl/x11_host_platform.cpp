@@ -216,6 +216,11 @@ void X11HostPlatform::SwapBuffers() {
   if (context_ != nullptr && !WindowGone()) glXSwapBuffers(AsDisplay(display_), drawable_);
 }
 
+void* X11HostPlatform::GLFunction(const char* name) {
+  if (context_ == nullptr) return nullptr;
+  return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
 void X11HostPlatform::DeleteGLContext() {
   Display* display = AsDisplay(display_);
   if (display == nullptr) return;

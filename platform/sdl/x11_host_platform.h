@@ -48,6 +48,7 @@ class X11HostPlatform final : public SdlPlatform {
   void SwapBuffers() override;
   bool HasGLContext() override { return context_ != nullptr; }
   void DeleteGLContext() override;
+  void* GLFunction(const char* name) override;
 
   // Nothing modal on the host's screen: messages go to standard error.
   void ShowMessage(std::string_view text, std::string_view caption) override;

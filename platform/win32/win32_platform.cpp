@@ -352,6 +352,14 @@ void Win32Platform::SwapBuffers() {
   if (presentingContext_ != nullptr) ::SwapBuffers(presentingContext_);
 }
 
+void* Win32Platform::GLFunction(const char* name) {
+  if (renderContext_ == nullptr) return nullptr;
+  // Some drivers answer a missing name with a small integer instead of null.
+  void* function = reinterpret_cast<void*>(wglGetProcAddress(name));
+  const auto value = reinterpret_cast<intptr_t>(function);
+  return value >= -1 && value <= 3 ? nullptr : function;
+}
+
 void Win32Platform::DeleteGLContext() {
   if (renderContext_ != nullptr) {
     wglMakeCurrent(nullptr, nullptr);

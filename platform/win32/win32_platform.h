@@ -65,6 +65,7 @@ class Win32Platform final : public Platform {
   void SwapBuffers() override;
   bool HasGLContext() override { return renderContext_ != nullptr; }
   void DeleteGLContext() override;
+  void* GLFunction(const char* name) override;
 
   uint64_t PerformanceCounter() override;
   uint64_t PerformanceFrequency() override;

@@ -28,6 +28,7 @@
 #include "app/settings.h"
 #include "camera/camera.h"
 #include "objects/billboard.h"
+#include "objects/modulate_program.h"
 #include "objects/particle_system.h"
 #include "objects/sphere.h"
 #include "platform/headless/headless_platform.h"
@@ -104,9 +105,10 @@ void AdvanceScene(double dt) {
 // each one's share of the frame time is measured under the same load: every texture trilinear
 // and every billboard a full square (as before either choice), the filters chosen per use but
 // full squares, and both.
-enum Variant { kTrilinearSquares, kFiltersOnly, kProgram, kVariants };
-const char* const kVariantNames[kVariants] = {"all trilinear, full squares",
-                                              "filters by use, full squares", "as the program"};
+enum Variant { kTrilinearSquares, kFiltersOnly, kFixedTexturing, kProgram, kVariants };
+const char* const kVariantNames[kVariants] = {
+    "all trilinear, full squares", "filters by use, full squares",
+    "filters and outlines, fixed-function texturing", "as the program"};
 
 struct Choices {
   std::vector<std::vector<std::array<float, 2>>> outlines;  // per texture, as loaded
@@ -119,8 +121,9 @@ void Apply(Variant variant, const Choices& choices) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     variant == kTrilinearSquares ? GL_LINEAR_MIPMAP_LINEAR : MinFilter(texture));
     texture.outline =
-        variant == kProgram ? choices.outlines[i] : std::vector<std::array<float, 2>>{};
+        variant >= kFixedTexturing ? choices.outlines[i] : std::vector<std::array<float, 2>>{};
   }
+  AllowModulateProgram(variant == kProgram);
 }
 
 enum Kind { kSkySphere, kSkyBillboards, kCoronas, kSpheres, kParticles, kOther, kKinds };
@@ -312,10 +315,11 @@ int Run(int argc, char** argv) {
         screens > 0 && layer > 0 ? frame[variant] / (screens * layer) : 0);
   }
   std::printf(
-      "frame time against all trilinear, full squares: filters by use %.3f, "
-      "and outlines %.3f (outlines alone %.3f)\n",
-      frame[kFiltersOnly] / frame[kTrilinearSquares], frame[kProgram] / frame[kTrilinearSquares],
-      frame[kProgram] / frame[kFiltersOnly]);
+      "frame time against all trilinear, full squares: filters by use %.3f, and outlines %.3f, "
+      "and the texture program %.3f (outlines alone %.3f, the texture program alone %.3f)\n",
+      frame[kFiltersOnly] / frame[kTrilinearSquares],
+      frame[kFixedTexturing] / frame[kTrilinearSquares], frame[kProgram] / frame[kTrilinearSquares],
+      frame[kFixedTexturing] / frame[kFiltersOnly], frame[kProgram] / frame[kFixedTexturing]);
   return 0;
 }
 

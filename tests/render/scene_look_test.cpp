@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/input.h"
 #include "camera/camera.h"
+#include "objects/modulate_program.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -179,6 +181,34 @@ TEST_F(SceneLookTest, FramesChangeAsTheScenePlays) {
   // The same seed and frame count give the same frame.
   const Frame again = Run(3, 20, 0.25);
   EXPECT_EQ(again.pixels, a.pixels);
+}
+
+// Textured fragments go through a fragment program where the renderer has one. It computes
+// what the fixed pipeline does, rounded a little differently in places: never more than two
+// levels apart, corona, star, sky and particles alike.
+TEST_F(SceneLookTest, TheTextureProgramDrawsWhatTheFixedPipelineDraws) {
+  const Frame fixed = [&] {
+    AllowModulateProgram(false);
+    const Frame frame = Run(5, 60, 0.2);
+    AllowModulateProgram(true);
+    return frame;
+  }();
+  HeadlessPlatform& p = Install({});
+  ASSERT_NE(p.CreateSceneWindow(64, 64, sceneWindowEvents), 0u);
+  PrepareModulateProgram();
+  ASSERT_TRUE(HasModulateProgram()) << "the renderer offers no fragment programs";
+  p.DeleteGLContext();
+
+  const Frame programmed = Run(5, 60, 0.2);
+  ASSERT_EQ(programmed.pixels.size(), fixed.pixels.size());
+  int most = 0;
+  for (size_t i = 0; i < fixed.pixels.size(); ++i) {
+    most = std::max(most, std::abs(int(fixed.pixels[i]) - int(programmed.pixels[i])));
+  }
+  EXPECT_LE(most, 2);
+  const auto lit =
+      std::count_if(fixed.pixels.begin(), fixed.pixels.end(), [](uint8_t v) { return v > 64; });
+  EXPECT_GT(lit, ptrdiff_t(fixed.pixels.size() / 20)) << "too little drawn to compare";
 }
 
 }  // namespace
