@@ -17,6 +17,7 @@
 #include "objects/mesh_file.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/content_problem.h"
 #include "scene/texture_manager.h"
@@ -161,6 +162,7 @@ bool CreateSaverWindows(Application& app) {
     if (!any) {
       entry.window = Host().CreateSceneWindow(settings.width, settings.height, sceneWindowEvents);
       MainWindow = entry.window;
+      viewSize = {settings.width, settings.height};
     } else {
       entry.window = Host().CreateBlankingWindow(entry.rect);
     }
@@ -332,7 +334,7 @@ void ResetProcessState() {
   ResetWorldLists();
   ResetContentProblem();
   UseContentArchive({});
-  MainWindow = 0;
+  ResetView();
   camera = {};
   cameraSpeedFactor = 0;
   SeedRandom(1);

@@ -1,8 +1,8 @@
 #include "app/music.h"
 
-#include "app/display.h"
 #include "app/settings.h"
 #include "data/archive_file.h"
+#include "objects/view.h"
 
 namespace solvane {
 
