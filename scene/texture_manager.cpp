@@ -653,21 +653,26 @@ uint32_t CreateTgaTexture(const TgaImage& image) {
 TgaImage archiveTga;
 TgaImage resourceTga;
 
+// OpenGL holds its own copy after the upload: the decoded pixels are freed, not kept for reuse.
+// (Assigning {} would pick the initializer-list overload, which empties a vector but keeps its
+// capacity.)
+void FreePixels(TgaImage& image) {
+  std::vector<uint8_t>().swap(image.pixels);
+  std::vector<uint8_t>().swap(image.colorMap);
+}
+
 }  // namespace
 
-// OpenGL holds its own copy after the upload: the decoded pixels are freed, not kept for reuse.
 uint32_t LoadTgaTexture(const char* path) {
   const uint32_t id = ReadTgaImage(path, archiveTga, false, 0) ? CreateTgaTexture(archiveTga) : 0;
-  archiveTga.pixels = {};
-  archiveTga.colorMap = {};
+  FreePixels(archiveTga);
   return id;
 }
 
 uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
   const uint32_t id =
       ReadTgaImage(nullptr, resourceTga, true, resourceId) ? CreateTgaTexture(resourceTga) : 0;
-  resourceTga.pixels = {};
-  resourceTga.colorMap = {};
+  FreePixels(resourceTga);
   return id;
 }
 
