@@ -270,6 +270,7 @@ bool StartSaver(Application& app) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   LoadChosenContent(mod);
+  ReleaseLoadingScreen();
   if (settings.music) StartMusic();
 
   // The random generator stays unseeded through loading: scenes load the same every time.

@@ -175,6 +175,16 @@ void DrawLoadingScreen() {
   EndOverlay2D();
 }
 
+void ReleaseLoadingScreen() {
+  const auto release = [](uint32_t& id) {
+    if (id != 0) glDeleteTextures(1, &id);
+    id = 0;
+  };
+  release(overlayTextures.load.id);
+  release(overlayTextures.sign.id);
+  for (uint32_t& corner : overlayTextures.corners) release(corner);
+}
+
 void ResetOverlay() {
   overlayTextures = {};
 }

@@ -51,6 +51,10 @@ void DrawLoadingScreen();
 std::string FpsText(int framesPerSecond);
 std::string ClockText(const LocalTime& time, bool twelveHour);
 
+// Gives the loading screen's images back to OpenGL once the scene has loaded: nothing draws
+// that screen again in the run, and the driver's copies of the images are a few MiB.
+void ReleaseLoadingScreen();
+
 // Forgets the overlay's textures and font (the context that held them goes with them).
 void ResetOverlay();
 
