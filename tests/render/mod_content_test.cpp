@@ -159,7 +159,6 @@ TEST_F(ModContentTest, AModThatCannotBeShownFallsBackWithOneLine) {
   }
 }
 
-
 // Once the scene has loaded, the loading screen's images are given back to OpenGL, and only
 // they: the scene's textures and the clock's glyphs stay. The same after a mod falls back, whose
 // second loading screen still had its images.
