@@ -76,6 +76,10 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height, con
   glGenTextures(1, &id);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, id);
+  // Set before the upload: the renderer then allocates the whole chain with level 0, instead of
+  // level 0 alone and the chain again once level 1 arrives (twice level 0's size held until
+  // the texture is first drawn).
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   const bool uploaded = prepared != nullptr
                             ? UploadMipLevels(components, format, width, height, pixels, *prepared)
                             : UploadMipLevels(components, format, width, height, pixels,
@@ -84,7 +88,6 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height, con
     gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   return id;
 }
