@@ -18,6 +18,7 @@
 #include "objects/modulate_program.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/content_problem.h"
 #include "scene/texture_manager.h"
@@ -162,6 +163,7 @@ bool CreateSaverWindows(Application& app) {
     if (!any) {
       entry.window = Host().CreateSceneWindow(settings.width, settings.height, sceneWindowEvents);
       MainWindow = entry.window;
+      viewSize = {settings.width, settings.height};
     } else {
       entry.window = Host().CreateBlankingWindow(entry.rect);
     }
@@ -269,6 +271,7 @@ bool StartSaver(Application& app) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   LoadChosenContent(mod);
+  ReleaseLoadingScreen();
   if (settings.music) StartMusic();
 
   // The random generator stays unseeded through loading: scenes load the same every time.
@@ -334,7 +337,7 @@ void ResetProcessState() {
   ResetWorldLists();
   ResetContentProblem();
   UseContentArchive({});
-  MainWindow = 0;
+  ResetView();
   camera = {};
   cameraSpeedFactor = 0;
   SeedRandom(1);

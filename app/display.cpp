@@ -4,11 +4,10 @@
 
 #include "app/settings.h"
 #include "objects/modulate_program.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 
 namespace solvane {
-
-WindowHandle MainWindow = 0;
 
 void EnumerateMonitors(MonitorTable& table) {
   table.count = 0;
@@ -36,46 +35,21 @@ void SetDisplayMode() {
   Host().ShowCursor(false);
 }
 
-double WindowAspect(int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return 4.0 / 3.0;
-  return static_cast<double>(width) / height;
-}
-
 double FrustumHalfWidth(int32_t width, int32_t height) {
   return 40.0 * WindowAspect(width, height);
-}
-
-void LoadPrivateProjection(float fov) {
-  const double halfWidth = fov * WindowAspect(settings.width, settings.height);
-  glLoadIdentity();
-  glFrustum(-halfWidth, halfWidth, -fov, fov, 1, 1000);
-}
-
-void PushPrivateProjection(float fov) {
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  LoadPrivateProjection(fov);
-  glMatrixMode(GL_MODELVIEW);
-}
-
-void PopPrivateProjection() {
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
 }
 
 void LoadSceneProjection() {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  const double halfWidth = FrustumHalfWidth(settings.width, settings.height);
+  const double halfWidth = FrustumHalfWidth(viewSize.width, viewSize.height);
   glFrustum(-halfWidth, halfWidth, -40, 40, 80, 5000000);
   glMatrixMode(GL_MODELVIEW);
 }
 
 void ResizeScene(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return;
-  settings.width = width;
-  settings.height = height;
+  viewSize = {width, height};
   glViewport(0, 0, width, height);
   LoadSceneProjection();
 }

@@ -20,9 +20,6 @@ struct MonitorTable {
   std::array<MonitorEntry, kCapacity> entries{};
 };
 
-// The scene window: the one window the scene is drawn into.
-extern WindowHandle MainWindow;
-
 // Lists the display devices into `table`: mirroring drivers take no slot, devices that are not
 // attached to the desktop take an empty one, and listing stops at nine slots.
 void EnumerateMonitors(MonitorTable& table);
@@ -41,17 +38,6 @@ void ResizeScene(int32_t width, int32_t height);
 // The horizontal half extent of the view frustum at the near plane: the vertical one is fixed
 // at 40 (at a near distance of 80), the horizontal one follows the window's shape.
 double FrustumHalfWidth(int32_t width, int32_t height);
-// Width over height; 4:3 for a size without area.
-double WindowAspect(int32_t width, int32_t height);
-
-// The projection of the objects that ride with the eye (sky spheres, sky billboards, flares):
-// a frustum of half-height `fov` at a near distance of 1, far 1000, as wide as the window's
-// shape makes it. Pushed onto the projection stack; the modelview matrix stays current.
-void PushPrivateProjection(float fov);
-// The same frustum loaded into the current matrix, without a push.
-void LoadPrivateProjection(float fov);
-void PopPrivateProjection();
-
 // The gamma exponent of the `gamma` setting (read as unsigned, as it is stored): 0 gives 1.5,
 // 50 gives 1.0, 100 gives 0.5.
 float GammaExponent(int32_t gamma);

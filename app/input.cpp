@@ -2,6 +2,7 @@
 
 #include "app/display.h"
 #include "app/overlay.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 
 namespace solvane {

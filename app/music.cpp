@@ -1,8 +1,8 @@
 #include "app/music.h"
 
-#include "app/display.h"
 #include "app/settings.h"
 #include "data/archive_file.h"
+#include "objects/view.h"
 
 namespace solvane {
 
@@ -10,8 +10,8 @@ AudioLibrary audioLibrary;
 
 namespace {
 
-// The music's bytes; the module reads them while the sample loads, and the file lives until
-// the run ends.
+// The music's bytes, extracted from the archive. The module takes its own copy when the sample
+// loads, so these go right after: a run never holds the piece twice.
 ArchiveFile musicFile;
 
 template <typename Function>
@@ -63,6 +63,7 @@ void StartMusic() {
   if (!musicFile.Open("music.ogg") || musicFile.size == 0) return;
   const audio::SampleHandle sample =
       audioLibrary.sampleLoad(1, musicFile.data, 0, musicFile.size, 1, audio::kSampleOverPosition);
+  musicFile.Release();
   audioLibrary.samplePlayEx(sample, 0, audio::kOwnFrequency, settings.musicVolume, audio::kOwnPan,
                             1);
 }

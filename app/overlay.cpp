@@ -9,46 +9,6 @@
 
 namespace solvane {
 
-namespace {
-
-void BeginFlatSpace(double width, double height) {
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_LIGHTING);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glOrtho(0, width, 0, height, -1, 1);
-  glViewport(0, 0, settings.width, settings.height);
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-}
-
-}  // namespace
-
-double OverlayWidth() {
-  if (settings.width <= 0 || settings.height <= 0) return 800;
-  // Exact for every 4:3 mode (600 * 1024 / 768 is 800), so those draw as they always did.
-  return kOverlayHeight * double(settings.width) / double(settings.height);
-}
-
-void BeginOverlay2D() {
-  BeginFlatSpace(OverlayWidth(), kOverlayHeight);
-}
-
-void BeginScreen2D() {
-  BeginFlatSpace(static_cast<uint32_t>(settings.width), static_cast<uint32_t>(settings.height));
-}
-
-void EndOverlay2D() {
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_LIGHTING);
-}
-
 void DrawCenteredQuad(float x, float y, float halfWidth, float halfHeight) {
   glBegin(GL_QUADS);
   glTexCoord2f(0, 0);
@@ -188,7 +148,7 @@ void DrawLoadingScreen() {
   // Each corner image covers 256 x 128 pixels flush with its corner, whatever the mode. The
   // units are square, so one scale serves both directions.
   const float unitsPerPixel =
-      settings.height > 0 ? float(kOverlayHeight) / float(settings.height) : 1.0f;
+      viewSize.height > 0 ? float(kOverlayHeight) / float(viewSize.height) : 1.0f;
   const float cornerWidth = 256 * unitsPerPixel, cornerHeight = 128 * unitsPerPixel;
   const float right = width - cornerWidth, top = float(kOverlayHeight) - cornerHeight;
   const float origins[4][2] = {{right, 0}, {0, 0}, {0, top}, {right, top}};
@@ -213,6 +173,16 @@ void DrawLoadingScreen() {
     glEnd();
   }
   EndOverlay2D();
+}
+
+void ReleaseLoadingScreen() {
+  const auto release = [](uint32_t& id) {
+    if (id != 0) glDeleteTextures(1, &id);
+    id = 0;
+  };
+  release(overlayTextures.load.id);
+  release(overlayTextures.sign.id);
+  for (uint32_t& corner : overlayTextures.corners) release(corner);
 }
 
 void ResetOverlay() {

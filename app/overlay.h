@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "objects/view.h"
 #include "platform/platform.h"
 #include "scene/texture_manager.h"
 
@@ -28,18 +29,7 @@ inline constexpr int kCornerResources[] = {119, 120, 121, 122};
 // The glyph lists advance by just under 28 units each.
 inline constexpr double kGlyphAdvance = 27.999999523162842;
 
-// The overlay space: 600 units over the window's height and as many over its width as keep the
-// units square (800 on a 4:3 window), y up. Each element keeps to the side it belongs to, so on
-// any window shape nothing is stretched. Also sets the viewport to the whole window, which all
-// scene drawing then uses.
-inline constexpr double kOverlayHeight = 600;
-void BeginOverlay2D();
-// The overlay space's width for the settings' window size; 800 for a size with no shape.
-double OverlayWidth();
-// One unit per pixel of the scene window.
-void BeginScreen2D();
-// Leaves either space and turns depth test and lighting back on.
-void EndOverlay2D();
+// The overlay draws in the flat spaces of objects/view.h.
 
 void DrawCenteredQuad(float x, float y, float halfWidth, float halfHeight);
 
@@ -60,6 +50,10 @@ void DrawLoadingScreen();
 // times outside the clock's ranges are brought into them.
 std::string FpsText(int framesPerSecond);
 std::string ClockText(const LocalTime& time, bool twelveHour);
+
+// Gives the loading screen's images back to OpenGL once the scene has loaded: nothing draws
+// that screen again in the run, and the driver's copies of the images are a few MiB.
+void ReleaseLoadingScreen();
 
 // Forgets the overlay's textures and font (the context that held them goes with them).
 void ResetOverlay();

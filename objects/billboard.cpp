@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/display.h"
 #include "camera/camera.h"
 #include "objects/draw_helpers.h"
 #include "objects/modulate_program.h"
 #include "objects/random.h"
+#include "objects/view.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
 #include "scene/texture_manager.h"

@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/display.h"
-#include "app/overlay.h"
-#include "app/settings.h"
 #include "camera/camera.h"
 #include "objects/draw_helpers.h"
 #include "objects/random.h"
+#include "objects/view.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
 
@@ -20,7 +18,7 @@ namespace {
 
 // Pixel sizes in scripts are for a width of 800 and scale with the display's width.
 float ScaledPixels(float value) {
-  return value * static_cast<float>(settings.width) * 0.00125f;
+  return value * static_cast<float>(viewSize.width) * 0.00125f;
 }
 
 }  // namespace
@@ -119,8 +117,8 @@ void DrawFlareQuad(float halfWidth, float halfHeight) {
 
 // The window's size in pixels, as the window-space drawing sees it.
 Vec3 WindowSize() {
-  return {static_cast<float>(static_cast<uint32_t>(settings.width)),
-          static_cast<float>(static_cast<uint32_t>(settings.height)), 0};
+  return {static_cast<float>(static_cast<uint32_t>(viewSize.width)),
+          static_cast<float>(static_cast<uint32_t>(viewSize.height)), 0};
 }
 
 // A window coordinate as the pixel it falls in (cut towards zero); false for a position no
@@ -240,8 +238,8 @@ void LensFlare::DrawGlow(const Camera& camera, float wx, float wy) {
   glColor4f(1, 1, 1, focusFactor * lumin * level);
   glTranslatef(wx, wy, 0);
   glRotatef(spinAngle, 0, 0, 1);
-  const float width = static_cast<float>(static_cast<uint32_t>(settings.width));
-  const float height = static_cast<float>(static_cast<uint32_t>(settings.height));
+  const float width = static_cast<float>(static_cast<uint32_t>(viewSize.width));
+  const float height = static_cast<float>(static_cast<uint32_t>(viewSize.height));
   if (hasOrient) {
     glRotatef(90 * Agreement({orient.x - width / 2, orient.y - height / 2, orient.z}, wx, wy), 0, 0,
               1);

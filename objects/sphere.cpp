@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/display.h"
 #include "camera/camera.h"
 #include "objects/draw_helpers.h"
 #include "objects/mesh_file.h"
 #include "objects/modulate_program.h"
 #include "objects/random.h"
+#include "objects/view.h"
 #include "scene/scene_script.h"
 #include "scene/script_reader.h"
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/display.h"
 #include "objects/billboard.h"
 #include "objects/flame.h"
 #include "objects/lens_flare.h"
@@ -13,6 +12,7 @@
 #include "objects/mesh_file.h"
 #include "objects/particle_system.h"
 #include "objects/sphere.h"
+#include "objects/view.h"
 #include "platform/platform.h"
 #include "scene/content_problem.h"
 #include "scene/script_reader.h"

@@ -76,6 +76,10 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height, con
   glGenTextures(1, &id);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glBindTexture(GL_TEXTURE_2D, id);
+  // Set before the upload: the renderer then allocates the whole chain with level 0, instead of
+  // level 0 alone and the chain again once level 1 arrives (twice level 0's size held until
+  // the texture is first drawn).
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   const bool uploaded = prepared != nullptr
                             ? UploadMipLevels(components, format, width, height, pixels, *prepared)
                             : UploadMipLevels(components, format, width, height, pixels,
@@ -84,7 +88,6 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height, con
     gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   return id;
 }
@@ -653,21 +656,26 @@ uint32_t CreateTgaTexture(const TgaImage& image) {
 TgaImage archiveTga;
 TgaImage resourceTga;
 
+// OpenGL holds its own copy after the upload: the decoded pixels are freed, not kept for reuse.
+// (Assigning {} would pick the initializer-list overload, which empties a vector but keeps its
+// capacity.)
+void FreePixels(TgaImage& image) {
+  std::vector<uint8_t>().swap(image.pixels);
+  std::vector<uint8_t>().swap(image.colorMap);
+}
+
 }  // namespace
 
-// OpenGL holds its own copy after the upload: the decoded pixels are freed, not kept for reuse.
 uint32_t LoadTgaTexture(const char* path) {
   const uint32_t id = ReadTgaImage(path, archiveTga, false, 0) ? CreateTgaTexture(archiveTga) : 0;
-  archiveTga.pixels = {};
-  archiveTga.colorMap = {};
+  FreePixels(archiveTga);
   return id;
 }
 
 uint32_t LoadTgaTextureFromResource(const char*, int resourceId) {
   const uint32_t id =
       ReadTgaImage(nullptr, resourceTga, true, resourceId) ? CreateTgaTexture(resourceTga) : 0;
-  resourceTga.pixels = {};
-  resourceTga.colorMap = {};
+  FreePixels(resourceTga);
   return id;
 }
 

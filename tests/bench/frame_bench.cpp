@@ -9,6 +9,7 @@
 #include "app/main_loop.h"
 #include "app/settings.h"
 #include "camera/camera.h"
+#include "objects/view.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
 #include "scene/world_list.h"
@@ -37,8 +38,8 @@ void BM_EmptyFrame(benchmark::State& state) {
   options.desktop = {width, height, 32};
   HeadlessPlatform platform(options);
   SetHost(&platform);
-  settings.width = width;
-  settings.height = height;
+  viewSize.width = width;
+  viewSize.height = height;
   settings.defaultGamma = true;
   MainWindow = platform.CreateSceneWindow(width, height, sceneWindowEvents);
   InitGLState();

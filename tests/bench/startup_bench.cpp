@@ -15,6 +15,7 @@
 #include "app/overlay.h"
 #include "app/settings.h"
 #include "objects/mesh_file.h"
+#include "objects/view.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
 #include "platform/posix/posix_files.h"
@@ -69,8 +70,8 @@ int Run(int width, int height) {
   // The loading steps again, one at a time, on a fresh window: first without the loading
   // screen's redraws, then the redraws on their own.
   MainWindow = platform.CreateSceneWindow(width, height, sceneWindowEvents);
-  settings.width = width;
-  settings.height = height;
+  viewSize.width = width;
+  viewSize.height = height;
   settings.defaultGamma = true;
   InitGLState();
   const WindowHandle window = MainWindow;

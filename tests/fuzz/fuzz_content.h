@@ -16,6 +16,7 @@
 #include "camera/camera.h"
 #include "data/archive_file.h"
 #include "objects/scene_object.h"
+#include "objects/view.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/opengl.h"
 #include "scene/texture_manager.h"
@@ -43,8 +44,8 @@ class ContentProcess {
     ResetProcessState();
     SetHost(platform);
     UseContentArchive(testing::PackContent(files));
-    settings.width = kSide;
-    settings.height = kSide;
+    viewSize.width = kSide;
+    viewSize.height = kSide;
     if (window) {
       if (sceneWindow == 0) sceneWindow = platform->CreateSceneWindow(kSide, kSide, sceneWindowEvents);
       MainWindow = sceneWindow;

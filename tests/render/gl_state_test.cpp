@@ -5,6 +5,7 @@
 #include "app/input.h"
 #include "app/overlay.h"
 #include "app/settings.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "tests/support/headless_fixture.h"
 
@@ -14,8 +15,8 @@ namespace {
 class GlStateTest : public ::solvane::testing::HeadlessTest {
  protected:
   void OpenWindow(int32_t width, int32_t height) {
-    settings.width = width;
-    settings.height = height;
+    viewSize.width = width;
+    viewSize.height = height;
     settings.defaultGamma = true;
     MainWindow = platform().CreateSceneWindow(width, height, sceneWindowEvents);
     ASSERT_NE(MainWindow, 0u);
@@ -94,6 +95,39 @@ TEST_F(GlStateTest, OverlaySpaceCoversTheWindowAndRestoresTheState) {
   BeginScreen2D();
   EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), 2.0f / 1024);
   EndOverlay2D();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A resized window draws at its new size from then on, in every space, while the display mode
+// the settings ask for stays as it was; a size without area changes nothing.
+TEST_F(GlStateTest, ResizeMovesTheDrawingSizeNotTheStoredMode) {
+  OpenWindow(800, 600);
+  settings.width = 1024;
+  settings.height = 768;
+  InitGLState();
+  const struct {
+    int32_t width, height;
+    ViewSize expected;
+  } cases[] = {{640, 400, {640, 400}},
+               {0, 300, {640, 400}},
+               {500, -1, {640, 400}},
+               {1080, 1920, {1080, 1920}}};
+  for (const auto& c : cases) {
+    ResizeScene(c.width, c.height);
+    const float w = float(c.expected.width), h = float(c.expected.height);
+    EXPECT_EQ(viewSize, c.expected) << c.width << "x" << c.height;
+    EXPECT_EQ(Get(GL_VIEWPORT, 2), w);
+    EXPECT_EQ(Get(GL_VIEWPORT, 3), h);
+    EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), 2.0f * h / w);
+    PushPrivateProjection(2);
+    EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), h / (2 * w));
+    PopPrivateProjection();
+    BeginScreen2D();
+    EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), 2.0f / w);
+    EndOverlay2D();
+    EXPECT_EQ(settings.width, 1024);
+    EXPECT_EQ(settings.height, 768);
+  }
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/overlay.h"
 #include "app/settings.h"
 #include "data/archive_file.h"
 #include "platform/opengl.h"
@@ -155,6 +156,28 @@ TEST_F(ModContentTest, AModThatCannotBeShownFallsBackWithOneLine) {
     ASSERT_EQ(log_.size(), 1u) << c.what;
     EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
     EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
+  }
+}
+
+// Once the scene has loaded, the loading screen's images are given back to OpenGL, and only
+// they: the scene's textures and the clock's glyphs stay. The same after a mod falls back, whose
+// second loading screen still had its images.
+TEST_F(ModContentTest, TheLoadingScreenGoesOnceTheSceneHasLoaded) {
+  const std::string fallback = Write("other.rar", Mod(kTwoSpheres, "elsewhere"));
+  for (const std::string& content : {std::string(), fallback}) {
+    StartWith(content, false, [&] {
+      EXPECT_EQ(overlayTextures.load.id, 0u) << content;
+      EXPECT_EQ(overlayTextures.sign.id, 0u) << content;
+      for (uint32_t corner : overlayTextures.corners) EXPECT_EQ(corner, 0u) << content;
+      ASSERT_NE(overlayTextures.glyphs, 0u) << content;
+      EXPECT_TRUE(glIsTexture(overlayTextures.glyphs)) << content;
+      ASSERT_FALSE(textureManager.empty()) << content;
+      for (const Texture* texture : textureManager) {
+        if (texture->id != 0) {
+          EXPECT_TRUE(glIsTexture(texture->id)) << texture->path.data();
+        }
+      }
+    });
   }
 }
 

@@ -21,6 +21,7 @@
 #include "objects/particle_system.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
@@ -37,8 +38,8 @@ class ObjectsTest : public ::solvane::testing::HeadlessTest {
  protected:
   void SetUp() override {
     HeadlessTest::SetUp();
-    settings.width = 800;
-    settings.height = 600;
+    viewSize.width = 800;
+    viewSize.height = 600;
     settings.defaultGamma = true;
     MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents);
     ASSERT_NE(MainWindow, 0u);
@@ -362,7 +363,7 @@ std::unique_ptr<Sphere> MakeStar() {
 
 int Luminance(int x, int yFromTop) {
   GLubyte rgb[3] = {};
-  glReadPixels(x, settings.height - 1 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  glReadPixels(x, viewSize.height - 1 - yFromTop, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
   return (rgb[0] * 3 + rgb[1] * 6 + rgb[2]) / 10;
 }
 

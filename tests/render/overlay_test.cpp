@@ -12,6 +12,7 @@
 #include "app/display.h"
 #include "app/input.h"
 #include "app/settings.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
@@ -54,8 +55,8 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
     HeadlessOptions options;
     options.localTime = time;
     Install(options);
-    settings.width = width;
-    settings.height = height;
+    viewSize.width = width;
+    viewSize.height = height;
     settings.defaultGamma = true;
     MainWindow = platform().CreateSceneWindow(width, height, sceneWindowEvents);
     ASSERT_NE(MainWindow, 0u);
@@ -65,7 +66,7 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
 
   // The frame as drawn so far, top row first, RGB.
   std::vector<uint8_t> Read() {
-    const int w = settings.width, h = settings.height;
+    const int w = viewSize.width, h = viewSize.height;
     std::vector<uint8_t> bottomUp(size_t(w) * h * 3), topDown(bottomUp.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -76,7 +77,7 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
   }
 
   int Luminance(const std::vector<uint8_t>& frame, int x, int y) const {
-    const uint8_t* p = &frame[(size_t(y) * settings.width + x) * 3];
+    const uint8_t* p = &frame[(size_t(y) * viewSize.width + x) * 3];
     return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
   }
 
@@ -95,7 +96,7 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
           const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
           const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
           const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
-          const int actual = Luminance(frame, left + dx, settings.height - 1 - (bottom + dy));
+          const int actual = Luminance(frame, left + dx, viewSize.height - 1 - (bottom + dy));
           distance += double(expected - actual) * double(expected - actual);
         }
       }
@@ -160,8 +161,8 @@ TEST_F(OverlayTest, CounterAtTheTopLeft) {
       std::copy_n(p, 3, &scaled[(size_t(y) * 800 + x) * 3]);
     }
   }
-  settings.width = 800;
-  settings.height = 600;
+  viewSize.width = 800;
+  viewSize.height = 600;
   EXPECT_EQ(ReadGlyphs(scaled, 4, 558, 4), "1907");
 }
 
@@ -212,8 +213,8 @@ TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
   // The lit pixels inside a rectangle of the frame.
   const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
     Box box;
-    for (int y = std::max(y0, 0); y < std::min(y1, settings.height); ++y) {
-      for (int x = std::max(x0, 0); x < std::min(x1, settings.width); ++x) {
+    for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
         if (Luminance(frame, x, y) < 40) continue;
         box.left = std::min(box.left, x);
         box.right = std::max(box.right, x);
@@ -225,7 +226,7 @@ TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
   };
   // The frame read back in overlay units (square, 600 over the height), for the glyph reader.
   const auto inUnits = [this](const std::vector<uint8_t>& frame, int& unitsWide) {
-    const int w = settings.width, h = settings.height;
+    const int w = viewSize.width, h = viewSize.height;
     unitsWide = int(std::lround(600.0 * w / h));
     std::vector<uint8_t> scaled(size_t(unitsWide) * 600 * 3);
     for (int y = 0; y < 600; ++y) {
@@ -300,8 +301,8 @@ TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
     DrawFps(1907);
     EndOverlay2D();
     const std::vector<uint8_t> both = inUnits(Read(), unitsWide);
-    settings.width = unitsWide;
-    settings.height = 600;
+    viewSize.width = unitsWide;
+    viewSize.height = 600;
     EXPECT_EQ(ReadGlyphs(clockUnits, unitsWide - 275, 2, 9), "12:05:09;");
     EXPECT_EQ(ReadGlyphs(both, 4, 558, 4), "1907");
   }

@@ -4,6 +4,7 @@
 
 #include "app/display.h"
 #include "app/settings.h"
+#include "objects/view.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -52,8 +53,8 @@ TEST(InputTest, ClickSetsTheExitFlag) {
 class MouseTest : public HeadlessTest {};
 
 TEST_F(MouseTest, OffsetFromTheCentreTimesPointThree) {
-  settings.width = 800;
-  settings.height = 600;
+  viewSize.width = 800;
+  viewSize.height = 600;
   MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents);
   ASSERT_NE(MainWindow, 0u);
   const struct {

@@ -228,12 +228,14 @@ class AudioModuleTest : public MusicTest {
   }
 
   // Plays the carried music at `volume` for a moment and returns what the device was given.
-  std::vector<int16_t> Play(int volume) {
+  // With `dropBytes`, the bytes handed to the module are overwritten and freed once the sample
+  // has loaded, as the program frees its copy.
+  std::vector<int16_t> Play(int volume, bool dropBytes = false) {
     const std::string file = ::testing::TempDir() + "/solvane_audio_disk.raw";
     std::filesystem::remove(file);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    const std::vector<uint8_t> music = Music();
+    std::vector<uint8_t> music = Music();
     EXPECT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
     EXPECT_EQ(Get<audio::StartFunction>("BASS_Start")(), 1);
     EXPECT_EQ(Get<audio::SetVolumeFunction>("BASS_SetVolume")(uint32_t(volume)), 1);
@@ -241,6 +243,10 @@ class AudioModuleTest : public MusicTest {
     const audio::SampleHandle sample = Get<audio::SampleLoadFunction>("BASS_SampleLoad")(
         1, music.data(), 0, uint32_t(music.size()), 1, audio::kSampleOverPosition);
     EXPECT_NE(sample, 0u);
+    if (dropBytes) {
+      std::fill(music.begin(), music.end(), uint8_t{0});
+      std::vector<uint8_t>().swap(music);
+    }
     EXPECT_NE(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(sample, 0, audio::kOwnFrequency,
                                                                     volume, audio::kOwnPan, 1),
               0u);
@@ -276,6 +282,12 @@ TEST_F(AudioModuleTest, PlaysAtItsVolumeThroughTheDevice) {
   // Volume 50, given as the output's and the sample's volume, is half the amplitude.
   EXPECT_NEAR(Rms(half.data(), common) / Rms(full.data(), common), 0.5, 0.01);
   EXPECT_EQ(Rms(none.data(), none.size()), 0);
+}
+
+TEST_F(AudioModuleTest, TheSampleKeepsItsOwnCopyOfTheBytes) {
+  const std::vector<int16_t> pcm = Play(100, true);
+  ASSERT_GT(pcm.size(), size_t(4096));
+  EXPECT_GT(Rms(pcm.data(), pcm.size()), 300);
 }
 
 TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {

@@ -7,6 +7,7 @@
 
 #include "app/run_options.h"
 #include "app/settings.h"
+#include "objects/view.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -159,6 +160,7 @@ TEST_F(HostRunTest, AHostWindowRunTouchesNothingOfTheDisplayAndKeepsTheCap) {
   EXPECT_TRUE(r.gammaRamps.empty()) << "the host's gamma stays";
   EXPECT_EQ(settings.width, 640);
   EXPECT_EQ(settings.height, 400) << "the window's size, not the stored mode";
+  EXPECT_EQ(viewSize, (ViewSize{640, 400})) << "drawn at the window's size";
   ASSERT_EQ(r.sleeps.size(), 4u);
   for (double s : r.sleeps) EXPECT_NEAR(s, 1.0 / 60 - 0.001, 2e-4);
   EXPECT_EQ(p.Store().Get("Gamma"), 80u) << "nothing stored changed";

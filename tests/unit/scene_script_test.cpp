@@ -20,6 +20,7 @@
 #include "objects/particle_system.h"
 #include "objects/random.h"
 #include "objects/sphere.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/content_problem.h"
 #include "scene/texture_manager.h"
@@ -63,7 +64,7 @@ class SceneScriptTest : public ::solvane::testing::HeadlessTest {
                   std::vector<std::pair<std::string, Bytes>> extra = {}) {
     extra.emplace_back("s.txt", TextBytes(script));
     Start(extra);
-    settings.width = displayWidth;
+    viewSize.width = displayWidth;
     RegisterTexture("textures\\a.jpg", 41);
     RegisterTexture("textures\\b.tga", 42);
     ObjectList list;

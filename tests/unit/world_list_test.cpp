@@ -8,6 +8,7 @@
 
 #include "app/display.h"
 #include "app/input.h"
+#include "objects/view.h"
 #include "scene/texture_manager.h"
 #include "tests/support/content_files.h"
 #include "tests/support/headless_fixture.h"
