@@ -54,6 +54,16 @@ void SearchSymbol(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& l
   if (index >= table.symbolCount) index = 0;
 }
 
+// Copies `length` (at least kBlock) bytes forward, as byte by byte would, when the source lies at
+// least kBlock bytes back: blocks of kBlock bytes, the last one ending exactly at the match's
+// end (overlapping the one before), so no byte past the match is written; those still hold
+// history a later match may reach.
+template <uint32_t kBlock>
+void CopyBlocks(uint8_t* to, const uint8_t* from, uint32_t length) {
+  for (uint32_t i = 0; i + kBlock < length; i += kBlock) std::memcpy(to + i, from + i, kBlock);
+  std::memcpy(to + length - kBlock, from + length - kBlock, kBlock);
+}
+
 }  // namespace
 
 uint32_t SearchDecodeTable(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& length) {
@@ -252,50 +262,61 @@ void Unpacker::Flush() {
 }
 
 // The LZ loop, with the reader's and the window's positions in locals: window stores through a
-// byte pointer could otherwise alias every member and force reloads after each byte. Returns 0
-// when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a corrupt stream.
+// byte pointer could otherwise alias every member and force reloads after each byte. The bits
+// come through a 64-bit buffer, topped up once per symbol with one 8-byte load: after a top-up
+// it holds at least 56 bits, more than the longest symbol takes (a 15-bit code, 5 length bits,
+// a 15-bit distance code and 16 distance bits). Returns 0 when the entry's output is complete,
+// 1 at a table switch (symbol 269), -1 on a corrupt stream.
 int Unpacker::DecodeLzBlock() {
   const uint8_t* const input = buffer_.data();
   uint8_t* const window = window_.get();
-  uint32_t bytePos = bytePos_, bitPos = bitPos_, windowPos = windowPos_;
+  uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
   int64_t remaining = remainingOutput_;
+  // Bytes before `loadPos` are in `bitBuffer` or consumed; its top `bitCount` bits are the
+  // next ones, and the bits below them are zero or the bits that follow.
+  uint64_t bitBuffer = 0;
+  uint32_t bitCount = 0;
+  uint32_t loadPos = 0;
+  const auto topUp = [&] {
+    uint64_t word;
+    std::memcpy(&word, input + loadPos, sizeof(word));
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    bitBuffer |= word >> bitCount;
+    loadPos += (63 - bitCount) >> 3;
+    bitCount |= 56;
+  };
+  const auto skip = [&](uint32_t count) {
+    bitBuffer <<= count;
+    bitCount -= count;
+  };
+  const auto consumedBits = [&] { return loadPos * 8 - bitCount; };
   const auto save = [&] {
-    bytePos_ = bytePos;
-    bitPos_ = bitPos;
+    bytePos_ = consumedBits() >> 3;
+    bitPos_ = consumedBits() & 7;
     windowPos_ = windowPos;
     remainingOutput_ = remaining;
   };
   const auto load = [&] {
-    bytePos = bytePos_;
-    bitPos = bitPos_;
-    windowPos = windowPos_;
-    remaining = remainingOutput_;
+    loadPos = bytePos_;
+    bitBuffer = 0;
+    bitCount = 0;
+    topUp();
+    skip(bitPos_);
   };
-  const auto peek = [&] {
-    uint32_t word;
-    std::memcpy(&word, input + bytePos, sizeof(word));
-    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
-    return (word << bitPos) >> 16;
-  };
-  const auto skip = [&](uint32_t count) {
-    bitPos += count;
-    bytePos += bitPos >> 3;
-    bitPos &= 7;
-  };
+  // `count` bits (0-16) as a number; the shift in two steps keeps a count of 0 defined.
   const auto bits = [&](uint32_t count) -> uint32_t {
-    if (count == 0) return 0;
-    const uint32_t value = peek() >> (16 - count);
+    const uint32_t value = uint32_t((bitBuffer >> 1) >> (63 - count));
     skip(count);
     return value;
   };
   const auto decode = [&](const DecodeTable& table) -> uint32_t {
-    const uint32_t next = peek();
-    if (const uint32_t quick = table.quick[next >> (16 - DecodeTable::kQuickBits)]) {
+    const uint32_t quick = table.quick[bitBuffer >> (64 - DecodeTable::kQuickBits)];
+    if (quick != 0) [[likely]] {
       skip(quick >> 24);
       return quick & 0xFFFF;
     }
     uint32_t length;
-    const uint32_t symbol = SearchDecodeTable(table, next, length);
+    const uint32_t symbol = SearchDecodeTable(table, uint32_t(bitBuffer >> 48), length);
     skip(length);
     return symbol;
   };
@@ -306,15 +327,20 @@ int Unpacker::DecodeLzBlock() {
     previousLength_ = length;
     remaining -= length;
     uint32_t from = (windowPos - distance) & kWindowMask;
-    if (from + length <= kWindowSize && windowPos + length <= kWindowSize) {
-      // Forward, as byte by byte: an overlapping match repeats its bytes. Eight at a time is the
-      // same whenever the source lies at least eight bytes back, and needs no library call.
-      uint32_t i = 0;
-      if (distance >= 8) {
-        for (; i + 8 <= length; i += 8) std::memcpy(window + windowPos + i, window + from + i, 8);
-      }
-      for (; i < length; ++i) window[windowPos + i] = window[from + i];
+    if (std::max(from, windowPos) + length <= kWindowSize && distance < kWindowSize) [[likely]] {
+      // Forward, as byte by byte: an overlapping match repeats its bytes.
+      uint8_t* const to = window + windowPos;
+      const uint8_t* const source = window + from;
       windowPos = (windowPos + length) & kWindowMask;
+      if (length >= 16 && distance >= 16) {
+        CopyBlocks<16>(to, source, length);
+      } else if (length >= 8 && distance >= 8) {
+        CopyBlocks<8>(to, source, length);
+      } else if (length >= 4 && distance >= 4) {
+        CopyBlocks<4>(to, source, length);
+      } else {
+        for (uint32_t i = 0; i < length; ++i) to[i] = source[i];
+      }
       return;
     }
     for (; length > 0; --length) {
@@ -324,20 +350,23 @@ int Unpacker::DecodeLzBlock() {
     }
   };
 
+  load();
   while (remaining >= 0) {
     windowPos &= kWindowMask;
     // Without a refill the reader cannot get far: every check can wait for the next one.
-    if (bytePos > kRefillInLoop) {
+    if ((consumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
       save();
       Refill();
       if (Overrun()) return -1;
       load();
     }
-    if (((flushedPos_ - windowPos) & kWindowMask) < 270 && flushedPos_ != windowPos) {
+    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
       save();
       Flush();
-      load();
+      flushedPos = flushedPos_;
+      remaining = remainingOutput_;
     }
+    topUp();
 
     const uint32_t symbol = decode(literalTable_);
     if (symbol < 256) {
