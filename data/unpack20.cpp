@@ -64,6 +64,18 @@ void CopyBlocks(uint8_t* to, const uint8_t* from, uint32_t length) {
   std::memcpy(to + length - kBlock, from + length - kBlock, kBlock);
 }
 
+// Fills `count` bytes unless the source runs out first: the reader takes a short buffer for the
+// end of the data, so a source that hands its bytes out in pieces must not look like one.
+uint32_t ReadFully(PackedSource& source, uint8_t* destination, uint32_t count) {
+  uint32_t filled = 0;
+  while (filled < count) {
+    const uint32_t read = source.ReadPacked(destination + filled, count - filled);
+    if (read == 0) break;
+    filled += read;
+  }
+  return filled;
+}
+
 }  // namespace
 
 uint32_t SearchDecodeTable(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& length) {
@@ -96,15 +108,27 @@ void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::De
   table.symbolCount = symbolCount;
 
   // The quick table holds a prefix only when every 16-bit value starting with it decodes the
-  // same way, so it never changes a result, whatever the code looks like.
-  constexpr uint32_t kShift = 16 - Unpacker::DecodeTable::kQuickBits;
+  // same way, so it never changes a result, whatever the code looks like. The full search takes
+  // the first length whose limit lies above the value, and the limits never decrease, so the
+  // lowest and highest values under a prefix agree on the length exactly when every value
+  // between does; and a code of at most kQuickBits bits starts at a multiple of its own span, so
+  // one length then means one symbol. Both ends move up with the prefix: one pass finds them.
+  constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
+  constexpr uint32_t kShift = 16 - kQuickBits;
+  uint32_t lowLength = 1, highLength = 1;
   for (uint32_t prefix = 0; prefix < table.quick.size(); ++prefix) {
-    uint32_t lowLength, lowIndex, highLength, highIndex;
-    SearchSymbol(table, prefix << kShift, lowLength, lowIndex);
-    SearchSymbol(table, (prefix << kShift) | ((1u << kShift) - 1), highLength, highIndex);
-    const bool settled = lowLength == highLength && lowIndex == highIndex &&
-                         lowLength <= Unpacker::DecodeTable::kQuickBits;
-    table.quick[prefix] = settled ? (lowLength << 24) | table.symbols[lowIndex] : 0;
+    const uint32_t low = (prefix << kShift) & 0xFFFE;
+    const uint32_t high = ((prefix << kShift) | ((1u << kShift) - 1)) & 0xFFFE;
+    while (lowLength < 15 && low >= table.limit[lowLength]) ++lowLength;
+    while (highLength < 15 && high >= table.limit[highLength]) ++highLength;
+    uint32_t entry = 0;
+    if (lowLength == highLength && lowLength <= kQuickBits) {
+      uint32_t index =
+          table.firstIndex[lowLength] + ((low - table.limit[lowLength - 1]) >> (16 - lowLength));
+      if (index >= table.symbolCount) index = 0;
+      entry = (lowLength << 24) | table.symbols[index];
+    }
+    table.quick[prefix] = entry;
   }
 }
 
@@ -141,7 +165,7 @@ void Unpacker::Refill() {
   std::memmove(buffer_.data(), buffer_.data() + kBufferSize - kSlack, kSlack);
   bitsConsumed_ += uint64_t(bytePos_ - (bytePos_ & (kSlack - 1))) * 8;
   bytePos_ &= kSlack - 1;
-  const uint32_t read = source_->ReadPacked(buffer_.data() + kSlack, kBufferSize - kSlack);
+  const uint32_t read = ReadFully(*source_, buffer_.data() + kSlack, kBufferSize - kSlack);
   bitsLoaded_ += uint64_t(read) * 8;
   packedFill_ = read != 0 ? read + kSlack : bytePos_;
 }
@@ -372,31 +396,36 @@ int Unpacker::DecodeLzBlock() {
     if (symbol < 256) {
       window[windowPos++] = uint8_t(symbol);
       --remaining;
-    } else if (symbol >= 270) {
+      continue;
+    }
+    // Every match goes through the one copy below, so that it is inlined once.
+    uint32_t length, distance;
+    if (symbol >= 270) {
       const uint32_t code = symbol - 270;
-      uint32_t length = kLengthBase[code] + 3 + bits(kLengthBits[code]);
+      length = kLengthBase[code] + 3 + bits(kLengthBits[code]);
       const uint32_t d = decode(distanceTable_);
-      const uint32_t distance = kDistanceBase[d] + 1 + bits(kDistanceBits[d]);
+      distance = kDistanceBase[d] + 1 + bits(kDistanceBits[d]);
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      copy(length, distance);
     } else if (symbol == 269) {
       save();
       return 1;
     } else if (symbol == 256) {
-      copy(previousLength_, previousDistance_);
+      length = previousLength_;
+      distance = previousDistance_;
     } else if (symbol < 261) {
-      const uint32_t distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
+      distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
       const uint32_t code = decode(lengthTable_);
-      uint32_t length = kLengthBase[code] + 2 + bits(kLengthBits[code]);
+      length = kLengthBase[code] + 2 + bits(kLengthBits[code]);
       if (distance >= 0x101) ++length;
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      copy(length, distance);
     } else {
       const uint32_t code = symbol - 261;
-      copy(2, kShortDistanceBase[code] + 1 + bits(kShortDistanceBits[code]));
+      length = 2;
+      distance = kShortDistanceBase[code] + 1 + bits(kShortDistanceBits[code]);
     }
+    copy(length, distance);
   }
   save();
   return 0;
@@ -408,7 +437,7 @@ bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t u
   output_ = &output;
   const bool continuing = (entryFlags & kEntryContinuesStream) != 0;
   Reset(continuing);
-  const uint32_t read = source.ReadPacked(buffer_.data(), kBufferSize);
+  const uint32_t read = ReadFully(source, buffer_.data(), kBufferSize);
   bitsLoaded_ = uint64_t(read) * 8;
   packedFill_ = read;
   bytePos_ = 0;

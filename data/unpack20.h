@@ -15,7 +15,8 @@ namespace solvane {
 // The packed bytes of the entry being decoded, handed out in order.
 class PackedSource {
  public:
-  // Copies up to `count` bytes to `destination`; 0 when nothing is left.
+  // Copies up to `count` bytes to `destination`; 0 when nothing is left. The unpacker asks again
+  // after a short read, so a source may hand its bytes out in pieces.
   virtual uint32_t ReadPacked(uint8_t* destination, uint32_t count) = 0;
 
  protected:
