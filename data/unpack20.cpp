@@ -265,10 +265,6 @@ bool Unpacker::ReadCodeTables() {
   return true;
 }
 
-uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
-  return audio_.Take(audioChannel_, audio_.Predict(audioChannel_), delta);
-}
-
 void Unpacker::Flush() {
   windowPos_ &= kWindowMask;
   const uint32_t count = (windowPos_ - flushedPos_) & kWindowMask;
@@ -285,65 +281,76 @@ void Unpacker::Flush() {
   flushedPos_ = windowPos_;
 }
 
-// The LZ loop, with the reader's and the window's positions in locals: window stores through a
-// byte pointer could otherwise alias every member and force reloads after each byte. The bits
-// come through a 64-bit buffer, topped up once per symbol with one 8-byte load: after a top-up
-// it holds at least 56 bits, more than the longest symbol takes (a 15-bit code, 5 length bits,
-// a 15-bit distance code and 16 distance bits). Returns 0 when the entry's output is complete,
-// 1 at a table switch (symbol 269), -1 on a corrupt stream.
-int Unpacker::DecodeLzBlock() {
-  const uint8_t* const input = buffer_.data();
-  uint8_t* const window = window_.get();
-  uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
-  int64_t remaining = remainingOutput_;
-  // Bytes before `loadPos` are in `bitBuffer` or consumed; its top `bitCount` bits are the
-  // next ones, and the bits below them are zero or the bits that follow.
-  uint64_t bitBuffer = 0;
-  uint32_t bitCount = 0;
+// The LZ and audio loops read through a 64-bit buffer, topped up once per symbol with one 8-byte
+// load: after a top-up it holds at least 56 bits, more than the longest symbol takes (a 15-bit
+// code, 5 length bits, a 15-bit distance code and 16 distance bits). The loops keep it, and the
+// window's positions, in locals: window stores through a byte pointer could otherwise alias
+// every member and force reloads after each byte.
+struct Unpacker::FastReader {
+  const uint8_t* input;
+  // Bytes before `loadPos` are in `buffer` or consumed; its top `count` bits are the next ones,
+  // and the bits below them are zero or the bits that follow.
+  uint64_t buffer = 0;
+  uint32_t count = 0;
   uint32_t loadPos = 0;
-  const auto topUp = [&] {
+
+  FastReader(const uint8_t* bytes, uint32_t bytePos, uint32_t bitPos) : input(bytes) {
+    Start(bytePos, bitPos);
+  }
+  void Start(uint32_t bytePos, uint32_t bitPos) {
+    loadPos = bytePos;
+    buffer = 0;
+    count = 0;
+    TopUp();
+    Skip(bitPos);
+  }
+  void TopUp() {
     uint64_t word;
     std::memcpy(&word, input + loadPos, sizeof(word));
     if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-    bitBuffer |= word >> bitCount;
-    loadPos += (63 - bitCount) >> 3;
-    bitCount |= 56;
-  };
-  const auto skip = [&](uint32_t count) {
-    bitBuffer <<= count;
-    bitCount -= count;
-  };
-  const auto consumedBits = [&] { return loadPos * 8 - bitCount; };
-  const auto save = [&] {
-    bytePos_ = consumedBits() >> 3;
-    bitPos_ = consumedBits() & 7;
-    windowPos_ = windowPos;
-    remainingOutput_ = remaining;
-  };
-  const auto load = [&] {
-    loadPos = bytePos_;
-    bitBuffer = 0;
-    bitCount = 0;
-    topUp();
-    skip(bitPos_);
-  };
-  // `count` bits (0-16) as a number; the shift in two steps keeps a count of 0 defined.
-  const auto bits = [&](uint32_t count) -> uint32_t {
-    const uint32_t value = uint32_t((bitBuffer >> 1) >> (63 - count));
-    skip(count);
+    buffer |= word >> count;
+    loadPos += (63 - count) >> 3;
+    count |= 56;
+  }
+  void Skip(uint32_t bits) {
+    buffer <<= bits;
+    count -= bits;
+  }
+  uint32_t ConsumedBits() const { return loadPos * 8 - count; }
+  // `bits` bits (0-16) as a number; the shift in two steps keeps a count of 0 defined.
+  uint32_t Bits(uint32_t bits) {
+    const uint32_t value = uint32_t((buffer >> 1) >> (63 - bits));
+    Skip(bits);
     return value;
-  };
-  const auto decode = [&](const DecodeTable& table) -> uint32_t {
-    const uint32_t quick = table.quick[bitBuffer >> (64 - DecodeTable::kQuickBits)];
+  }
+  uint32_t Decode(const DecodeTable& table) {
+    const uint32_t quick = table.quick[buffer >> (64 - DecodeTable::kQuickBits)];
     if (quick != 0) [[likely]] {
-      skip(quick >> 24);
+      Skip(quick >> 24);
       return quick & 0xFFFF;
     }
     uint32_t length;
-    const uint32_t symbol = SearchDecodeTable(table, uint32_t(bitBuffer >> 48), length);
-    skip(length);
+    const uint32_t symbol = SearchDecodeTable(table, uint32_t(buffer >> 48), length);
+    Skip(length);
     return symbol;
+  }
+};
+
+// Returns 0 when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a
+// corrupt stream.
+int Unpacker::DecodeLzBlock() {
+  uint8_t* const window = window_.get();
+  uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
+  int64_t remaining = remainingOutput_;
+  FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  const auto save = [&] {
+    bytePos_ = reader.ConsumedBits() >> 3;
+    bitPos_ = reader.ConsumedBits() & 7;
+    windowPos_ = windowPos;
+    remainingOutput_ = remaining;
   };
+  const auto bits = [&](uint32_t count) { return reader.Bits(count); };
+  const auto decode = [&](const DecodeTable& table) { return reader.Decode(table); };
   const auto copy = [&](uint32_t length, uint32_t distance) {
     recentDistances_[recentCount_ & 3] = distance;
     ++recentCount_;
@@ -374,15 +381,14 @@ int Unpacker::DecodeLzBlock() {
     }
   };
 
-  load();
   while (remaining >= 0) {
     windowPos &= kWindowMask;
     // Without a refill the reader cannot get far: every check can wait for the next one.
-    if ((consumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
+    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
       save();
       Refill();
       if (Overrun()) return -1;
-      load();
+      reader.Start(bytePos_, bitPos_);
     }
     if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
       save();
@@ -390,7 +396,7 @@ int Unpacker::DecodeLzBlock() {
       flushedPos = flushedPos_;
       remaining = remainingOutput_;
     }
-    topUp();
+    reader.TopUp();
 
     const uint32_t symbol = decode(literalTable_);
     if (symbol < 256) {
@@ -431,6 +437,50 @@ int Unpacker::DecodeLzBlock() {
   return 0;
 }
 
+// The multimedia loop: one symbol per byte, a delta for the channel's predictor, or 256 for new
+// tables. Returns 0 when the entry's output is complete, 1 at a table switch, -1 on a corrupt
+// stream.
+int Unpacker::DecodeAudioBlock() {
+  uint8_t* const window = window_.get();
+  uint32_t windowPos = windowPos_, flushedPos = flushedPos_, channel = audioChannel_;
+  const uint32_t channels = audioChannels_;
+  int64_t remaining = remainingOutput_;
+  FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  const auto save = [&] {
+    bytePos_ = reader.ConsumedBits() >> 3;
+    bitPos_ = reader.ConsumedBits() & 7;
+    windowPos_ = windowPos;
+    remainingOutput_ = remaining;
+    audioChannel_ = channel;
+  };
+  while (remaining >= 0) {
+    windowPos &= kWindowMask;
+    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
+      save();
+      Refill();
+      if (Overrun()) return -1;
+      reader.Start(bytePos_, bitPos_);
+    }
+    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
+      save();
+      Flush();
+      flushedPos = flushedPos_;
+      remaining = remainingOutput_;
+    }
+    reader.TopUp();
+    const uint32_t symbol = reader.Decode(audioTables_[channel]);
+    if (symbol == 256) {
+      save();
+      return 1;
+    }
+    window[windowPos++] = audio_.Take(channel, audio_.Predict(channel), symbol);
+    if (++channel == channels) channel = 0;
+    --remaining;
+  }
+  save();
+  return 0;
+}
+
 bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t unpackedSize,
                            UnpackOutput& output) {
   source_ = &source;
@@ -445,25 +495,8 @@ bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t u
 
   remainingOutput_ = int64_t(unpackedSize) - 1;
   while (remainingOutput_ >= 0) {
-    if (!audioMode_) {
-      const int result = DecodeLzBlock();
-      if (result < 0 || (result > 0 && !ReadCodeTables())) return false;
-      continue;
-    }
-    windowPos_ &= kWindowMask;
-    if (bytePos_ > kRefillInLoop) {
-      Refill();
-      if (Overrun()) return false;
-    }
-    if (((flushedPos_ - windowPos_) & kWindowMask) < 270 && flushedPos_ != windowPos_) Flush();
-    const uint32_t symbol = DecodeSymbol(audioTables_[audioChannel_]);
-    if (symbol == 256) {
-      if (!ReadCodeTables()) return false;
-      continue;
-    }
-    window_[windowPos_++] = DecodeAudioByte(symbol);
-    if (++audioChannel_ == audioChannels_) audioChannel_ = 0;
-    --remainingOutput_;
+    const int result = audioMode_ ? DecodeAudioBlock() : DecodeLzBlock();
+    if (result < 0 || (result > 0 && !ReadCodeTables())) return false;
   }
 
   // Tables announced right after the last symbol belong to the next entry of a solid stream.

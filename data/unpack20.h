@@ -72,8 +72,9 @@ class Unpacker {
   uint32_t ReadBits(uint32_t count);
   uint32_t DecodeSymbol(const DecodeTable& table);
   bool ReadCodeTables();
-  uint8_t DecodeAudioByte(uint32_t delta);
+  struct FastReader;
   int DecodeLzBlock();
+  int DecodeAudioBlock();
   void Flush();
   bool Overrun() const;
 
