@@ -195,7 +195,7 @@ void Unpacker::Reset(bool continuing) {
   previousDistance_ = 0;
   previousLength_ = 0;
   audioChannel_ = 0;
-  std::memset(window_.get(), 0, kWindowSize);
+  windowWrapped_ = false;
   previousLengths_.fill(0);
   windowPos_ = 0;
   flushedPos_ = 0;
@@ -341,12 +341,22 @@ struct Unpacker::FastReader {
 int Unpacker::DecodeLzBlock() {
   uint8_t* const window = window_.get();
   uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
+  bool wrapped = windowWrapped_;
   int64_t remaining = remainingOutput_;
   FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  // Literals and in-window copies may leave the position at the window's end.
+  const auto wrap = [&] {
+    if (windowPos == kWindowSize) [[unlikely]] {
+      windowPos = 0;
+      wrapped = true;
+    }
+  };
   const auto save = [&] {
+    wrap();
     bytePos_ = reader.ConsumedBits() >> 3;
     bitPos_ = reader.ConsumedBits() & 7;
     windowPos_ = windowPos;
+    windowWrapped_ = wrapped;
     remainingOutput_ = remaining;
   };
   const auto bits = [&](uint32_t count) { return reader.Bits(count); };
@@ -358,11 +368,16 @@ int Unpacker::DecodeLzBlock() {
     previousLength_ = length;
     remaining -= length;
     uint32_t from = (windowPos - distance) & kWindowMask;
-    if (std::max(from, windowPos) + length <= kWindowSize && distance < kWindowSize) [[likely]] {
+    // Until the window first fills, only the bytes before the position are written: those from
+    // it on read as zeros (a fresh window's), which leaves them to the careful path below, as
+    // are distances of 0 (recent distances start as 0) and of the whole window.
+    if ((distance - 1 < windowPos || wrapped) &&
+        std::max(from, windowPos) + length <= kWindowSize && distance - 1 < kWindowSize - 1)
+        [[likely]] {
       // Forward, as byte by byte: an overlapping match repeats its bytes.
       uint8_t* const to = window + windowPos;
       const uint8_t* const source = window + from;
-      windowPos = (windowPos + length) & kWindowMask;
+      windowPos += length;
       if (length >= 16 && distance >= 16) {
         CopyBlocks<16>(to, source, length);
       } else if (length >= 8 && distance >= 8) {
@@ -375,14 +390,15 @@ int Unpacker::DecodeLzBlock() {
       return;
     }
     for (; length > 0; --length) {
-      window[windowPos] = window[from];
+      window[windowPos] = wrapped || from < windowPos ? window[from] : 0;
       windowPos = (windowPos + 1) & kWindowMask;
       from = (from + 1) & kWindowMask;
+      if (windowPos == 0) wrapped = true;
     }
   };
 
   while (remaining >= 0) {
-    windowPos &= kWindowMask;
+    wrap();
     // Without a refill the reader cannot get far: every check can wait for the next one.
     if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
       save();
@@ -444,9 +460,18 @@ int Unpacker::DecodeAudioBlock() {
   uint8_t* const window = window_.get();
   uint32_t windowPos = windowPos_, flushedPos = flushedPos_, channel = audioChannel_;
   const uint32_t channels = audioChannels_;
+  bool wrapped = windowWrapped_;
   int64_t remaining = remainingOutput_;
   FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  const auto wrap = [&] {
+    if (windowPos == kWindowSize) [[unlikely]] {
+      windowPos = 0;
+      wrapped = true;
+    }
+  };
   const auto save = [&] {
+    wrap();
+    windowWrapped_ = wrapped;
     bytePos_ = reader.ConsumedBits() >> 3;
     bitPos_ = reader.ConsumedBits() & 7;
     windowPos_ = windowPos;
@@ -454,7 +479,7 @@ int Unpacker::DecodeAudioBlock() {
     audioChannel_ = channel;
   };
   while (remaining >= 0) {
-    windowPos &= kWindowMask;
+    wrap();
     if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
       save();
       Refill();

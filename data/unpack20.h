@@ -39,7 +39,8 @@ class Unpacker {
   static constexpr uint32_t kWindowSize = 0x100000;
   static constexpr uint32_t kWindowMask = kWindowSize - 1;
 
-  // Allocates the window; `Ready` says whether that worked.
+  // Allocates the window (not cleared: nothing reads a byte before the stream writes it);
+  // `Ready` says whether that worked.
   Unpacker();
   bool Ready() const { return window_ != nullptr; }
 
@@ -81,6 +82,9 @@ class Unpacker {
   std::unique_ptr<uint8_t[]> window_;
   uint32_t windowPos_ = 0;
   uint32_t flushedPos_ = 0;
+  // Whether the window has filled since the stream began: until then only the bytes before
+  // `windowPos_` are the stream's, and the rest read as zeros without being cleared.
+  bool windowWrapped_ = false;
 
   PackedSource* source_ = nullptr;
   UnpackOutput* output_ = nullptr;

@@ -136,14 +136,18 @@ TEST(UnpackTest, MatchesCopyAsByteByByte) {
     uint32_t seed;
     uint32_t symbols;
   };
-  // Long enough streams wrap the window several times, so that matches straddle its end.
-  const Case cases[] = {{"short", 1, 2'000}, {"wraps the window", 2, 60'000}, {"more", 3, 60'000}};
+  // Long enough streams wrap the window, so that matches straddle its end. Each stream starts
+  // afresh in the window the one before used: far matches early on must still read zeros.
+  const Case cases[] = {{"short", 1, 2'000},
+                        {"wraps the window", 2, 60'000},
+                        {"after a wrapped stream", 3, 2'000},
+                        {"wraps again", 4, 60'000}};
+  auto unpacker = std::make_unique<Unpacker>();
+  ASSERT_TRUE(unpacker->Ready());
   for (const Case& c : cases) {
     std::mt19937 random(c.seed);
     Model model;
     const Bytes stream = RandomLzStream(random, c.symbols, model);
-    auto unpacker = std::make_unique<Unpacker>();
-    ASSERT_TRUE(unpacker->Ready());
     Bytes output(model.output.size());
     UnpackOutput sink{output.data(), uint32_t(output.size()), 0};
     PieceSource source(stream);
