@@ -112,23 +112,27 @@ void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::De
   // the first length whose limit lies above the value, and the limits never decrease, so the
   // lowest and highest values under a prefix agree on the length exactly when every value
   // between does; and a code of at most kQuickBits bits starts at a multiple of its own span, so
-  // one length then means one symbol. Both ends move up with the prefix: one pass finds them.
+  // one length then means one symbol, for the whole span of that code: it is filled at once.
+  // A prefix that is not settled lies wholly outside the next code's span, so the pass always
+  // meets a code at its start. Both ends only move up: one pass finds them.
   constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
   constexpr uint32_t kShift = 16 - kQuickBits;
   uint32_t lowLength = 1, highLength = 1;
-  for (uint32_t prefix = 0; prefix < table.quick.size(); ++prefix) {
+  for (uint32_t prefix = 0; prefix < table.quick.size();) {
     const uint32_t low = (prefix << kShift) & 0xFFFE;
     const uint32_t high = ((prefix << kShift) | ((1u << kShift) - 1)) & 0xFFFE;
     while (lowLength < 15 && low >= table.limit[lowLength]) ++lowLength;
     while (highLength < 15 && high >= table.limit[highLength]) ++highLength;
-    uint32_t entry = 0;
-    if (lowLength == highLength && lowLength <= kQuickBits) {
-      uint32_t index =
-          table.firstIndex[lowLength] + ((low - table.limit[lowLength - 1]) >> (16 - lowLength));
-      if (index >= table.symbolCount) index = 0;
-      entry = (lowLength << 24) | table.symbols[index];
+    if (lowLength != highLength || lowLength > kQuickBits) {
+      table.quick[prefix++] = 0;
+      continue;
     }
-    table.quick[prefix] = entry;
+    uint32_t index =
+        table.firstIndex[lowLength] + ((low - table.limit[lowLength - 1]) >> (16 - lowLength));
+    if (index >= table.symbolCount) index = 0;
+    const uint32_t span = 1u << (kQuickBits - lowLength);
+    std::fill_n(table.quick.begin() + prefix, span, (lowLength << 24) | table.symbols[index]);
+    prefix += span;
   }
 }
 
