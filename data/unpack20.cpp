@@ -54,6 +54,28 @@ void SearchSymbol(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& l
   if (index >= table.symbolCount) index = 0;
 }
 
+// Copies `length` (at least kBlock) bytes forward, as byte by byte would, when the source lies at
+// least kBlock bytes back: blocks of kBlock bytes, the last one ending exactly at the match's
+// end (overlapping the one before), so no byte past the match is written; those still hold
+// history a later match may reach.
+template <uint32_t kBlock>
+void CopyBlocks(uint8_t* to, const uint8_t* from, uint32_t length) {
+  for (uint32_t i = 0; i + kBlock < length; i += kBlock) std::memcpy(to + i, from + i, kBlock);
+  std::memcpy(to + length - kBlock, from + length - kBlock, kBlock);
+}
+
+// Fills `count` bytes unless the source runs out first: the reader takes a short buffer for the
+// end of the data, so a source that hands its bytes out in pieces must not look like one.
+uint32_t ReadFully(PackedSource& source, uint8_t* destination, uint32_t count) {
+  uint32_t filled = 0;
+  while (filled < count) {
+    const uint32_t read = source.ReadPacked(destination + filled, count - filled);
+    if (read == 0) break;
+    filled += read;
+  }
+  return filled;
+}
+
 }  // namespace
 
 uint32_t SearchDecodeTable(const Unpacker::DecodeTable& table, uint32_t bits, uint32_t& length) {
@@ -86,15 +108,31 @@ void BuildDecodeTable(const uint8_t* lengths, uint32_t symbolCount, Unpacker::De
   table.symbolCount = symbolCount;
 
   // The quick table holds a prefix only when every 16-bit value starting with it decodes the
-  // same way, so it never changes a result, whatever the code looks like.
-  constexpr uint32_t kShift = 16 - Unpacker::DecodeTable::kQuickBits;
-  for (uint32_t prefix = 0; prefix < table.quick.size(); ++prefix) {
-    uint32_t lowLength, lowIndex, highLength, highIndex;
-    SearchSymbol(table, prefix << kShift, lowLength, lowIndex);
-    SearchSymbol(table, (prefix << kShift) | ((1u << kShift) - 1), highLength, highIndex);
-    const bool settled = lowLength == highLength && lowIndex == highIndex &&
-                         lowLength <= Unpacker::DecodeTable::kQuickBits;
-    table.quick[prefix] = settled ? (lowLength << 24) | table.symbols[lowIndex] : 0;
+  // same way, so it never changes a result, whatever the code looks like. The full search takes
+  // the first length whose limit lies above the value, and the limits never decrease, so the
+  // lowest and highest values under a prefix agree on the length exactly when every value
+  // between does; and a code of at most kQuickBits bits starts at a multiple of its own span, so
+  // one length then means one symbol, for the whole span of that code: it is filled at once.
+  // A prefix that is not settled lies wholly outside the next code's span, so the pass always
+  // meets a code at its start. Both ends only move up: one pass finds them.
+  constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
+  constexpr uint32_t kShift = 16 - kQuickBits;
+  uint32_t lowLength = 1, highLength = 1;
+  for (uint32_t prefix = 0; prefix < table.quick.size();) {
+    const uint32_t low = (prefix << kShift) & 0xFFFE;
+    const uint32_t high = ((prefix << kShift) | ((1u << kShift) - 1)) & 0xFFFE;
+    while (lowLength < 15 && low >= table.limit[lowLength]) ++lowLength;
+    while (highLength < 15 && high >= table.limit[highLength]) ++highLength;
+    if (lowLength != highLength || lowLength > kQuickBits) {
+      table.quick[prefix++] = 0;
+      continue;
+    }
+    uint32_t index =
+        table.firstIndex[lowLength] + ((low - table.limit[lowLength - 1]) >> (16 - lowLength));
+    if (index >= table.symbolCount) index = 0;
+    const uint32_t span = 1u << (kQuickBits - lowLength);
+    std::fill_n(table.quick.begin() + prefix, span, (lowLength << 24) | table.symbols[index]);
+    prefix += span;
   }
 }
 
@@ -131,7 +169,7 @@ void Unpacker::Refill() {
   std::memmove(buffer_.data(), buffer_.data() + kBufferSize - kSlack, kSlack);
   bitsConsumed_ += uint64_t(bytePos_ - (bytePos_ & (kSlack - 1))) * 8;
   bytePos_ &= kSlack - 1;
-  const uint32_t read = source_->ReadPacked(buffer_.data() + kSlack, kBufferSize - kSlack);
+  const uint32_t read = ReadFully(*source_, buffer_.data() + kSlack, kBufferSize - kSlack);
   bitsLoaded_ += uint64_t(read) * 8;
   packedFill_ = read != 0 ? read + kSlack : bytePos_;
 }
@@ -161,7 +199,7 @@ void Unpacker::Reset(bool continuing) {
   previousDistance_ = 0;
   previousLength_ = 0;
   audioChannel_ = 0;
-  std::memset(window_.get(), 0, kWindowSize);
+  windowWrapped_ = false;
   previousLengths_.fill(0);
   windowPos_ = 0;
   flushedPos_ = 0;
@@ -231,10 +269,6 @@ bool Unpacker::ReadCodeTables() {
   return true;
 }
 
-uint8_t Unpacker::DecodeAudioByte(uint32_t delta) {
-  return audio_.Take(audioChannel_, audio_.Predict(audioChannel_), delta);
-}
-
 void Unpacker::Flush() {
   windowPos_ &= kWindowMask;
   const uint32_t count = (windowPos_ - flushedPos_) & kWindowMask;
@@ -251,54 +285,86 @@ void Unpacker::Flush() {
   flushedPos_ = windowPos_;
 }
 
-// The LZ loop, with the reader's and the window's positions in locals: window stores through a
-// byte pointer could otherwise alias every member and force reloads after each byte. Returns 0
-// when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a corrupt stream.
-int Unpacker::DecodeLzBlock() {
-  const uint8_t* const input = buffer_.data();
-  uint8_t* const window = window_.get();
-  uint32_t bytePos = bytePos_, bitPos = bitPos_, windowPos = windowPos_;
-  int64_t remaining = remainingOutput_;
-  const auto save = [&] {
-    bytePos_ = bytePos;
-    bitPos_ = bitPos;
-    windowPos_ = windowPos;
-    remainingOutput_ = remaining;
-  };
-  const auto load = [&] {
-    bytePos = bytePos_;
-    bitPos = bitPos_;
-    windowPos = windowPos_;
-    remaining = remainingOutput_;
-  };
-  const auto peek = [&] {
-    uint32_t word;
-    std::memcpy(&word, input + bytePos, sizeof(word));
-    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
-    return (word << bitPos) >> 16;
-  };
-  const auto skip = [&](uint32_t count) {
-    bitPos += count;
-    bytePos += bitPos >> 3;
-    bitPos &= 7;
-  };
-  const auto bits = [&](uint32_t count) -> uint32_t {
-    if (count == 0) return 0;
-    const uint32_t value = peek() >> (16 - count);
-    skip(count);
+// The LZ and audio loops read through a 64-bit buffer, topped up once per symbol with one 8-byte
+// load: after a top-up it holds at least 56 bits, more than the longest symbol takes (a 15-bit
+// code, 5 length bits, a 15-bit distance code and 16 distance bits). The loops keep it, and the
+// window's positions, in locals: window stores through a byte pointer could otherwise alias
+// every member and force reloads after each byte.
+struct Unpacker::FastReader {
+  const uint8_t* input;
+  // Bytes before `loadPos` are in `buffer` or consumed; its top `count` bits are the next ones,
+  // and the bits below them are zero or the bits that follow.
+  uint64_t buffer = 0;
+  uint32_t count = 0;
+  uint32_t loadPos = 0;
+
+  FastReader(const uint8_t* bytes, uint32_t bytePos, uint32_t bitPos) : input(bytes) {
+    Start(bytePos, bitPos);
+  }
+  void Start(uint32_t bytePos, uint32_t bitPos) {
+    loadPos = bytePos;
+    buffer = 0;
+    count = 0;
+    TopUp();
+    Skip(bitPos);
+  }
+  void TopUp() {
+    uint64_t word;
+    std::memcpy(&word, input + loadPos, sizeof(word));
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    buffer |= word >> count;
+    loadPos += (63 - count) >> 3;
+    count |= 56;
+  }
+  void Skip(uint32_t bits) {
+    buffer <<= bits;
+    count -= bits;
+  }
+  uint32_t ConsumedBits() const { return loadPos * 8 - count; }
+  // `bits` bits (0-16) as a number; the shift in two steps keeps a count of 0 defined.
+  uint32_t Bits(uint32_t bits) {
+    const uint32_t value = uint32_t((buffer >> 1) >> (63 - bits));
+    Skip(bits);
     return value;
-  };
-  const auto decode = [&](const DecodeTable& table) -> uint32_t {
-    const uint32_t next = peek();
-    if (const uint32_t quick = table.quick[next >> (16 - DecodeTable::kQuickBits)]) {
-      skip(quick >> 24);
+  }
+  uint32_t Decode(const DecodeTable& table) {
+    const uint32_t quick = table.quick[buffer >> (64 - DecodeTable::kQuickBits)];
+    if (quick != 0) [[likely]] {
+      Skip(quick >> 24);
       return quick & 0xFFFF;
     }
     uint32_t length;
-    const uint32_t symbol = SearchDecodeTable(table, next, length);
-    skip(length);
+    const uint32_t symbol = SearchDecodeTable(table, uint32_t(buffer >> 48), length);
+    Skip(length);
     return symbol;
+  }
+};
+
+// Returns 0 when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a
+// corrupt stream.
+int Unpacker::DecodeLzBlock() {
+  uint8_t* const window = window_.get();
+  uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
+  bool wrapped = windowWrapped_;
+  int64_t remaining = remainingOutput_;
+  FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  // Literals and in-window copies may leave the position at the window's end.
+  const auto wrap = [&] {
+    if (windowPos == kWindowSize) [[unlikely]] {
+      windowPos = 0;
+      wrapped = true;
+    }
   };
+  const auto save = [&] {
+    wrap();
+    bytePos_ = reader.ConsumedBits() >> 3;
+    bitPos_ = reader.ConsumedBits() & 7;
+    windowPos_ = windowPos;
+    windowWrapped_ = wrapped;
+    remainingOutput_ = remaining;
+  };
+  const auto bits = [&](uint32_t count) { return reader.Bits(count); };
+  const auto decode = [&](const DecodeTable& table) { return reader.Decode(table); };
   const auto copy = [&](uint32_t length, uint32_t distance) {
     recentDistances_[recentCount_ & 3] = distance;
     ++recentCount_;
@@ -306,68 +372,139 @@ int Unpacker::DecodeLzBlock() {
     previousLength_ = length;
     remaining -= length;
     uint32_t from = (windowPos - distance) & kWindowMask;
-    if (from + length <= kWindowSize && windowPos + length <= kWindowSize) {
-      // Forward, as byte by byte: an overlapping match repeats its bytes. Eight at a time is the
-      // same whenever the source lies at least eight bytes back, and needs no library call.
-      uint32_t i = 0;
-      if (distance >= 8) {
-        for (; i + 8 <= length; i += 8) std::memcpy(window + windowPos + i, window + from + i, 8);
+    // Until the window first fills, only the bytes before the position are written: those from
+    // it on read as zeros (a fresh window's), which leaves them to the careful path below, as
+    // are distances of 0 (recent distances start as 0) and of the whole window.
+    if ((distance - 1 < windowPos || wrapped) &&
+        std::max(from, windowPos) + length <= kWindowSize && distance - 1 < kWindowSize - 1)
+        [[likely]] {
+      // Forward, as byte by byte: an overlapping match repeats its bytes.
+      uint8_t* const to = window + windowPos;
+      const uint8_t* const source = window + from;
+      windowPos += length;
+      if (length >= 16 && distance >= 16) {
+        CopyBlocks<16>(to, source, length);
+      } else if (length >= 8 && distance >= 8) {
+        CopyBlocks<8>(to, source, length);
+      } else if (length >= 4 && distance >= 4) {
+        CopyBlocks<4>(to, source, length);
+      } else {
+        for (uint32_t i = 0; i < length; ++i) to[i] = source[i];
       }
-      for (; i < length; ++i) window[windowPos + i] = window[from + i];
-      windowPos = (windowPos + length) & kWindowMask;
       return;
     }
     for (; length > 0; --length) {
-      window[windowPos] = window[from];
+      window[windowPos] = wrapped || from < windowPos ? window[from] : 0;
       windowPos = (windowPos + 1) & kWindowMask;
       from = (from + 1) & kWindowMask;
+      if (windowPos == 0) wrapped = true;
     }
   };
 
   while (remaining >= 0) {
-    windowPos &= kWindowMask;
+    wrap();
     // Without a refill the reader cannot get far: every check can wait for the next one.
-    if (bytePos > kRefillInLoop) {
+    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
       save();
       Refill();
       if (Overrun()) return -1;
-      load();
+      reader.Start(bytePos_, bitPos_);
     }
-    if (((flushedPos_ - windowPos) & kWindowMask) < 270 && flushedPos_ != windowPos) {
+    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
       save();
       Flush();
-      load();
+      flushedPos = flushedPos_;
+      remaining = remainingOutput_;
     }
+    reader.TopUp();
 
     const uint32_t symbol = decode(literalTable_);
     if (symbol < 256) {
       window[windowPos++] = uint8_t(symbol);
       --remaining;
-    } else if (symbol >= 270) {
+      continue;
+    }
+    // Every match goes through the one copy below, so that it is inlined once.
+    uint32_t length, distance;
+    if (symbol >= 270) {
       const uint32_t code = symbol - 270;
-      uint32_t length = kLengthBase[code] + 3 + bits(kLengthBits[code]);
+      length = kLengthBase[code] + 3 + bits(kLengthBits[code]);
       const uint32_t d = decode(distanceTable_);
-      const uint32_t distance = kDistanceBase[d] + 1 + bits(kDistanceBits[d]);
+      distance = kDistanceBase[d] + 1 + bits(kDistanceBits[d]);
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      copy(length, distance);
     } else if (symbol == 269) {
       save();
       return 1;
     } else if (symbol == 256) {
-      copy(previousLength_, previousDistance_);
+      length = previousLength_;
+      distance = previousDistance_;
     } else if (symbol < 261) {
-      const uint32_t distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
+      distance = recentDistances_[(recentCount_ - (symbol - 256)) & 3];
       const uint32_t code = decode(lengthTable_);
-      uint32_t length = kLengthBase[code] + 2 + bits(kLengthBits[code]);
+      length = kLengthBase[code] + 2 + bits(kLengthBits[code]);
       if (distance >= 0x101) ++length;
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
-      copy(length, distance);
     } else {
       const uint32_t code = symbol - 261;
-      copy(2, kShortDistanceBase[code] + 1 + bits(kShortDistanceBits[code]));
+      length = 2;
+      distance = kShortDistanceBase[code] + 1 + bits(kShortDistanceBits[code]);
     }
+    copy(length, distance);
+  }
+  save();
+  return 0;
+}
+
+// The multimedia loop: one symbol per byte, a delta for the channel's predictor, or 256 for new
+// tables. Returns 0 when the entry's output is complete, 1 at a table switch, -1 on a corrupt
+// stream.
+int Unpacker::DecodeAudioBlock() {
+  uint8_t* const window = window_.get();
+  uint32_t windowPos = windowPos_, flushedPos = flushedPos_, channel = audioChannel_;
+  const uint32_t channels = audioChannels_;
+  bool wrapped = windowWrapped_;
+  int64_t remaining = remainingOutput_;
+  FastReader reader(buffer_.data(), bytePos_, bitPos_);
+  const auto wrap = [&] {
+    if (windowPos == kWindowSize) [[unlikely]] {
+      windowPos = 0;
+      wrapped = true;
+    }
+  };
+  const auto save = [&] {
+    wrap();
+    windowWrapped_ = wrapped;
+    bytePos_ = reader.ConsumedBits() >> 3;
+    bitPos_ = reader.ConsumedBits() & 7;
+    windowPos_ = windowPos;
+    remainingOutput_ = remaining;
+    audioChannel_ = channel;
+  };
+  while (remaining >= 0) {
+    wrap();
+    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
+      save();
+      Refill();
+      if (Overrun()) return -1;
+      reader.Start(bytePos_, bitPos_);
+    }
+    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
+      save();
+      Flush();
+      flushedPos = flushedPos_;
+      remaining = remainingOutput_;
+    }
+    reader.TopUp();
+    const uint32_t symbol = reader.Decode(audioTables_[channel]);
+    if (symbol == 256) {
+      save();
+      return 1;
+    }
+    window[windowPos++] = audio_.Take(channel, audio_.Predict(channel), symbol);
+    if (++channel == channels) channel = 0;
+    --remaining;
   }
   save();
   return 0;
@@ -379,7 +516,7 @@ bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t u
   output_ = &output;
   const bool continuing = (entryFlags & kEntryContinuesStream) != 0;
   Reset(continuing);
-  const uint32_t read = source.ReadPacked(buffer_.data(), kBufferSize);
+  const uint32_t read = ReadFully(source, buffer_.data(), kBufferSize);
   bitsLoaded_ = uint64_t(read) * 8;
   packedFill_ = read;
   bytePos_ = 0;
@@ -387,25 +524,8 @@ bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t u
 
   remainingOutput_ = int64_t(unpackedSize) - 1;
   while (remainingOutput_ >= 0) {
-    if (!audioMode_) {
-      const int result = DecodeLzBlock();
-      if (result < 0 || (result > 0 && !ReadCodeTables())) return false;
-      continue;
-    }
-    windowPos_ &= kWindowMask;
-    if (bytePos_ > kRefillInLoop) {
-      Refill();
-      if (Overrun()) return false;
-    }
-    if (((flushedPos_ - windowPos_) & kWindowMask) < 270 && flushedPos_ != windowPos_) Flush();
-    const uint32_t symbol = DecodeSymbol(audioTables_[audioChannel_]);
-    if (symbol == 256) {
-      if (!ReadCodeTables()) return false;
-      continue;
-    }
-    window_[windowPos_++] = DecodeAudioByte(symbol);
-    if (++audioChannel_ == audioChannels_) audioChannel_ = 0;
-    --remainingOutput_;
+    const int result = audioMode_ ? DecodeAudioBlock() : DecodeLzBlock();
+    if (result < 0 || (result > 0 && !ReadCodeTables())) return false;
   }
 
   // Tables announced right after the last symbol belong to the next entry of a solid stream.

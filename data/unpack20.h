@@ -15,7 +15,8 @@ namespace solvane {
 // The packed bytes of the entry being decoded, handed out in order.
 class PackedSource {
  public:
-  // Copies up to `count` bytes to `destination`; 0 when nothing is left.
+  // Copies up to `count` bytes to `destination`; 0 when nothing is left. The unpacker asks again
+  // after a short read, so a source may hand its bytes out in pieces.
   virtual uint32_t ReadPacked(uint8_t* destination, uint32_t count) = 0;
 
  protected:
@@ -38,7 +39,8 @@ class Unpacker {
   static constexpr uint32_t kWindowSize = 0x100000;
   static constexpr uint32_t kWindowMask = kWindowSize - 1;
 
-  // Allocates the window; `Ready` says whether that worked.
+  // Allocates the window (not cleared: nothing reads a byte before the stream writes it);
+  // `Ready` says whether that worked.
   Unpacker();
   bool Ready() const { return window_ != nullptr; }
 
@@ -71,14 +73,18 @@ class Unpacker {
   uint32_t ReadBits(uint32_t count);
   uint32_t DecodeSymbol(const DecodeTable& table);
   bool ReadCodeTables();
-  uint8_t DecodeAudioByte(uint32_t delta);
+  struct FastReader;
   int DecodeLzBlock();
+  int DecodeAudioBlock();
   void Flush();
   bool Overrun() const;
 
   std::unique_ptr<uint8_t[]> window_;
   uint32_t windowPos_ = 0;
   uint32_t flushedPos_ = 0;
+  // Whether the window has filled since the stream began: until then only the bytes before
+  // `windowPos_` are the stream's, and the rest read as zeros without being cleared.
+  bool windowWrapped_ = false;
 
   PackedSource* source_ = nullptr;
   UnpackOutput* output_ = nullptr;

@@ -1,0 +1,222 @@
+// The unpacker's fast paths against plain models: streams written symbol by symbol and decoded
+// by a byte-at-a-time model of the format, the quick lookup tables, and the CRC.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+#include <vector>
+
+#include "data/crc32.h"
+#include "data/rar20_format.h"
+#include "data/unpack20.h"
+#include "tests/support/test_data.h"
+
+namespace solvane {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class BitWriter {
+ public:
+  void Put(uint32_t value, uint32_t count) {
+    for (uint32_t i = count; i-- > 0;) {
+      if (bitCount_ % 8 == 0) bytes_.push_back(0);
+      if ((value >> i) & 1) bytes_.back() |= uint8_t(0x80 >> (bitCount_ % 8));
+      ++bitCount_;
+    }
+  }
+  Bytes Finish() {
+    Bytes bytes = bytes_;
+    bytes.resize(bytes.size() + 16, 0);  // room for the reader's look-ahead
+    return bytes;
+  }
+
+ private:
+  Bytes bytes_;
+  uint64_t bitCount_ = 0;
+};
+
+// Hands the stream out in small pieces, so that it crosses many refills of the reader.
+class PieceSource final : public PackedSource {
+ public:
+  explicit PieceSource(const Bytes& bytes) : bytes_(bytes) {}
+  uint32_t ReadPacked(uint8_t* destination, uint32_t count) override {
+    const uint32_t n = uint32_t(std::min<size_t>({count, 1000, bytes_.size() - at_}));
+    std::copy_n(bytes_.begin() + ptrdiff_t(at_), n, destination);
+    at_ += n;
+    return n;
+  }
+
+ private:
+  const Bytes& bytes_;
+  size_t at_ = 0;
+};
+
+// The format byte by byte: a window of zeros, and every match copied one byte at a time.
+struct Model {
+  std::vector<uint8_t> window = std::vector<uint8_t>(Unpacker::kWindowSize, 0);
+  uint32_t position = 0;
+  std::array<uint32_t, 4> recent{};
+  uint32_t recentCount = 0, lastLength = 0, lastDistance = 0;
+  Bytes output;
+
+  void Literal(uint8_t byte) {
+    window[position] = byte;
+    position = (position + 1) & Unpacker::kWindowMask;
+    output.push_back(byte);
+  }
+  void Copy(uint32_t length, uint32_t distance) {
+    recent[recentCount++ & 3] = distance;
+    lastLength = length;
+    lastDistance = distance;
+    for (uint32_t i = 0; i < length; ++i) {
+      Literal(window[(position - distance) & Unpacker::kWindowMask]);
+    }
+  }
+};
+
+// Writes a fresh LZ stream with flat codes (literal/length symbols 9 bits, distance slots 6,
+// length slots 5; every code's value is its symbol) and random symbols of every kind, while
+// the model decodes the same symbols.
+Bytes RandomLzStream(std::mt19937& random, uint32_t symbols, Model& model) {
+  using namespace rar20;
+  BitWriter out;
+  out.Put(0, 2);                                                            // LZ tables, not deltas
+  for (int i = 0; i < kCodeLengthSymbols; ++i) out.Put(i < 16 ? 5 : 0, 4);  // code-length code
+  for (int i = 0; i < kLiteralSymbols; ++i) out.Put(9, 5);
+  for (int i = 0; i < kDistanceSymbols; ++i) out.Put(6, 5);
+  for (int i = 0; i < kLengthSymbols; ++i) out.Put(5, 5);
+
+  const auto extra = [&](uint32_t bits) {
+    const uint32_t value = bits == 0 ? 0 : random() % (1u << bits);
+    out.Put(value, bits);
+    return value;
+  };
+  for (uint32_t n = 0; n < symbols; ++n) {
+    const uint32_t kind = random() % 16;
+    if (kind < 5 || model.output.empty()) {
+      const uint8_t byte = uint8_t(random());
+      out.Put(byte, 9);
+      model.Literal(byte);
+    } else if (kind < 10) {
+      // Mostly short distances, where copies overlap, and now and then up to the whole window.
+      const uint32_t code = random() % kLengthSymbols;
+      out.Put(270 + code, 9);
+      uint32_t length = kLengthBase[code] + 3 + extra(kLengthBits[code]);
+      const uint32_t slot = random() % 4 == 0 ? random() % kDistanceSymbols : random() % 20;
+      out.Put(slot, 6);
+      const uint32_t distance = kDistanceBase[slot] + 1 + extra(kDistanceBits[slot]);
+      length += (distance >= 0x2000) + (distance >= 0x40000);
+      model.Copy(length, distance);
+    } else if (kind < 11) {
+      out.Put(256, 9);
+      model.Copy(model.lastLength, model.lastDistance);
+    } else if (kind < 13) {
+      const uint32_t which = 1 + random() % 4;
+      out.Put(256 + which, 9);
+      const uint32_t distance = model.recent[(model.recentCount - which) & 3];
+      const uint32_t code = random() % kLengthSymbols;
+      out.Put(code, 5);
+      const uint32_t length = kLengthBase[code] + 2 + extra(kLengthBits[code]) +
+                              (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
+      model.Copy(length, distance);
+    } else {
+      const uint32_t code = random() % 8;
+      out.Put(261 + code, 9);
+      model.Copy(2, kShortDistanceBase[code] + 1 + extra(kShortDistanceBits[code]));
+    }
+  }
+  return out.Finish();
+}
+
+TEST(UnpackTest, MatchesCopyAsByteByByte) {
+  struct Case {
+    const char* what;
+    uint32_t seed;
+    uint32_t symbols;
+  };
+  // Long enough streams wrap the window, so that matches straddle its end. Each stream starts
+  // afresh in the window the one before used: far matches early on must still read zeros.
+  const Case cases[] = {{"short", 1, 2'000},
+                        {"wraps the window", 2, 60'000},
+                        {"after a wrapped stream", 3, 2'000},
+                        {"wraps again", 4, 60'000}};
+  auto unpacker = std::make_unique<Unpacker>();
+  ASSERT_TRUE(unpacker->Ready());
+  for (const Case& c : cases) {
+    std::mt19937 random(c.seed);
+    Model model;
+    const Bytes stream = RandomLzStream(random, c.symbols, model);
+    Bytes output(model.output.size());
+    UnpackOutput sink{output.data(), uint32_t(output.size()), 0};
+    PieceSource source(stream);
+    ASSERT_TRUE(unpacker->UnpackEntry(source, 0, uint32_t(output.size()), sink)) << c.what;
+    EXPECT_EQ(sink.size, output.size()) << c.what;
+    const auto mismatch = std::mismatch(output.begin(), output.end(), model.output.begin());
+    EXPECT_EQ(mismatch.first, output.end())
+        << c.what << ": first difference at byte " << (mismatch.first - output.begin()) << " of "
+        << output.size();
+  }
+}
+
+// Every prefix whose 16-bit values all decode alike by the full search is in the quick table,
+// so that no short code falls to the slow path.
+TEST(UnpackTest, QuickTableHoldsEverySettledPrefix) {
+  std::mt19937 random(5);
+  constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
+  for (int trial = 0; trial < 40; ++trial) {
+    uint8_t lengths[298];
+    const uint32_t count = trial % 2 ? 298 : 48;
+    for (uint32_t i = 0; i < count; ++i) lengths[i] = uint8_t(random() % (trial % 3 ? 16 : 10));
+    Unpacker::DecodeTable table;
+    BuildDecodeTable(lengths, count, table);
+    for (uint32_t prefix = 0; prefix < (1u << kQuickBits); ++prefix) {
+      uint32_t firstLength = 0, firstSymbol = 0;
+      bool settled = true;
+      for (uint32_t low = 0; low < (1u << (16 - kQuickBits)); ++low) {
+        uint32_t length;
+        const uint32_t symbol =
+            SearchDecodeTable(table, (prefix << (16 - kQuickBits)) | low, length);
+        if (low == 0) {
+          firstLength = length;
+          firstSymbol = symbol;
+        }
+        settled = settled && length == firstLength && symbol == firstSymbol;
+      }
+      settled = settled && firstLength <= kQuickBits;
+      const uint32_t expected = settled ? (firstLength << 24) | firstSymbol : 0;
+      ASSERT_EQ(table.quick[prefix], expected) << "trial " << trial << " prefix " << prefix;
+    }
+  }
+}
+
+uint32_t BitwiseCrc(const uint8_t* p, size_t n, uint32_t crc) {
+  uint32_t c = ~crc;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+  }
+  return ~c;
+}
+
+TEST(UnpackTest, CrcAgreesWithTheBitwiseDefinition) {
+  const Bytes bytes = testing::RandomBytes(70'000, 6);
+  const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+  EXPECT_EQ(Crc32(check), 0xCBF43926u);  // the polynomial's check value
+  // Every length around the wide path's thresholds and block sizes, from odd offsets, and
+  // continued from an earlier CRC.
+  for (size_t offset : {0, 1, 5, 15}) {
+    for (size_t length = 0; length < 700; ++length) {
+      ASSERT_EQ(Crc32({bytes.data() + offset, length}, 0x1234u),
+                BitwiseCrc(bytes.data() + offset, length, 0x1234u))
+          << offset << " " << length;
+    }
+  }
+  for (size_t length : {4096u, 65'536u + 17, 69'999u}) {
+    EXPECT_EQ(Crc32({bytes.data() + 1, length}), BitwiseCrc(bytes.data() + 1, length, 0)) << length;
+  }
+}
+
+}  // namespace
+}  // namespace solvane
