@@ -61,6 +61,13 @@ bool HasExtension(std::string_view name) {
   return false;
 }
 
+// Takes the errors already recorded, so that the program's own can be told apart; a broken
+// context that reports errors without end is not waited on.
+void ClearGLErrors() {
+  for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+}
+
 template <typename Function>
 Function Lookup(const char* name) {
   return reinterpret_cast<Function>(Host().GLFunction(name));
@@ -82,8 +89,7 @@ void PrepareModulateProgram() {
       remove == nullptr) {
     return;
   }
-  while (glGetError() != GL_NO_ERROR) {
-  }
+  ClearGLErrors();
   GLuint id = 0;
   gen(1, &id);
   bind(GL_FRAGMENT_PROGRAM_ARB, id);
@@ -93,8 +99,7 @@ void PrepareModulateProgram() {
   glGetIntegerv(GL_PROGRAM_ERROR_POSITION_ARB, &errorAt);
   if (id == 0 || errorAt != -1 || glGetError() != GL_NO_ERROR) {
     if (id != 0) remove(1, &id);
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    ClearGLErrors();
     return;
   }
   program.bind = bind;
