@@ -340,29 +340,71 @@ struct Unpacker::FastReader {
   }
 };
 
-// Returns 0 when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a
-// corrupt stream.
-int Unpacker::DecodeLzBlock() {
-  uint8_t* const window = window_.get();
-  uint32_t windowPos = windowPos_, flushedPos = flushedPos_;
-  bool wrapped = windowWrapped_;
-  int64_t remaining = remainingOutput_;
-  FastReader reader(buffer_.data(), bytePos_, bitPos_);
+// What both decoding loops keep in locals while they run, and the checks at the top of each of
+// their steps; Save hands it back to the unpacker.
+struct Unpacker::LoopState {
+  Unpacker& unpacker;
+  uint8_t* const window;
+  uint32_t windowPos, flushedPos;
+  bool wrapped;
+  int64_t remaining;
+  FastReader reader;
+
+  explicit LoopState(Unpacker& u)
+      : unpacker(u),
+        window(u.window_.get()),
+        windowPos(u.windowPos_),
+        flushedPos(u.flushedPos_),
+        wrapped(u.windowWrapped_),
+        remaining(u.remainingOutput_),
+        reader(u.buffer_.data(), u.bytePos_, u.bitPos_) {}
+
   // Literals and in-window copies may leave the position at the window's end.
-  const auto wrap = [&] {
+  void Wrap() {
     if (windowPos == kWindowSize) [[unlikely]] {
       windowPos = 0;
       wrapped = true;
     }
-  };
-  const auto save = [&] {
-    wrap();
-    bytePos_ = reader.ConsumedBits() >> 3;
-    bitPos_ = reader.ConsumedBits() & 7;
-    windowPos_ = windowPos;
-    windowWrapped_ = wrapped;
-    remainingOutput_ = remaining;
-  };
+  }
+  void Save() {
+    Wrap();
+    unpacker.bytePos_ = reader.ConsumedBits() >> 3;
+    unpacker.bitPos_ = reader.ConsumedBits() & 7;
+    unpacker.windowPos_ = windowPos;
+    unpacker.windowWrapped_ = wrapped;
+    unpacker.remainingOutput_ = remaining;
+  }
+  // Before each symbol: input read ahead and room in the window for the longest match. False
+  // when the input is overrun.
+  bool Prepare() {
+    Wrap();
+    // Without a refill the reader cannot get far: every check can wait for the next one.
+    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
+      Save();
+      unpacker.Refill();
+      if (unpacker.Overrun()) return false;
+      reader.Start(unpacker.bytePos_, unpacker.bitPos_);
+    }
+    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
+      Save();
+      unpacker.Flush();
+      flushedPos = unpacker.flushedPos_;
+      remaining = unpacker.remainingOutput_;
+    }
+    reader.TopUp();
+    return true;
+  }
+};
+
+// Returns 0 when the entry's output is complete, 1 at a table switch (symbol 269), -1 on a
+// corrupt stream.
+int Unpacker::DecodeLzBlock() {
+  LoopState state(*this);
+  uint8_t* const window = state.window;
+  uint32_t& windowPos = state.windowPos;
+  bool& wrapped = state.wrapped;
+  int64_t& remaining = state.remaining;
+  FastReader& reader = state.reader;
   const auto bits = [&](uint32_t count) { return reader.Bits(count); };
   const auto decode = [&](const DecodeTable& table) { return reader.Decode(table); };
   const auto copy = [&](uint32_t length, uint32_t distance) {
@@ -402,21 +444,7 @@ int Unpacker::DecodeLzBlock() {
   };
 
   while (remaining >= 0) {
-    wrap();
-    // Without a refill the reader cannot get far: every check can wait for the next one.
-    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
-      save();
-      Refill();
-      if (Overrun()) return -1;
-      reader.Start(bytePos_, bitPos_);
-    }
-    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
-      save();
-      Flush();
-      flushedPos = flushedPos_;
-      remaining = remainingOutput_;
-    }
-    reader.TopUp();
+    if (!state.Prepare()) return -1;
 
     const uint32_t symbol = decode(literalTable_);
     if (symbol < 256) {
@@ -434,7 +462,7 @@ int Unpacker::DecodeLzBlock() {
       if (distance >= 0x2000) ++length;
       if (distance >= 0x40000) ++length;
     } else if (symbol == 269) {
-      save();
+      state.Save();
       return 1;
     } else if (symbol == 256) {
       length = previousLength_;
@@ -453,7 +481,7 @@ int Unpacker::DecodeLzBlock() {
     }
     copy(length, distance);
   }
-  save();
+  state.Save();
   return 0;
 }
 
@@ -461,53 +489,24 @@ int Unpacker::DecodeLzBlock() {
 // tables. Returns 0 when the entry's output is complete, 1 at a table switch, -1 on a corrupt
 // stream.
 int Unpacker::DecodeAudioBlock() {
-  uint8_t* const window = window_.get();
-  uint32_t windowPos = windowPos_, flushedPos = flushedPos_, channel = audioChannel_;
+  LoopState state(*this);
+  uint32_t channel = audioChannel_;
   const uint32_t channels = audioChannels_;
-  bool wrapped = windowWrapped_;
-  int64_t remaining = remainingOutput_;
-  FastReader reader(buffer_.data(), bytePos_, bitPos_);
-  const auto wrap = [&] {
-    if (windowPos == kWindowSize) [[unlikely]] {
-      windowPos = 0;
-      wrapped = true;
-    }
-  };
-  const auto save = [&] {
-    wrap();
-    windowWrapped_ = wrapped;
-    bytePos_ = reader.ConsumedBits() >> 3;
-    bitPos_ = reader.ConsumedBits() & 7;
-    windowPos_ = windowPos;
-    remainingOutput_ = remaining;
-    audioChannel_ = channel;
-  };
-  while (remaining >= 0) {
-    wrap();
-    if ((reader.ConsumedBits() >> 3) > kRefillInLoop) [[unlikely]] {
-      save();
-      Refill();
-      if (Overrun()) return -1;
-      reader.Start(bytePos_, bitPos_);
-    }
-    if (((flushedPos - windowPos) & kWindowMask) < 270 && flushedPos != windowPos) [[unlikely]] {
-      save();
-      Flush();
-      flushedPos = flushedPos_;
-      remaining = remainingOutput_;
-    }
-    reader.TopUp();
-    const uint32_t symbol = reader.Decode(audioTables_[channel]);
+  int result = 0;
+  while (state.remaining >= 0) {
+    if (!state.Prepare()) return -1;
+    const uint32_t symbol = state.reader.Decode(audioTables_[channel]);
     if (symbol == 256) {
-      save();
-      return 1;
+      result = 1;
+      break;
     }
-    window[windowPos++] = audio_.Take(channel, audio_.Predict(channel), symbol);
+    state.window[state.windowPos++] = audio_.Take(channel, audio_.Predict(channel), symbol);
     if (++channel == channels) channel = 0;
-    --remaining;
+    --state.remaining;
   }
-  save();
-  return 0;
+  state.Save();
+  audioChannel_ = channel;
+  return result;
 }
 
 bool Unpacker::UnpackEntry(PackedSource& source, uint16_t entryFlags, uint32_t unpackedSize,

@@ -74,6 +74,7 @@ class Unpacker {
   uint32_t DecodeSymbol(const DecodeTable& table);
   bool ReadCodeTables();
   struct FastReader;
+  struct LoopState;
   int DecodeLzBlock();
   int DecodeAudioBlock();
   void Flush();
