@@ -36,18 +36,12 @@ if [ ! -x "$helios" ]; then
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends rss-glx
 fi
-for tool in Xvfb xdpyinfo "$solvane" "$helios"; do
+for tool in "$solvane" "$helios"; do
   command -v "$tool" >/dev/null || { echo "bench-fps.sh: missing $tool" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-exec 3>"$work/displayfd"
-Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/displayfd")
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$root/scripts/xvfb.sh"
+start_xvfb "$size"
 # Stored settings stay out of the measurement: the shipped defaults apply.
 export XDG_CONFIG_HOME=$work/config
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe

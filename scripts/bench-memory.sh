@@ -15,14 +15,9 @@ rounds=${3:-2}
 shift $(( $# > 3 ? 3 : $# ))
 programs=("$@")
 [ ${#programs[@]} -gt 0 ] || programs=("$root/build/solvane")
-command -v Xvfb >/dev/null || { echo "bench-memory.sh: Xvfb is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
-work=$(mktemp -d)
-display=":$(( 90 + RANDOM % 100 ))"
-Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-sleep 1
+. "$root/scripts/xvfb.sh"
+start_xvfb "$size"
 
 mib() {  # field of /proc/PID/status in kB: MiB with one decimal
   awk -v f="$2:" '$1 == f { printf "%.1f", $2 / 1024 }' "/proc/$1/status"
@@ -36,7 +31,7 @@ kb() {  # field of /proc/PID/status in kB, 0 when the process is gone
 one_run() {  # program: prints "peak peak-anon anon file shmem", or "failed"
   local pid line anon peakAnon=0 end
   # The dummy audio driver plays the music without a sound device, so its buffers count too.
-  DISPLAY="$display" XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
+  XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
     "$1" /s >/dev/null 2>"$work/log" &
   pid=$!
   # The kernel keeps the peak of the whole resident set only: the anonymous part's peak is

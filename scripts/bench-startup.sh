@@ -11,19 +11,14 @@ rounds=${2:-5}
 shift $(( $# > 2 ? 2 : $# ))
 programs=("$@")
 [ ${#programs[@]} -gt 0 ] || programs=("$root/build/solvane")
-command -v Xvfb >/dev/null || { echo "bench-startup.sh: Xvfb is missing (scripts/install-deps.sh)" >&2; exit 1; }
 
-work=$(mktemp -d)
-display=":$(( 90 + RANDOM % 100 ))"
-Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-sleep 1
+. "$root/scripts/xvfb.sh"
+start_xvfb "$size"
 
 one_run() {  # program: prints the milliseconds, or "failed"
   local log="$work/log" pid
   : >"$log"
-  DISPLAY="$display" XDG_CONFIG_HOME="$work/config" SOLVANE_REPORT_FIRST_FRAME=1 \
+  XDG_CONFIG_HOME="$work/config" SOLVANE_REPORT_FIRST_FRAME=1 \
     "$1" /s 2>"$log" >/dev/null &
   pid=$!
   for _ in $(seq 200); do
