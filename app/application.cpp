@@ -239,6 +239,7 @@ void StopSaver(Application& app, bool started) {
   PostPassList.clear();
   WorldList.clear();
   Host().ChangeDisplayMode(nullptr);
+  ReleaseModulateProgram();
   if (Host().HasGLContext()) Host().DeleteGLContext();
   Host().ShowCursor(true);
   for (uint32_t i = 0; i < app.monitors.count; ++i) {

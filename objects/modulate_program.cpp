@@ -28,7 +28,6 @@ namespace {
 using GenProgramsFunction = void(SOLVANE_GL_CALL*)(GLsizei, GLuint*);
 using BindProgramFunction = void(SOLVANE_GL_CALL*)(GLenum, GLuint);
 using ProgramStringFunction = void(SOLVANE_GL_CALL*)(GLenum, GLenum, GLsizei, const void*);
-using IsProgramFunction = GLboolean(SOLVANE_GL_CALL*)(GLuint);
 using DeleteProgramsFunction = void(SOLVANE_GL_CALL*)(GLsizei, const GLuint*);
 
 // The fixed pipeline's texture stage for GL_MODULATE, less its division by q.
@@ -41,7 +40,6 @@ constexpr char kModulateSource[] =
 
 struct ModulateProgram {
   BindProgramFunction bind = nullptr;
-  IsProgramFunction isProgram = nullptr;
   GLuint id = 0;
   bool allowed = true;
 };
@@ -83,10 +81,8 @@ void PrepareModulateProgram() {
   const auto gen = Lookup<GenProgramsFunction>("glGenProgramsARB");
   const auto bind = Lookup<BindProgramFunction>("glBindProgramARB");
   const auto source = Lookup<ProgramStringFunction>("glProgramStringARB");
-  const auto isProgram = Lookup<IsProgramFunction>("glIsProgramARB");
   const auto remove = Lookup<DeleteProgramsFunction>("glDeleteProgramsARB");
-  if (gen == nullptr || bind == nullptr || source == nullptr || isProgram == nullptr ||
-      remove == nullptr) {
+  if (gen == nullptr || bind == nullptr || source == nullptr || remove == nullptr) {
     return;
   }
   ClearGLErrors();
@@ -103,7 +99,6 @@ void PrepareModulateProgram() {
     return;
   }
   program.bind = bind;
-  program.isProgram = isProgram;
   program.id = id;
 }
 
@@ -118,7 +113,7 @@ void AllowModulateProgram(bool allowed) {
 }
 
 bool HasModulateProgram() {
-  return program.id != 0 && program.isProgram(program.id);
+  return program.id != 0;
 }
 
 bool BeginModulateProgram() {
@@ -129,8 +124,6 @@ bool BeginModulateProgram() {
   GLint mode = 0;
   glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
   if (mode != GL_MODULATE) return false;
-  // A context made without PrepareModulateProgram has no such program, whatever its number.
-  if (!program.isProgram(program.id)) return false;
   program.bind(GL_FRAGMENT_PROGRAM_ARB, program.id);
   glEnable(GL_FRAGMENT_PROGRAM_ARB);
   return true;

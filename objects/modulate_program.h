@@ -11,7 +11,8 @@ namespace solvane {
 // Makes the program in the current context; without the extension, or if the driver refuses
 // the program, drawing stays with the fixed pipeline. Called for each new context.
 void PrepareModulateProgram();
-// Forgets the program along with the context it lived in.
+// Forgets the program along with the context it lived in: called wherever a context is given
+// back, so that a later context never enables a number it does not know.
 void ReleaseModulateProgram();
 // Tests compare the two ways of drawing; on by default.
 void AllowModulateProgram(bool allowed);
