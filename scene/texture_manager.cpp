@@ -439,13 +439,9 @@ class TexturePreparation {
       PreparedImage result;
       Prepare(item->path, result);
       std::lock_guard lock(mutex_);
-      item->found = result.found;
-      item->image = std::move(result.image);
-      item->levels = std::move(result.levels);
-      item->outline = std::move(result.outline);
-      item->problem = std::move(result.problem);
-      item->done = true;
-      item->prepared = true;
+      result.path = std::move(item->path);
+      result.done = result.prepared = true;
+      *item = std::move(result);
       ready_.notify_all();
     }
     // Whatever is left undone is marked so, and a waiting Take goes on without it.
