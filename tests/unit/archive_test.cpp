@@ -212,7 +212,10 @@ TEST(ArchiveTest, CorruptStreamsEndWithoutOutput) {
   }
 }
 
+// A prefix of the quick table holds a symbol exactly when every 16-bit value under it decodes
+// alike by the full search (so no short code falls to the slow path), and then that symbol.
 TEST(DecodeTableTest, QuickLookupAgreesWithTheFullSearch) {
+  constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
   std::mt19937 random(12);
   for (int trial = 0; trial < 60; ++trial) {
     // Complete, incomplete and over-subscribed codes alike.
@@ -221,13 +224,22 @@ TEST(DecodeTableTest, QuickLookupAgreesWithTheFullSearch) {
     for (uint32_t i = 0; i < count; ++i) lengths[i] = uint8_t(random() % (trial % 3 ? 16 : 9));
     Unpacker::DecodeTable table;
     BuildDecodeTable(lengths, count, table);
-    for (uint32_t bits = 0; bits < 0x10000; ++bits) {
-      const uint32_t quick = table.quick[bits >> (16 - Unpacker::DecodeTable::kQuickBits)];
-      if (quick == 0) continue;
-      uint32_t length;
-      const uint32_t symbol = SearchDecodeTable(table, bits, length);
-      ASSERT_EQ(quick >> 24, length) << trial << " " << bits;
-      ASSERT_EQ(quick & 0xFFFF, symbol) << trial << " " << bits;
+    for (uint32_t prefix = 0; prefix < (1u << kQuickBits); ++prefix) {
+      uint32_t firstLength = 0, firstSymbol = 0;
+      bool settled = true;
+      for (uint32_t low = 0; low < (1u << (16 - kQuickBits)); ++low) {
+        uint32_t length;
+        const uint32_t symbol =
+            SearchDecodeTable(table, (prefix << (16 - kQuickBits)) | low, length);
+        if (low == 0) {
+          firstLength = length;
+          firstSymbol = symbol;
+        }
+        settled = settled && length == firstLength && symbol == firstSymbol;
+      }
+      settled = settled && firstLength <= kQuickBits;
+      const uint32_t expected = settled ? (firstLength << 24) | firstSymbol : 0;
+      ASSERT_EQ(table.quick[prefix], expected) << "trial " << trial << " prefix " << prefix;
     }
   }
 }

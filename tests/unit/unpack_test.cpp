@@ -160,37 +160,6 @@ TEST(UnpackTest, MatchesCopyAsByteByByte) {
   }
 }
 
-// Every prefix whose 16-bit values all decode alike by the full search is in the quick table,
-// so that no short code falls to the slow path.
-TEST(UnpackTest, QuickTableHoldsEverySettledPrefix) {
-  std::mt19937 random(5);
-  constexpr uint32_t kQuickBits = Unpacker::DecodeTable::kQuickBits;
-  for (int trial = 0; trial < 40; ++trial) {
-    uint8_t lengths[298];
-    const uint32_t count = trial % 2 ? 298 : 48;
-    for (uint32_t i = 0; i < count; ++i) lengths[i] = uint8_t(random() % (trial % 3 ? 16 : 10));
-    Unpacker::DecodeTable table;
-    BuildDecodeTable(lengths, count, table);
-    for (uint32_t prefix = 0; prefix < (1u << kQuickBits); ++prefix) {
-      uint32_t firstLength = 0, firstSymbol = 0;
-      bool settled = true;
-      for (uint32_t low = 0; low < (1u << (16 - kQuickBits)); ++low) {
-        uint32_t length;
-        const uint32_t symbol =
-            SearchDecodeTable(table, (prefix << (16 - kQuickBits)) | low, length);
-        if (low == 0) {
-          firstLength = length;
-          firstSymbol = symbol;
-        }
-        settled = settled && length == firstLength && symbol == firstSymbol;
-      }
-      settled = settled && firstLength <= kQuickBits;
-      const uint32_t expected = settled ? (firstLength << 24) | firstSymbol : 0;
-      ASSERT_EQ(table.quick[prefix], expected) << "trial " << trial << " prefix " << prefix;
-    }
-  }
-}
-
 uint32_t BitwiseCrc(const uint8_t* p, size_t n, uint32_t crc) {
   uint32_t c = ~crc;
   for (size_t i = 0; i < n; ++i) {
