@@ -1,7 +1,40 @@
-# What the shell tests share: named checks with a tally, and waiting on X windows and
-# processes. Source it; end the script with `report`.
+# shellcheck shell=bash
+# What the shell tests share: a work directory, a virtual X display, named checks with a tally,
+# and waiting on X windows and processes. Source it first; end the script with `report`.
+# Cleanup steps of a script's own go into `at_exit` (a function it may define); the work
+# directory and the display go after it.
 passes=0
 failures=0
+work=${work:-$(mktemp -d)}
+xvfb_pid=
+
+cleanup_all() {
+  declare -F at_exit >/dev/null && at_exit
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup_all EXIT
+
+need() {  # tools...: exits with one line naming the first that is missing
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null ||
+      { echo "missing $tool (scripts/install-deps.sh installs it)"; exit 1; }
+  done
+}
+
+start_xvfb() {  # [WIDTHxHEIGHT] [Xvfb options...]: a display of its own, exported as DISPLAY
+  local size=${1:-1024x768}
+  shift $(($# > 0 ? 1 : 0))
+  need Xvfb xdpyinfo
+  # The server picks a free display number itself and writes it to the descriptor.
+  Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp "$@" 9>"$work/displayfd" \
+    >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
+  export DISPLAY=:$(head -n1 "$work/displayfd")
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}
 
 check() {  # name, expected, actual
   if [ "$2" == "$3" ]; then
