@@ -131,11 +131,6 @@ void LoadSettings(Application& app) {
   ApplyDefaults(defaultSettings);
 }
 
-std::string SettingsReport() {
-  return "Settings\n" + FormatSettings(settings) + "DefaultSettings\n" +
-         FormatSettings(defaultSettings);
-}
-
 void RunConfigure(Application& app) {
   ui::RunConfigurationDialog(app.parentWindow);
 }

@@ -46,9 +46,6 @@ void StopSaver(Application& app, bool started);
 // desktop's mode), leaving the display's gamma alone.
 int RunApplication(int showCommand, const RunOptions& options = {});
 
-// "Settings" and "DefaultSettings" blocks, one "field=value" line per field.
-std::string SettingsReport();
-
 // Back to the state of a fresh process, for everything the runs touch.
 void ResetProcessState();
 

@@ -182,6 +182,11 @@ void WriteRegistrySettings() {
   Host().Settings().Write(values);
 }
 
+std::string SettingsReport() {
+  return "Settings\n" + FormatSettings(settings) + "DefaultSettings\n" +
+         FormatSettings(defaultSettings);
+}
+
 std::string FormatSettings(const Settings& s) {
   std::string out;
   const auto flag = [&](const char* name, bool value) {

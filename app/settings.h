@@ -77,6 +77,9 @@ int32_t LeadingInteger(std::string_view text);
 
 // One "field=value" line per field, in the record's order.
 std::string FormatSettings(const Settings& record);
+// The settings in force and the defaults: "Settings" and "DefaultSettings" blocks of
+// FormatSettings lines.
+std::string SettingsReport();
 
 // Back to the start-of-process state.
 void ResetSettings();

@@ -57,7 +57,7 @@ solvane_linked_resources(solvane_resources
 )
 add_dependencies(solvane_resources content solvane_audio)
 
-add_library(solvane_settings_file STATIC platform/sdl/settings_file.cpp)
+add_library(solvane_settings_file STATIC platform/posix/settings_file.cpp)
 target_include_directories(solvane_settings_file PUBLIC "${PROJECT_SOURCE_DIR}")
 
 # The display queries that need no OpenGL, for tools that draw off screen.

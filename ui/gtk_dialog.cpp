@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "app/settings.h"
 #include "platform/platform.h"
 #include "ui/config_dialog.h"
 #include "ui/gtk_dialog_module.h"

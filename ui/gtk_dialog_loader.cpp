@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/application.h"
+#include "app/settings.h"
 #include "ui/config_dialog.h"
 #include "ui/gtk_dialog_module.h"
 

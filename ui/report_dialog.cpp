@@ -2,7 +2,7 @@
 // would edit, the settings in force and the defaults, on standard output.
 #include <cstdio>
 
-#include "app/application.h"
+#include "app/settings.h"
 #include "ui/config_dialog.h"
 
 namespace solvane::ui {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 
 struct SDL_Window;
 

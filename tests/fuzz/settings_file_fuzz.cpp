@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

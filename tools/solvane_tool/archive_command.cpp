@@ -14,7 +14,7 @@
 #include "data/archive_file.h"
 #include "data/archive_reader.h"
 #include "platform/linked/linked_resources.h"
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "tools/archive/archive_packer.h"
 #include "tools/solvane_tool/tool_options.h"
 

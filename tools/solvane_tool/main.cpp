@@ -16,7 +16,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_video.h"
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "scene/content_problem.h"
 #include "tools/solvane_tool/archive_command.h"
 #include "tools/solvane_tool/png_writer.h"

@@ -1,4 +1,4 @@
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 
 #include <algorithm>
 #include <cerrno>

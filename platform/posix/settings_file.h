@@ -1,4 +1,4 @@
-// The settings store of the Linux front end: a text file of "Name=value" lines, one per stored
+// The settings store of the Unix front ends: a text file of "Name=value" lines, one per stored
 // value, under the names the Windows registry uses. A missing file or line means "not stored".
 #pragma once
 
