@@ -233,6 +233,9 @@ void StopSaver(Application& app, bool started) {
   FirstPassList.clear();
   PostPassList.clear();
   WorldList.clear();
+  // The texture list's records go with the objects that drew them; their images go with the
+  // context.
+  ResetTextures();
   Host().ChangeDisplayMode(nullptr);
   ReleaseModulateProgram();
   if (Host().HasGLContext()) Host().DeleteGLContext();

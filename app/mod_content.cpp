@@ -12,7 +12,7 @@
 
 namespace solvane {
 
-std::string ChooseModArchive(const std::string& path) {
+std::string ReadModArchive(const std::string& path, std::vector<uint8_t>& bytes) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (error || !std::filesystem::exists(status)) return "there is no file " + path;
@@ -23,15 +23,21 @@ std::string ChooseModArchive(const std::string& path) {
     return path + " is larger than a content archive may be (" +
            std::to_string(kMaxModArchiveSize >> 20) + " MiB)";
   }
-  std::vector<uint8_t> bytes(size);
+  bytes.assign(size, 0);
   std::ifstream in(path, std::ios::binary);
   if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) {
     return "cannot read " + path + ": " + std::strerror(errno);
   }
   std::vector<ArchiveEntryInfo> entries;
   if (!ListArchive(bytes, entries) || entries.empty()) return path + " is not a content archive";
-  UseContentArchive(std::move(bytes));
   return {};
+}
+
+std::string ChooseModArchive(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  std::string reason = ReadModArchive(path, bytes);
+  if (reason.empty()) UseContentArchive(std::move(bytes));
+  return reason;
 }
 
 }  // namespace solvane

@@ -55,7 +55,6 @@ int RunInHostWindow(const std::string& commandLine, const solvane::RunOptions& o
     std::fprintf(stderr, "solvane: %s\n", problem.c_str());
     return kExitBadWindow;
   }
-  solvane::posix::InstallQuitSignals();
   solvane::SetHost(&platform);
   const int result = solvane::RunApplication(kShowNormal, options);
   solvane::SetHost(nullptr);
@@ -91,18 +90,21 @@ int main(int argc, char** argv) {
                    options.switches.front().c_str());
       return kExitUsage;
     }
+    // A host may end the saver it started a moment ago: the handlers come before anything slow.
+    solvane::posix::InstallQuitSignals();
     return RunInHostWindow(commandLine, options);
   }
 
-  solvane::SdlPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath());
   uint32_t parentWindow = 0;
   const solvane::RunMode mode = solvane::ParseCommandLine(commandLine, parentWindow);
   const bool saver = mode == solvane::RunMode::Saver || mode == solvane::RunMode::SaverT;
+  // The dialog keeps the terminal's default signals; a run ends in order on them, from its
+  // first moment on.
+  if (saver) solvane::posix::InstallQuitSignals();
+  solvane::SdlPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath());
   if (saver && !platform.HasDisplay()) {
     std::fputs("solvane: no display to run on; 'solvane-tool render' draws without one\n", stderr);
   }
-  // The dialog keeps the terminal's default signals; a run ends in order on them.
-  if (saver) solvane::posix::InstallQuitSignals();
   solvane::SetHost(&platform);
   const int result = solvane::RunApplication(kShowNormal, options);
   solvane::SetHost(nullptr);

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <string>
+#include <vector>
 
+#include "app/mod_content.h"
 #include "data/archive_file.h"
-#include "data/archive_reader.h"
 
 namespace solvane {
 
@@ -44,17 +44,10 @@ int ReadContentOption(int argc, char** argv, HeadlessOptions& options) {
 }
 
 bool ReadContentFile(const char* path, HeadlessOptions& options) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "solvane-tool: cannot read %s\n", path);
-    return false;
-  }
-  std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-  // A mod that is not an archive, or whose chain of blocks breaks, is refused as a whole: the
-  // scene it would load is not the one written.
-  std::vector<ArchiveEntryInfo> entries;
-  if (!ListArchive(bytes, entries) || entries.empty()) {
-    std::fprintf(stderr, "solvane-tool: %s is not a content archive, or a damaged one\n", path);
+  // The saver's own checks: a mod the saver would refuse is refused here in the same words.
+  std::vector<uint8_t> bytes;
+  if (const std::string reason = ReadModArchive(path, bytes); !reason.empty()) {
+    std::fprintf(stderr, "solvane-tool: %s\n", reason.c_str());
     return false;
   }
   options.resources[kContentArchiveResource] = std::move(bytes);
