@@ -631,7 +631,8 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
       }
       break;
     default:
-      Host().ShowMessage("Unsupported image depth.", "TGA");
+      // A content problem like any image that cannot be read: one line, never a box that an
+      // idle desktop would wait on.
       ReportImageProblem(path, fromResource, resourceId, "the TGA pixel depth is not supported");
       break;
   }
