@@ -46,20 +46,16 @@ check "directory modes" "" "$(find "$prefix" "$work/stage" -type d ! -perm 755)"
 check "hack link" "../../bin/solvane" "$(readlink "$prefix/libexec/xscreensaver/solvane")"
 
 # The installed program finds its dialog module; without the module it says so.
-dialog() {  # program: the first line its dialog writes without a display
-  env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" "$1" /c 2>&1 >/dev/null | head -n 1
-}
+dialog() { env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$work/config" "$1" /c 2>&1 >/dev/null | head -n1; }
 check "installed dialog module loads" "solvane: no display for the configuration dialog; the settings are:" \
   "$(dialog "$prefix/bin/solvane")"
 mkdir -p "$work/bare/bin" && cp "$prefix/bin/solvane" "$work/bare/bin/"
 check "missing dialog module is named" "solvane: the configuration dialog cannot be opened:" \
   "$(dialog "$work/bare/bin/solvane")"
 
-# 2. A prefix that cannot take files: one clear line, a failure, nothing created, and the file
-#    in the way untouched.
+# 2. A prefix that cannot take files: a failure with one clear line, and nothing created.
 blocker="$work/blocker"
 echo "the user's own file" >"$blocker"
-before=$(sha256sum "$blocker")
 while IFS='|' read -r name bad_prefix destdir reason; do
   tree=$(cd "$work" && find . ! -name '*.log' | sort)
   DESTDIR="$destdir" cmake --install "$build" --prefix "$bad_prefix" >"$work/bad.log" 2>&1
@@ -71,24 +67,17 @@ prefix under a regular file|$blocker/sub||is not a directory
 DESTDIR under a regular file|/usr|$blocker/stage|is not a directory
 prefix in a file system that takes no files|/proc/solvane-test||is not writable
 CASES
-check "the file in the way is unchanged" "$before" "$(sha256sum "$blocker")"
 
-# 3. What the hosts read. The settings description fits the DTD, and the DTD is only as good as
-#    its verdicts: it takes every settings file the host ships and rejects broken variants.
+# 3. What the hosts read. The settings description fits the DTD, which rejects broken variants.
 dtd="$here/xscreensaver_hack.dtd"
 xml="$dist/solvane.xml"
-invalid() { xmllint --noout --dtdvalid "$dtd" "$@" 2>&1 | grep -c 'does not validate'; }
-host_configs=(/usr/share/xscreensaver/config/*.xml)
-[ -e "${host_configs[0]}" ] && check "the host's settings files fit the DTD" 0 "$(invalid "${host_configs[@]}")"
 check "solvane.xml fits the DTD" "" "$(xmllint --noout --dtdvalid "$dtd" "$xml" 2>&1)"
 while IFS='|' read -r name from to; do
   sed "s/$from/$to/g" "$xml" >"$work/broken.xml"
-  check "DTD rejects $name" 1 "$(invalid "$work/broken.xml")"
+  check "DTD rejects $name" 1 "$(xmllint --noout --dtdvalid "$dtd" "$work/broken.xml" 2>&1 | grep -c 'does not validate')"
 done <<'CASES'
 an unknown control|select|choice
 a misspelt attribute|arg="--speed %"|args="--speed %"
-an unknown slider type|type="slider"|type="range"
-an option outside a select|<option id="clock-12"|<boolean id="clock-12"
 CASES
 check "control ids are unique" "" "$(grep -o ' id="[^"]*"' "$xml" | sort | uniq -d)"
 check "the host runs the hack in its window" "-root" "$(xmllint --xpath 'string(//command/@arg)' "$xml")"
@@ -126,10 +115,9 @@ share/applications/solvane-settings.desktop|solvane -c
 CASES
 # Each theme icon is a square RGBA PNG of its folder's size: width and height are the big-endian
 # words at bytes 16 and 20, the colour type (6: RGBA) is byte 25.
-for size in $icon_sizes; do
-  check "icon ${size}x${size}" "$size $size 6" "$(od -An -tu1 -j16 -N10 \
-    "$prefix/share/icons/hicolor/${size}x${size}/apps/solvane.png" | awk '{print $3*256+$4, $7*256+$8, $10}')"
-done
+check "icons" "$(for size in $icon_sizes; do echo "$size $size $size 6"; done)" "$(for size in $icon_sizes; do
+  od -An -tu1 -j16 -N10 "$prefix/share/icons/hicolor/${size}x${size}/apps/solvane.png" |
+    awk -v size="$size" '{print size, $3*256+$4, $7*256+$8, $10}'; done)"
 
 # 4. The Debian package: the same files under /usr owned by root, the libraries it needs, and
 #    lintian's verdict (its warnings are shown for the record).

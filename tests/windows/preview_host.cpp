@@ -53,11 +53,10 @@ int main(int argc, char** argv) {
     std::puts("child=none");
   }
   HMODULE file = LoadLibraryExA(argv[1], nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HANDLE picture =
-      file ? LoadImageA(file, MAKEINTRESOURCEA(112), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)
-           : nullptr;
   BITMAP info{};
-  if (picture != nullptr && GetObjectA(picture, sizeof(info), &info)) {
+  if (file != nullptr &&
+      GetObjectA(LoadImageA(file, MAKEINTRESOURCEA(112), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION),
+                 sizeof(info), &info)) {
     std::printf("bitmap=%ldx%ldx%d\n", info.bmWidth, info.bmHeight, info.bmBitsPixel);
   } else {
     std::puts("bitmap=none");
@@ -65,12 +64,11 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   DestroyWindow(host);
   Pump(200);
+  DWORD code = 1;
   if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
     TerminateProcess(process.hProcess, 1);
     std::puts("hung");
-    return 3;
+  } else if (GetExitCodeProcess(process.hProcess, &code)) {
+    std::printf("ended %lu\n", static_cast<unsigned long>(code));
   }
-  DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
-  std::printf("ended %lu\n", static_cast<unsigned long>(code));
 }

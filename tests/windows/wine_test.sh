@@ -2,9 +2,7 @@
 # solvane.scr under Wine, driven the way the system's screensaver host and a user drive it.
 # usage: wine_test.sh SOLVANE_SCR PREVIEW_HOST ARTIFACT_DIR
 set -u
-scr=$1
-host=$2
-artifacts=$3
+scr=$1 host=$2 artifacts=$3
 mkdir -p "$artifacts"
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
@@ -21,9 +19,9 @@ stored() { wine reg query "$key" 2>/dev/null | tr -d '\r' | awk '/REG_DWORD/ {pr
 # module that fails to load is removed at once, and the file is gone when the run ends.
 module_files() { find "$WINEPREFIX/drive_c/users" -iname 'bas*.tmp' 2>/dev/null | wc -l; }
 
-# Each case stores its values, runs solvane.scr with a switch, finds its window, keeps a
-# screenshot and sends it keys (an xdotool chain). Then: the scene window's place, the audio
-# module's files during and after the run, the exit code, the display mode and what is stored.
+# Each case stores its values, runs solvane.scr with a switch and sends its window keys (an
+# xdotool chain). Then: the scene window's place, the audio module's files during and after the
+# run, the exit code, the display mode and what is stored.
 # The dialog's tab order: OK, Cancel, Restore Defaults, the mode list (disabled, so skipped,
 # while the desktop's mode is used), Use Desktop, VSync, Show FPS, ... About last.
 shots=0
@@ -37,19 +35,20 @@ while IFS='|' read -r name values switch title keys expected; do
   window=$(wait_for_window "$title")
   during=none
   if [ -n "$window" ]; then
-    sleep 1
+    sleep 1  # the music starts once the content is loaded
+    for _ in $(seq 100); do [ "$switch" != /s ] || [ "$(module_files)" -gt 0 ] && break; sleep 0.1; done
     during=$( ([ "$switch" = /s ] && geometry "$window"; module_files) | xargs)
     import -window root "$artifacts/solvane-$((++shots)).png"
     # shellcheck disable=SC2086 # the chain splits into xdotool's words
     xdotool windowfocus --sync "$window" $keys 2>/dev/null
   fi
   finish $pid
-  check "$name" "$expected" "$during $(module_files) $status $(xdpyinfo |
-    awk '/dimensions:/ {print $2}') $(stored)"
+  check "$name" "$expected" "$(xargs <<<"$during $(module_files) $status $(xdpyinfo |
+    awk '/dimensions:/ {print $2}') $(stored)")"
 done <<'CASES'
 full screen, ended by a key||/s|Solvane ScreenSaver|key space|0,0,1024x768 1 0 0 1024x768
 a stored mode sizes the window, a click ends it|UseDesktop=0 Width=640 Height=480 ShowFPS=1|/s|Solvane ScreenSaver|mousemove 100 100 click 1|0,0,640x480 1 0 0 1024x768 Height=0x1e0 ShowFPS=0x1 UseDesktop=0x0 Width=0x280
-OK stores the frame counter ticked in the dialog||/c|Solvane Screensaver Configuration|key Tab Tab Tab Tab Tab Tab space Return|0 0 0 1024x768 ShowFPS=0x1
+OK stores the dialog's values, the frame counter ticked||/c|Solvane Screensaver Configuration|key Tab Tab Tab Tab Tab space Return|0 0 0 1024x768 DefGamma=0x1 Depth=0x20 EnableMusic=0x1 Gamma=0x32 Height=0x300 MouseExit=0x0 ShowClock=0x1 ShowFPS=0x1 ShowFlame=0x0 Speed=0x32 TimeFormat=0x1 UseDesktop=0x1 VSync=0x0 Volume=0x4b Width=0x400
 Cancel stores nothing|ShowFPS=1|/c|Solvane Screensaver Configuration|key Tab Tab Tab Tab Tab space Escape|0 0 0 1024x768 ShowFPS=0x1
 About opens from the dialog and closes with OK|ShowFPS=1|/c|Solvane Screensaver Configuration|key shift+Tab space sleep 1 key Return sleep 1 key Escape|0 0 0 1024x768 ShowFPS=0x1
 a preview without a host window shows the error box||/p|ERROR|key Return|0 0 0 1024x768
