@@ -42,6 +42,14 @@ T& As(SceneObject* object) {
   return typed != nullptr ? *typed : none;
 }
 
+// Each value read equals the one written at its place.
+void ExpectFloats(std::initializer_list<float> read, std::initializer_list<float> written) {
+  ASSERT_EQ(read.size(), written.size());
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_FLOAT_EQ(read.begin()[i], written.begin()[i]) << "value " << i;
+  }
+}
+
 void ExpectVec(const Vec3& v, float x, float y, float z) {
   EXPECT_FLOAT_EQ(v.x, x);
   EXPECT_FLOAT_EQ(v.y, y);
@@ -82,99 +90,41 @@ class SceneScriptTest : public ::solvane::testing::HeadlessTest {
   int displayWidth = 800;
 };
 
+GLint MinFilterOf(const Texture& texture) {
+  glBindTexture(GL_TEXTURE_2D, texture.id);
+  GLint filter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  return filter;
+}
+
+// The carried scene as start-up loads it: what its quirks make of it, and its textures'
+// filters (the sky and the coronas are only ever drawn larger than their images).
 TEST_F(SceneScriptTest, CarriedScene) {
   Start();
   LoadTextureList("texture.txt", true);
   BuildStandardMeshes();
   LoadEnvironments(environmentCatalog, "env.txt");
   LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-  EXPECT_EQ(platform().Record().loadProgressReports, 9 + 9 + 15);
 
-  const Environment& envip = *environmentCatalog.at(0);
-  ASSERT_EQ(envip.firstPass.size(), 9u);
-  EXPECT_TRUE(envip.postPass.empty());
-  const Sphere& sky = As<Sphere>(envip.firstPass[0]);
-  EXPECT_TRUE(sky.env);
+  const ObjectList& firstPass = environmentCatalog.at(0)->firstPass;
+  ASSERT_EQ(firstPass.size(), 9u);
+  const Sphere& sky = As<Sphere>(firstPass[0]);
   EXPECT_EQ(sky.geometry, EnvCubeMesh.displayList);
   EXPECT_EQ(sky.rotationSpeed, 0) << "the rotation line after \"env\" gives 0 again";
-  EXPECT_FLOAT_EQ(sky.fov, 0.5f);
-  for (size_t i = 1; i < 9; ++i) EXPECT_TRUE(As<Billboard>(envip.firstPass[i]).orientOff);
-  const Billboard& stars = As<Billboard>(envip.firstPass[2]);
-  ExpectVec(stars.up, 0.6f / std::sqrt(1.36f), 1 / std::sqrt(1.36f), 0);
-  ExpectVec(stars.anchor, -20, 20, 0);
-  EXPECT_FALSE(stars.hasTexture);
+  ExpectVec(As<Billboard>(firstPass[2]).up, 0.6f / std::sqrt(1.36f), 1 / std::sqrt(1.36f), 0);
 
   const ObjectList& world = worldCatalog.at(0)->objects;
   ASSERT_EQ(world.size(), 15u);
-  const char* const kTypes = "bbSbbbbSSSSpppp";
-  for (size_t i = 0; i < world.size(); ++i) {
-    const bool typeMatches = kTypes[i] == 'b' ? dynamic_cast<Billboard*>(world[i]) != nullptr
-                             : kTypes[i] == 'S'
-                                 ? dynamic_cast<Sphere*>(world[i]) != nullptr
-                                 : dynamic_cast<ParticleSystem*>(world[i]) != nullptr;
-    EXPECT_TRUE(typeMatches) << "object " << i;
-  }
+  EXPECT_EQ(As<Sphere>(world[2]).geometry, NoisedSphereMesh.displayList);
+  EXPECT_EQ(As<Sphere>(world[2]).texture, FindTexture("textures\\sun.jpg")->id);
+  EXPECT_FLOAT_EQ(As<ParticleSystem>(world[14]).period, 2) << "\"time\" after \"dens\" counts";
 
-  const Sphere& sun = As<Sphere>(world[2]);
-  EXPECT_EQ(sun.name, "sun");
-  EXPECT_FLOAT_EQ(sun.radius, 10200);
-  EXPECT_FLOAT_EQ(sun.rotationSpeed, 2);
-  EXPECT_FLOAT_EQ(sun.tiling, 3);
-  EXPECT_FALSE(sun.orbitMotion);
-  EXPECT_TRUE(sun.depth);
-  EXPECT_TRUE(sun.light);
-  EXPECT_EQ(sun.geometry, NoisedSphereMesh.displayList);
-  EXPECT_NE(sun.geometry, SphereMesh.displayList);
-  EXPECT_EQ(sun.texture, FindTexture("textures\\sun.jpg")->id);
-  ExpectVec(sun.position, 0, 0, 0);
-
-  const Billboard& corona = As<Billboard>(world[0]);
-  EXPECT_TRUE(corona.oreol);
-  EXPECT_FLOAT_EQ(corona.oreolDistance, 13200);
-  EXPECT_FLOAT_EQ(corona.spinSpeed, 22.2f);
-  EXPECT_FLOAT_EQ(corona.size, 10000);
-  EXPECT_TRUE(corona.hasTexture);
-  EXPECT_FALSE(As<Billboard>(world[4]).hasTexture) << "no texture line";
-
-  const std::pair<bool, float> kPhases[] = {{true, 0}, {true, 0.25f}, {false, 0}, {false, 0.25f}};
-  for (size_t i = 0; i < 4; ++i) {
-    const Sphere& flash = As<Sphere>(world[7 + i]);
-    EXPECT_EQ(flash.name, "planet0");
-    EXPECT_EQ(flash.flashOn, kPhases[i].first) << i;
-    EXPECT_FLOAT_EQ(flash.flashTimer, kPhases[i].second) << i;
-    EXPECT_FLOAT_EQ(flash.flashPeriod, 0.5f);
-    EXPECT_EQ(flash.hasTexture, i == 0);
-  }
-
-  const ParticleSystem& prominences = As<ParticleSystem>(world[14]);
-  EXPECT_EQ(prominences.mode, ParticleMode::Circle);
-  EXPECT_EQ(prominences.count, 140);
-  EXPECT_EQ(prominences.positions.size(), 140u);
-  EXPECT_FLOAT_EQ(prominences.size, 9200);
-  EXPECT_FLOAT_EQ(prominences.period, 2) << "\"time\" after \"dens\" takes effect";
-  ExpectVec(prominences.right, 0, 1, 0);
-
-  // The sky and the coronas are only ever drawn larger than their images; the star's surface,
-  // its flashes and the particles shrink with distance; the overlay's font is not the scene's.
-  const struct {
-    const char* path;
-    GLint filter;
-  } kFilters[] = {{"textures\\500.jpg", GL_LINEAR},
-                  {"textures\\stars.jpg", GL_LINEAR},
-                  {"textures\\stars2.jpg", GL_LINEAR},
-                  {"textures\\roreol.jpg", GL_LINEAR},
-                  {"textures\\soreol.jpg", GL_LINEAR},
-                  {"textures\\sun.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\refl.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\bs.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\c.jpg", GL_LINEAR_MIPMAP_LINEAR}};
-  for (const auto& f : kFilters) {
-    const Texture* texture = FindTexture(f.path);
-    ASSERT_NE(texture, nullptr) << f.path;
-    glBindTexture(GL_TEXTURE_2D, texture->id);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    EXPECT_EQ(filter, f.filter) << f.path;
+  for (const std::string name :
+       {"500", "stars", "stars2", "roreol", "soreol", "sun", "refl", "bs", "c"}) {
+    const Texture* texture = FindTexture(("textures\\" + name + ".jpg").c_str());
+    ASSERT_NE(texture, nullptr) << name;
+    const bool larger = name != "sun" && name != "refl" && name != "bs" && name != "c";
+    EXPECT_EQ(MinFilterOf(*texture), larger ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR) << name;
   }
 }
 
@@ -203,13 +153,10 @@ TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
   for (const auto& c : kCases) {
     Load(c.script);
     const Texture& texture = *FindTexture("textures\\a.jpg");
-    glBindTexture(GL_TEXTURE_2D, texture.id);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(MinFilter(texture), c.filter) << c.script;
     // The registered ids have no upload that set trilinear: only a change shows in OpenGL.
     if (c.filter == GL_LINEAR) {
-      EXPECT_EQ(filter, GL_LINEAR) << c.script;
+      EXPECT_EQ(MinFilterOf(texture), GL_LINEAR) << c.script;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   }
@@ -228,22 +175,15 @@ TEST_F(SceneScriptTest, SphereKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Sphere& first = As<Sphere>(list[0]);
   EXPECT_EQ(first.name, "first");
-  EXPECT_FLOAT_EQ(first.radius, 7.5f);
-  EXPECT_FLOAT_EQ(first.fov, 0.3f);
-  EXPECT_FLOAT_EQ(first.alpha, 0.25f);
-  EXPECT_FLOAT_EQ(first.tiling, 4);
-  EXPECT_FLOAT_EQ(first.detiling, 45);
-  EXPECT_FLOAT_EQ(first.period, 12);
+  ExpectFloats({first.radius, first.fov, first.alpha, first.tiling, first.detiling, first.period,
+                first.moonSpeed, first.rotationAngle, first.rotationSpeed, first.orientAngle},
+               {7.5f, 0.3f, 0.25f, 4, 45, 12, 2, 350, 2, 30});
   EXPECT_TRUE(first.light && first.specular && first.depth && first.wire && first.sys &&
               first.uranmoon && first.plt && first.mask && first.rnd && first.isMoon);
-  EXPECT_FLOAT_EQ(first.moonSpeed, 2);
   EXPECT_EQ(first.texture, 42u);
   EXPECT_TRUE(first.hasTexture && first.textureIsTga);
   ExpectVec(first.rotationAxis, 0, 0, 1);
-  EXPECT_FLOAT_EQ(first.rotationAngle, 350);
-  EXPECT_FLOAT_EQ(first.rotationSpeed, 2);
   ExpectVec(first.orientAxis, 0, 0, 1);
-  EXPECT_FLOAT_EQ(first.orientAngle, 30);
   ExpectVec(first.position, -1990, 20, 30);
   ExpectVec(first.startPosition, -1990, 20, 30);
   ExpectVec(first.color, 0.5f, 0.25f, 1);
@@ -303,20 +243,13 @@ TEST_F(SceneScriptTest, BillboardKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Billboard& b = As<Billboard>(list[1]);
   EXPECT_TRUE(b.name.empty()) << "billboards take no name";
-  EXPECT_FLOAT_EQ(b.size, 12);
-  EXPECT_FLOAT_EQ(b.spinAngle, 135);
-  EXPECT_FLOAT_EQ(b.spinSpeed, 30);
-  EXPECT_FLOAT_EQ(b.tiling, 3);
+  ExpectFloats({b.size, b.spinAngle, b.spinSpeed, b.tiling, b.fov, b.alpha, b.oreolDistance,
+                b.flashTimer, b.flashHidden, b.flashVisible, b.xy},
+               {12, 135, 30, 3, 0.4f, 0.6f, 13200, 0, 1, 2, 1.5f});
   EXPECT_EQ(b.billboardParent, list[0]);
   EXPECT_EQ(b.parent, nullptr) << "billboards keep their own parent";
-  EXPECT_FLOAT_EQ(b.fov, 0.4f);
-  EXPECT_FLOAT_EQ(b.alpha, 0.6f);
   EXPECT_TRUE(b.orientOff && b.blend && b.depth && b.sys && b.env && b.oreol && b.flash);
   ExpectVec(b.anchor, 7, 8, 9);  // the last of parent, env and oreol
-  EXPECT_FLOAT_EQ(b.oreolDistance, 13200);
-  EXPECT_FLOAT_EQ(b.flashTimer, 0);
-  EXPECT_FLOAT_EQ(b.flashHidden, 1);
-  EXPECT_FLOAT_EQ(b.flashVisible, 2);
   EXPECT_EQ(b.texture, 41u);
   EXPECT_TRUE(b.hasTexture);
   EXPECT_FALSE(b.textureIsTga);
@@ -324,7 +257,6 @@ TEST_F(SceneScriptTest, BillboardKeywords) {
   ExpectVec(b.rightAxis, 0.6f, 0, 0.8f);
   ExpectVec(b.position, 1, 1, 1);
   ExpectVec(b.tint, 1, 0.5f, 0);
-  EXPECT_FLOAT_EQ(b.xy, 1.5f);
 
   const Billboard& plain = As<Billboard>(list[2]);
   EXPECT_FALSE(plain.orientOff) << "\"orient off\" is compared whole";
@@ -441,27 +373,18 @@ TEST_F(SceneScriptTest, LensFlareKeywords) {
   const ObjectList list = Load("sphere\nbegin sun\nend\n" + flare);
   ASSERT_EQ(list.size(), 3u);
   const LensFlare& f = As<LensFlare>(list[1]);
-  EXPECT_FLOAT_EQ(f.size, 25.6f);
-  EXPECT_FLOAT_EQ(f.flash, 1.5f);
-  EXPECT_FLOAT_EQ(f.lumin, 0.7f);
-  EXPECT_FLOAT_EQ(f.focus, 0.2f);
+  ExpectFloats({f.size, f.flash, f.lumin, f.focus, f.fov, f.level, f.fadeIn, f.fadeOut, f.lensSize,
+                f.spinAngle, f.spinSpeed, f.xy},
+               {25.6f, 1.5f, 0.7f, 0.2f, 0.3f, 0.5f, 6, 3, 8 * 1.28f, 10, 30, 2});
   EXPECT_TRUE(f.hasFocus && f.isEnv && f.hasLensEffect && f.hasOrient);
   EXPECT_EQ(f.flareParent, list[0]);
   ExpectVec(f.anchor, 4, 5, 6);
-  EXPECT_FLOAT_EQ(f.fov, 0.3f);
-  EXPECT_FLOAT_EQ(f.level, 0.5f);
-  EXPECT_FLOAT_EQ(f.fadeIn, 6);
-  EXPECT_FLOAT_EQ(f.fadeOut, 3);
   EXPECT_EQ(f.texture, 41u);
   ExpectVec(f.position, 7, 8, 9);
-  EXPECT_FLOAT_EQ(f.lensSize, 8 * 1.28f);
   EXPECT_EQ(f.lensTextures[0], 41u);
   EXPECT_EQ(f.lensTextures[1], 42u) << "the tab of the format matches no indent too";
   EXPECT_EQ(f.lensTextures[2], 0u) << "an unknown texture leaves the slot";
   EXPECT_FALSE(f.textureIsTga) << "set by the last lens texture named, found or not";
-  EXPECT_FLOAT_EQ(f.spinAngle, 10);
-  EXPECT_FLOAT_EQ(f.spinSpeed, 30);
-  EXPECT_FLOAT_EQ(f.xy, 2);
   ExpectVec(f.orient, 400, 300, 1);
 
   const LensFlare& cut = As<LensFlare>(list[2]);
@@ -476,10 +399,7 @@ TEST_F(SceneScriptTest, FlameKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Flame& f = As<Flame>(list[1]);
   EXPECT_TRUE(f.hasTexture);
-  EXPECT_FLOAT_EQ(f.size, 2000);
-  EXPECT_FLOAT_EQ(f.angle, 1);
-  EXPECT_FLOAT_EQ(f.ell, 2);
-  EXPECT_FLOAT_EQ(f.offset, 0.5f);
+  ExpectFloats({f.size, f.angle, f.ell, f.offset}, {2000, 1, 2, 0.5f});
   ExpectVec(f.orient, 1, 2, 3);
   ExpectVec(f.colorFrom, 1, 0, 0);
   ExpectVec(f.colorTo, 0, 1, 0);
@@ -533,12 +453,6 @@ TEST_F(SceneScriptTest, ParentsAreFoundAmongEarlierObjectsOnly) {
   EXPECT_EQ(more[5]->parent, list[1]) << "earlier scripts' objects are found too";
 }
 
-}  // namespace
-}  // namespace solvane
-
-namespace solvane {
-namespace {
-
 std::string Repeat(const std::string& text, size_t times) {
   std::string all;
   for (size_t i = 0; i < times; ++i) all += text;
@@ -552,9 +466,9 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
   const struct {
     const char* what;
     std::string script;
-    size_t objects;          // in the list after loading
-    int64_t particles;       // held by the list's systems together
-    const char* problem;     // the start of the recorded reason; empty: none
+    size_t objects;       // in the list after loading
+    int64_t particles;    // held by the list's systems together
+    const char* problem;  // the start of the recorded reason; empty: none
   } cases[] = {
       {"two systems of 50000 fit", Repeat(big, 2), 2, 100'000, ""},
       {"a third stays empty", Repeat(big, 3), 3, 100'000,
@@ -563,17 +477,15 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
       {"a million alone is past it", "ps\nbegin\ndens 1000000\nend\n", 1, 0,
        "particle budget exceeded: the scene asks for 1000000 particles, at most 100000 are "
        "drawn"},
-      {"a second dens line replaces the first", "ps\nbegin\ndens 75000\ndens 45000\nend\n" +
-                                                   Repeat(big, 1),
-       2, 95'000, ""},
+      {"a second dens line replaces the first",
+       "ps\nbegin\ndens 75000\ndens 45000\nend\n" + Repeat(big, 1), 2, 95'000, ""},
       {"objects past the budget", Repeat("ps\nbegin\nend\n", kMaxSceneObjects + 5),
        kMaxSceneObjects, 0, "the scene has more than 10000 objects"},
-      {"a script of exactly the largest size", std::string(ArchiveFile::kMaxTextSize - 13, '\n') +
-                                                   "ps\nbegin\nend\n",
-       1, 0, ""},
-      {"a script one byte larger", std::string(ArchiveFile::kMaxTextSize - 12, '\n') +
-                                       "ps\nbegin\nend\n",
-       0, 0, "s.txt unpacks to 4194305 bytes; a text file may hold at most 4194304"},
+      {"a script of exactly the largest size",
+       std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n", 1, 0, ""},
+      {"a script one byte larger",
+       std::string(ArchiveFile::kMaxTextSize - 12, '\n') + "ps\nbegin\nend\n", 0, 0,
+       "s.txt unpacks to 4194305 bytes; a text file may hold at most 4194304"},
   };
   for (const auto& c : cases) {
     ObjectList list = Load(c.script);
@@ -600,6 +512,16 @@ TEST_F(SceneScriptTest, ScriptLoadsPastTheBudgetAreRefused) {
   EXPECT_EQ(ContentProblem(), "the scene loads more than 1000 scripts and meshes");
   LoadScene(list, "s.txt");
   EXPECT_EQ(list.size(), size_t(kMaxSceneFileLoads / 2)) << "the refused loads added nothing";
+}
+
+TEST_F(SceneScriptTest, ScriptBytesPastTheBudgetAreRefused) {
+  // Four scripts of the largest size are all the bytes a scene's scripts may hold together.
+  ObjectList list = Load(std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n");
+  for (int i = 1; i < 4; ++i) LoadScene(list, "s.txt");
+  EXPECT_EQ(ContentProblem(), "");
+  LoadScene(list, "s.txt");
+  EXPECT_EQ(ContentProblem(), "the scene's scripts hold more than 16777216 bytes in all");
+  EXPECT_EQ(list.size(), 4u);
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ TEST(StringTableTest, LookupsAndTheirTolerance) {
       {"camera_speed", "Camera Speed"},
       {"no_closing", "Open key"},
       {"no_closin", "Open key"},
+      {"no_closi", ""},  // three characters short
       {"looks_like_a_key", "#last_key#"},
       {"ab", "zero dropped"},
       {"last_key", ""},  // the very last line has no text after it
@@ -63,43 +64,15 @@ TEST(StringTableTest, TableKeepsTwoHundredLines) {
   EXPECT_EQ(LookupText("k100"), "") << "beyond the table";
 }
 
+// The dialogs' keys are covered where the dialogs are; here only what the loader makes of the
+// carried table as a whole.
 class CarriedStringTableTest : public ::solvane::testing::HeadlessTest {};
 
-TEST_F(CarriedStringTableTest, EveryTextTheDialogsAskFor) {
+TEST_F(CarriedStringTableTest, KeysAndTheSixAboutLines) {
   LoadStringTable();
-  const struct {
-    const char* key;
-    const char* text;
-  } cases[] = {
-      {"video_mode_selection", "Video Mode"},
-      {"use_desktop_settings", "Use Desktop Settings"},
-      {"vsync", "VSync"},
-      {"sound_control", "Sound Control"},
-      {"master_volume:", "Volume"},
-      {"enable_music", "Enable Music"},
-      {"gamma_control", "Gamma Control:"},
-      {"brightness", "Brightness"},
-      {"use_by_default", "Use Default Setting"},
-      {"products", "Products"},
-      {"options", "Options"},
-      {"show_fps", "Show FPS"},
-      {"show_time", "Show Time"},
-      {"24h_style", "24 hrs."},
-      {"12h_style", "12 hrs."},
-      {"exit_on_mouse_move", "Exit on Mouse Move"},
-      {"camera_options", "Camera Options"},
-      {"camera_speed", "Camera Speed"},
-      {"visit...", "Visit..."},
-      {"about", "About"},
-      {"restore_defaults", "Restore Defaults"},
-      {"ok", "OK"},
-      {"cancel", "Cancel"},
-      {"visit_our_official_web-site", "Visit our official web-site for more great 3D screensavers"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(LookupText(c.key), c.text) << c.key;
-  EXPECT_TRUE(LookupText("screensaver_configuration").ends_with(" Screensaver Configuration"));
-  EXPECT_FALSE(AboutLines[0].empty());
-  EXPECT_FALSE(AboutLines[5].empty());
+  EXPECT_EQ(LookupText("camera_speed"), "Camera Speed");
+  EXPECT_EQ(LookupText("master_volume:"), "Volume");
+  for (size_t i = 0; i < AboutLines.size(); ++i) EXPECT_EQ(AboutLines[i].empty(), i >= 6) << i;
 }
 
 }  // namespace

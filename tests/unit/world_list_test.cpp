@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/display.h"
 #include "app/input.h"
 #include "objects/view.h"
+#include "scene/content_problem.h"
 #include "scene/texture_manager.h"
 #include "tests/support/content_files.h"
 #include "tests/support/headless_fixture.h"
@@ -29,30 +31,6 @@ class WorldListTest : public ::solvane::testing::HeadlessTest {
     ASSERT_NE(MainWindow, 0u);
   }
 };
-
-TEST_F(WorldListTest, CarriedLists) {
-  Start();
-  LoadTextureList("texture.txt", true);
-  ASSERT_EQ(textureManager.size(), 9u);
-  EXPECT_EQ(platform().Record().loadProgressReports, 9);
-  EXPECT_STREQ(textureManager[0]->path.data(), "textures\\c.jpg");
-  EXPECT_STREQ(textureManager[8]->path.data(), "textures\\bs.jpg");
-  for (const Texture* texture : textureManager) EXPECT_NE(texture->id, 0u) << texture->path.data();
-
-  LoadEnvironments(environmentCatalog, "env.txt");
-  ASSERT_EQ(environmentCatalog.size(), 1u);
-  EXPECT_EQ(environmentCatalog[0]->name, "envip");
-  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-  ASSERT_EQ(worldCatalog.size(), 1u);
-  const World& world = *worldCatalog[0];
-  EXPECT_EQ(world.name, "world");
-  EXPECT_EQ(world.sceneDir, "scenes\\space\\");
-  EXPECT_FALSE(world.system);
-  EXPECT_EQ(world.firstPass, &environmentCatalog[0]->firstPass);
-  EXPECT_EQ(world.postPass, &environmentCatalog[0]->postPass);
-  EXPECT_EQ(FindWorld(worldCatalog, "world"), &world);
-  EXPECT_EQ(FindWorld(worldCatalog, "World"), nullptr);
-}
 
 TEST_F(WorldListTest, ListsOfOurOwn) {
   Start({{"texture.txt", "  sun.jpg\r\n\r\nnope.png extra\r\nEND_TEXT\r\nc.jpg"},
@@ -109,7 +87,43 @@ TEST_F(WorldListTest, StartUpLoadsTheCarriedWorld) {
   RunApplication(1);
   // One report per texture, then one per object: nine in the first pass, fifteen in the world.
   EXPECT_EQ(p.Record().loadProgressReports, 9 + 9 + 15);
-  EXPECT_EQ(textureManager.size(), 9u);
+  ASSERT_EQ(textureManager.size(), 9u);
+  for (const Texture* texture : textureManager) EXPECT_NE(texture->id, 0u) << texture->path.data();
+  ASSERT_EQ(worldCatalog.size(), 1u);
+  EXPECT_EQ(worldCatalog[0]->firstPass, &environmentCatalog.at(0)->firstPass);
+}
+
+// Each list holds at most 1000 records: exactly that many load, one more is left out and said.
+TEST_F(WorldListTest, CountsStopAtTheirLimit) {
+  const struct {
+    const char* file;
+    const char* record;  // with a number
+    const char* what;
+  } kLists[] = {{"texture.txt", "t%d.jpg\r\n", "textures"},
+                {"env.txt", "env e%d\r\nend\r\n", "environments"},
+                {"worlds.txt", "world w%d\r\nend\r\n", "worlds"}};
+  for (const auto& list : kLists) {
+    for (const int count : {1000, 1001}) {
+      std::string text;
+      char record[32];
+      for (int i = 0; i < count; ++i) {
+        std::snprintf(record, sizeof record, list.record, i);
+        text += record;
+      }
+      Start({{list.file, text}});
+      LoadTextureList("texture.txt", false);
+      LoadEnvironments(environmentCatalog, "env.txt");
+      LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+      // Only this list is in the archive: the others are empty.
+      EXPECT_EQ(textureManager.size() + environmentCatalog.size() + worldCatalog.size(), 1000u)
+          << list.file << " of " << count;
+      EXPECT_EQ(ContentProblem(), count == 1000
+                                      ? ""
+                                      : std::string(list.file) + " lists more than 1000 " +
+                                            list.what + "; the rest are left out")
+          << list.file << " of " << count;
+    }
+  }
 }
 
 }  // namespace
