@@ -1,4 +1,4 @@
-// Mesh files: the carried meshes' shape, the random perturbation, damaged files and their limits.
+// Mesh files: the random perturbation, damaged files and their limits.
 #include "objects/mesh_file.h"
 
 #include <gtest/gtest.h>
@@ -36,31 +36,6 @@ Vec3 At(const std::array<float, 3>& p) {
 }
 float Length(const Vec3& v) {
   return std::sqrt(Dot(v, v));
-}
-
-// Every face of the carried meshes turns outwards, counter-clockwise seen from outside, and on
-// the spheres every corner's normal is its position on the unit sphere.
-TEST_F(MeshFileTest, CarriedMeshesAreWholeAndFaceOutwards) {
-  Start();
-  for (const char* name : {"meshes\\env.dat", "meshes\\sphere.dat", "meshes\\sph_low.dat"}) {
-    const MeshFileData mesh = ReadMeshFile(name, false);
-    ASSERT_TRUE(mesh.valid && mesh.faceCount > 0) << name;
-    EXPECT_EQ(mesh.bytesConsumed,
-              12 + 12 * mesh.vertexCount + 60 * mesh.faceCount + 8 * mesh.textureCount)
-        << name;
-    const bool sphere = std::string(name) != "meshes\\env.dat";
-    for (uint32_t i = 0; i < mesh.faceCount; ++i) {
-      const Vec3 a = At(mesh.positions[mesh.faces[i][0]]), b = At(mesh.positions[mesh.faces[i][1]]),
-                 c = At(mesh.positions[mesh.faces[i][2]]);
-      ASSERT_GT(Dot(Cross(b - a, c - a), a + b + c), 0) << name << " face " << i;
-      for (size_t k = 0; sphere && k < 3; ++k) {
-        const Vec3 corner = At(mesh.positions[mesh.faces[i][k]]);
-        const auto& n = mesh.normals[i];
-        ASSERT_NEAR(Length(Vec3{n[3 * k], n[3 * k + 1], n[3 * k + 2]} - corner), 0, 0.002)
-            << name << " face " << i;
-      }
-    }
-  }
 }
 
 TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {

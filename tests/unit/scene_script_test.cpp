@@ -1,10 +1,11 @@
-// Scene scripts: the dispatch, the parser frame shared by all types, and every type's keywords,
-// from the carried scene and from scripts of our own.
+// Scene scripts: the dispatch, the parser frame shared by all types, every type's keywords and
+// the budgets; the texture, environment and world lists that name the scripts.
 #include "scene/scene_script.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -50,6 +51,16 @@ void ExpectFloats(std::initializer_list<float> read, std::initializer_list<float
   }
 }
 
+// Each vector read equals the one written at its place.
+void ExpectVecs(std::initializer_list<std::pair<Vec3, Vec3>> vectors) {
+  int i = 0;
+  for (const auto& [read, written] : vectors) {
+    EXPECT_FLOAT_EQ(read.x, written.x) << "vector " << i;
+    EXPECT_FLOAT_EQ(read.y, written.y) << "vector " << i;
+    EXPECT_FLOAT_EQ(read.z, written.z) << "vector " << i++;
+  }
+}
+
 void ExpectVec(const Vec3& v, float x, float y, float z) {
   EXPECT_FLOAT_EQ(v.x, x);
   EXPECT_FLOAT_EQ(v.y, y);
@@ -87,46 +98,17 @@ class SceneScriptTest : public ::solvane::testing::HeadlessTest {
     textureManager.push_back(texture);
   }
 
+  void StartText(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<std::string, Bytes>> content;
+    for (const auto& [name, text] : files) content.emplace_back(name, TextBytes(text));
+    Start(content);
+  }
+
   int displayWidth = 800;
 };
 
-GLint MinFilterOf(const Texture& texture) {
-  glBindTexture(GL_TEXTURE_2D, texture.id);
-  GLint filter = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-  return filter;
-}
-
-// The carried scene as start-up loads it: what its quirks make of it, and its textures'
-// filters (the sky and the coronas are only ever drawn larger than their images).
-TEST_F(SceneScriptTest, CarriedScene) {
-  Start();
-  LoadTextureList("texture.txt", true);
-  BuildStandardMeshes();
-  LoadEnvironments(environmentCatalog, "env.txt");
-  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-
-  const ObjectList& firstPass = environmentCatalog.at(0)->firstPass;
-  ASSERT_EQ(firstPass.size(), 9u);
-  const Sphere& sky = As<Sphere>(firstPass[0]);
-  EXPECT_EQ(sky.geometry, EnvCubeMesh.displayList);
-  EXPECT_EQ(sky.rotationSpeed, 0) << "the rotation line after \"env\" gives 0 again";
-  ExpectVec(As<Billboard>(firstPass[2]).up, 0.6f / std::sqrt(1.36f), 1 / std::sqrt(1.36f), 0);
-
-  const ObjectList& world = worldCatalog.at(0)->objects;
-  ASSERT_EQ(world.size(), 15u);
-  EXPECT_EQ(As<Sphere>(world[2]).geometry, NoisedSphereMesh.displayList);
-  EXPECT_EQ(As<Sphere>(world[2]).texture, FindTexture("textures\\sun.jpg")->id);
-  EXPECT_FLOAT_EQ(As<ParticleSystem>(world[14]).period, 2) << "\"time\" after \"dens\" counts";
-
-  for (const std::string name :
-       {"500", "stars", "stars2", "roreol", "soreol", "sun", "refl", "bs", "c"}) {
-    const Texture* texture = FindTexture(("textures\\" + name + ".jpg").c_str());
-    ASSERT_NE(texture, nullptr) << name;
-    const bool larger = name != "sun" && name != "refl" && name != "bs" && name != "c";
-    EXPECT_EQ(MinFilterOf(*texture), larger ? GL_LINEAR : GL_LINEAR_MIPMAP_LINEAR) << name;
-  }
-}
+// The texture, environment and world lists share the scripts' reader and fixture.
+using WorldListTest = SceneScriptTest;
 
 TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
   const char* const kSky = "billboard\nbegin\nenv V(0 0 -20)\ntexture textures\\a.jpg\nend\n";
@@ -156,7 +138,10 @@ TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
     EXPECT_EQ(MinFilter(texture), c.filter) << c.script;
     // The registered ids have no upload that set trilinear: only a change shows in OpenGL.
     if (c.filter == GL_LINEAR) {
-      EXPECT_EQ(MinFilterOf(texture), GL_LINEAR) << c.script;
+      GLint filter = 0;
+      glBindTexture(GL_TEXTURE_2D, texture.id);
+      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+      EXPECT_EQ(filter, GL_LINEAR) << c.script;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   }
@@ -182,11 +167,11 @@ TEST_F(SceneScriptTest, SphereKeywords) {
               first.uranmoon && first.plt && first.mask && first.rnd && first.isMoon);
   EXPECT_EQ(first.texture, 42u);
   EXPECT_TRUE(first.hasTexture && first.textureIsTga);
-  ExpectVec(first.rotationAxis, 0, 0, 1);
-  ExpectVec(first.orientAxis, 0, 0, 1);
-  ExpectVec(first.position, -1990, 20, 30);
-  ExpectVec(first.startPosition, -1990, 20, 30);
-  ExpectVec(first.color, 0.5f, 0.25f, 1);
+  ExpectVecs({{first.rotationAxis, {0, 0, 1}},
+              {first.orientAxis, {0, 0, 1}},
+              {first.position, {-1990, 20, 30}},
+              {first.startPosition, {-1990, 20, 30}},
+              {first.color, {0.5f, 0.25f, 1}}});
   EXPECT_EQ(first.parent, nullptr);
   EXPECT_FALSE(first.flash || first.env || first.atmo);
   EXPECT_EQ(first.geometry, SphereMesh.displayList);
@@ -253,10 +238,10 @@ TEST_F(SceneScriptTest, BillboardKeywords) {
   EXPECT_EQ(b.texture, 41u);
   EXPECT_TRUE(b.hasTexture);
   EXPECT_FALSE(b.textureIsTga);
-  ExpectVec(b.up, 0, 1, 0);
-  ExpectVec(b.rightAxis, 0.6f, 0, 0.8f);
-  ExpectVec(b.position, 1, 1, 1);
-  ExpectVec(b.tint, 1, 0.5f, 0);
+  ExpectVecs({{b.up, {0, 1, 0}},
+              {b.rightAxis, {0.6f, 0, 0.8f}},
+              {b.position, {1, 1, 1}},
+              {b.tint, {1, 0.5f, 0}}});
 
   const Billboard& plain = As<Billboard>(list[2]);
   EXPECT_FALSE(plain.orientOff) << "\"orient off\" is compared whole";
@@ -280,14 +265,11 @@ TEST_F(SceneScriptTest, ParticleSystemKeywords) {
   EXPECT_EQ(circle.period, 0) << "\"dens\" resets what an earlier \"time\" set";
   EXPECT_FLOAT_EQ(circle.size, 9);
   EXPECT_EQ(circle.texture, 41u);
-  ExpectVec(circle.point1, 1, 2, 3);
-  ExpectVec(circle.point2, 4, 5, 6);
-  ExpectVec(circle.right, 0, 0, 1);
+  ExpectVecs({{circle.point1, {1, 2, 3}}, {circle.point2, {4, 5, 6}}, {circle.right, {0, 0, 1}}});
   for (int i = 0; i < 3; ++i) {
     const Vec3& p = circle.positions[i];
     EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), 250, 0.01);
-    ExpectVec(circle.velocities[i], 0, 0, -1000);
-    ExpectVec(circle.accelerations[i], 0, 0, 0);
+    ExpectVecs({{circle.velocities[i], {0, 0, -1000}}, {circle.accelerations[i], {0, 0, 0}}});
     EXPECT_EQ(circle.lifetimes[i], 0);
     EXPECT_GE(circle.ages[i], 0);
     EXPECT_LE(circle.ages[i], 25);
@@ -347,9 +329,7 @@ TEST_F(SceneScriptTest, MeshKeywordsAndGeometry) {
   EXPECT_EQ(m.name, std::string(14, 'm')) << "names are cut to their field";
   ExpectVec(m.orientAxis, 1, 0, 0);
   EXPECT_FLOAT_EQ(m.orientAngle, 45);
-  ExpectVec(m.position, 1, 2, 3);
-  ExpectVec(m.look, 0, 1, 0);
-  ExpectVec(m.right, 0, 0, 1);
+  ExpectVecs({{m.position, {1, 2, 3}}, {m.look, {0, 1, 0}}, {m.right, {0, 0, 1}}});
   EXPECT_TRUE(m.metal && m.light && m.illum && m.blend);
   EXPECT_EQ(m.texture, 41u);
   EXPECT_TRUE(m.hasTexture);
@@ -400,25 +380,20 @@ TEST_F(SceneScriptTest, FlameKeywords) {
   const Flame& f = As<Flame>(list[1]);
   EXPECT_TRUE(f.hasTexture);
   ExpectFloats({f.size, f.angle, f.ell, f.offset}, {2000, 1, 2, 0.5f});
-  ExpectVec(f.orient, 1, 2, 3);
-  ExpectVec(f.colorFrom, 1, 0, 0);
-  ExpectVec(f.colorTo, 0, 1, 0);
+  ExpectVecs({{f.orient, {1, 2, 3}}, {f.colorFrom, {1, 0, 0}}, {f.colorTo, {0, 1, 0}}});
   EXPECT_EQ(f.flameParent, list[0]) << "meshes carry names too";
   const Flame& plain = As<Flame>(list[2]);
   EXPECT_FLOAT_EQ(plain.size, 0.8f);
-  ExpectVec(plain.colorFrom, 1, 1, 0);
-  ExpectVec(plain.colorTo, 0, 0, 1);
+  ExpectVecs({{plain.colorFrom, {1, 1, 0}}, {plain.colorTo, {0, 0, 1}}});
 }
 
-struct DispatchCase {
-  const char* what;
-  const char* script;
-  size_t objects;
-  int reports;
-};
-
 TEST_F(SceneScriptTest, Dispatch) {
-  const DispatchCase kCases[] = {
+  const struct {
+    const char* what;
+    const char* script;
+    size_t objects;
+    int reports;
+  } kCases[] = {
       {"separators and unknown lines", "BEGINWORLD\n//////\n\nhello\nsphere\nbegin\nend\n", 1, 1},
       {"a type line right after another is skipped with everything up to begin",
        "sphere\nbillboard\nbegin\nend\nmesh\nbegin\nend\n", 2, 2},
@@ -430,7 +405,7 @@ TEST_F(SceneScriptTest, Dispatch) {
       {"endless ends a block", "sphere\nbegin\nendless\nsphere\nbegin\nend", 2, 2},
       {"an empty script", "", 0, 0},
   };
-  for (const DispatchCase& c : kCases) {
+  for (const auto& c : kCases) {
     const ObjectList list = Load(c.script);
     EXPECT_EQ(list.size(), c.objects) << c.what;
     EXPECT_EQ(platform().Record().loadProgressReports, c.reports) << c.what;
@@ -504,24 +479,110 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
   }
 }
 
-TEST_F(SceneScriptTest, ScriptLoadsPastTheBudgetAreRefused) {
-  ObjectList list = Load("ps\nbegin\nend\ngeometry m\n");
-  for (int64_t i = 1; i < kMaxSceneFileLoads / 2; ++i) LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "") << "each load is a script and a mesh";
-  LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "the scene loads more than 1000 scripts and meshes");
-  LoadScene(list, "s.txt");
-  EXPECT_EQ(list.size(), size_t(kMaxSceneFileLoads / 2)) << "the refused loads added nothing";
+// Loads are bounded in number (a script and each "geometry" line's mesh count one each) and in
+// their scripts' bytes together (four scripts of the largest size are all they may hold).
+TEST_F(SceneScriptTest, LoadsPastTheirBudgetsAreRefused) {
+  const struct {
+    const char* what;
+    std::string script;
+    size_t loads;  // that fit
+    const char* problem;
+  } cases[] = {
+      {"file loads", "ps\nbegin\nend\ngeometry m\n", kMaxSceneFileLoads / 2,
+       "the scene loads more than 1000 scripts and meshes"},
+      {"script bytes", std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n", 4,
+       "the scene's scripts hold more than 16777216 bytes in all"},
+  };
+  for (const auto& c : cases) {
+    ObjectList list = Load(c.script);
+    for (size_t i = 1; i < c.loads; ++i) LoadScene(list, "s.txt");
+    EXPECT_EQ(ContentProblem(), "") << c.what;
+    LoadScene(list, "s.txt");
+    LoadScene(list, "s.txt");
+    EXPECT_EQ(ContentProblem(), c.problem) << c.what;
+    EXPECT_EQ(list.size(), c.loads) << c.what << ": the refused loads added nothing";
+  }
 }
 
-TEST_F(SceneScriptTest, ScriptBytesPastTheBudgetAreRefused) {
-  // Four scripts of the largest size are all the bytes a scene's scripts may hold together.
-  ObjectList list = Load(std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n");
-  for (int i = 1; i < 4; ++i) LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "");
-  LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "the scene's scripts hold more than 16777216 bytes in all");
-  EXPECT_EQ(list.size(), 4u);
+TEST_F(WorldListTest, ListsOfOurOwn) {
+  StartText({{"texture.txt", "  sun.jpg\r\n\r\nnope.png extra\r\nEND_TEXT\r\nc.jpg"},
+             {"env.txt",
+              "junk\r\nenv first\r\nfirstpass a.txt\r\nendless\r\n\r\nenv second\r\nend\r\n"
+              "ENV_END\r\nenv third\r\nend"},
+             {"worlds.txt", "world one\r\nobjects w.txt\r\nenv second\r\nsystem\r\nscenedir " +
+                                std::string(60, 'd') + "\r\nend\r\nworld " + std::string(30, 'n') +
+                                "\r\nenv nowhere\r\nend\r\nWORLD_END\r\nworld never\r\nend"}});
+  LoadTextureList("texture.txt", false);
+  ASSERT_EQ(textureManager.size(), 2u) << "the blank line adds nothing; END_TEXT ends the list";
+  EXPECT_STREQ(textureManager[0]->path.data(), "textures\\sun.jpg");
+  EXPECT_STREQ(textureManager[1]->path.data(), "textures\\nope.png") << "the first word";
+  EXPECT_EQ(textureManager[0]->id, 0u) << "this archive has no such image";
+  EXPECT_EQ(platform().Record().loadProgressReports, 0);
+
+  LoadEnvironments(environmentCatalog, "env.txt");
+  ASSERT_EQ(environmentCatalog.size(), 2u) << "\"endless\" ends a block; ENV_END ends the file";
+  EXPECT_EQ(environmentCatalog[0]->name, "first");
+  EXPECT_EQ(environmentCatalog[1]->name, "second");
+
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  ASSERT_EQ(worldCatalog.size(), 2u);
+  const World& one = *worldCatalog[0];
+  EXPECT_TRUE(one.system);
+  EXPECT_EQ(one.firstPass, &environmentCatalog[1]->firstPass) << "env after objects is fine";
+  EXPECT_EQ(one.sceneDir, std::string(49, 'd'));
+  const World& two = *worldCatalog[1];
+  EXPECT_EQ(two.name, std::string(19, 'n'));
+  ASSERT_NE(two.firstPass, nullptr) << "an unknown environment gives empty passes";
+  EXPECT_TRUE(two.firstPass->empty());
+  EXPECT_TRUE(two.postPass->empty());
+}
+
+TEST_F(WorldListTest, FilesWithoutEndMarkersStopAtTheirEnd) {
+  StartText({{"texture.txt", "sun.jpg\r\nc.jpg"},
+             {"env.txt", "env a\r\nfirstpass x.txt"},
+             {"worlds.txt", "world w\r\nenv a"}});
+  LoadTextureList("texture.txt", true);
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  EXPECT_EQ(textureManager.size(), 2u);
+  EXPECT_EQ(environmentCatalog.size(), 1u);
+  EXPECT_EQ(worldCatalog.size(), 1u);
+  // Missing files read as empty.
+  LoadWorlds(worldCatalog, environmentCatalog, "missing.txt");
+  EXPECT_EQ(worldCatalog.size(), 1u);
+}
+
+// Each list holds at most 1000 records: exactly that many load, one more is left out and said.
+TEST_F(WorldListTest, CountsStopAtTheirLimit) {
+  const struct {
+    const char* file;
+    const char* record;  // with a number
+    const char* what;
+  } kLists[] = {{"texture.txt", "t%d.jpg\r\n", "textures"},
+                {"env.txt", "env e%d\r\nend\r\n", "environments"},
+                {"worlds.txt", "world w%d\r\nend\r\n", "worlds"}};
+  for (const auto& list : kLists) {
+    for (const int count : {1000, 1001}) {
+      std::string text;
+      char record[32];
+      for (int i = 0; i < count; ++i) {
+        std::snprintf(record, sizeof record, list.record, i);
+        text += record;
+      }
+      Start({{list.file, TextBytes(text)}});
+      LoadTextureList("texture.txt", false);
+      LoadEnvironments(environmentCatalog, "env.txt");
+      LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+      // Only this list is in the archive: the others are empty.
+      EXPECT_EQ(textureManager.size() + environmentCatalog.size() + worldCatalog.size(), 1000u)
+          << list.file << " of " << count;
+      EXPECT_EQ(ContentProblem(), count == 1000
+                                      ? ""
+                                      : std::string(list.file) + " lists more than 1000 " +
+                                            list.what + "; the rest are left out")
+          << list.file << " of " << count;
+    }
+  }
 }
 
 }  // namespace

@@ -144,20 +144,6 @@ class TextureTest : public ::solvane::testing::HeadlessTest {
   }
 };
 
-TEST_F(TextureTest, JpegRowsAreStoredBottomFirst) {
-  With({{117, TinyJpeg()}});
-  Image image;
-  ASSERT_TRUE(LoadJpegImage("load.jpg", image, true, 117));
-  ASSERT_EQ(image.width, 2);
-  ASSERT_EQ(image.height, 2);
-  ASSERT_EQ(image.rowBytes, 6);
-  const auto near = [](uint8_t value, int expected) { return std::abs(value - expected) < 24; };
-  // The first row in memory is the picture's bottom row: blue, then white.
-  EXPECT_TRUE(near(image.pixels[0], 0) && near(image.pixels[2], 255)) << "blue";
-  EXPECT_TRUE(near(image.pixels[3], 255) && near(image.pixels[4], 255)) << "white";
-  EXPECT_TRUE(near(image.pixels[6], 255) && near(image.pixels[7], 0)) << "red at top left";
-}
-
 // Inverted CMYK as Adobe's programs store it (255: no ink), for red: no cyan, full magenta and
 // yellow, no black.
 const std::vector<uint8_t> kRedInvertedCmyk = {255, 0, 0, 255};
@@ -201,23 +187,46 @@ TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
   }
 }
 
-TEST_F(TextureTest, AGreyJpegUploadsAsAnRgbTexture) {
-  With({{117, MakeJpeg({.width = 16, .height = 8, .input = JCS_GRAYSCALE, .sample = {100}})}});
-  auto* texture = new Texture;
-  textureManager.push_back(texture);
-  texture->Load("grey.jpg", true, 117);
-  ASSERT_NE(texture->id, 0u);
-  glBindTexture(GL_TEXTURE_2D, texture->id);
-  GLint width = 0, height = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-  EXPECT_EQ(width, 16);
-  EXPECT_EQ(height, 8);
-  std::vector<uint8_t> pixels(16 * 8 * 3);
+// Level `level` of texture `id` read back as RGB rows, and its sides.
+Bytes ReadBack(uint32_t id, int level, GLint& width, GLint& height) {
+  glBindTexture(GL_TEXTURE_2D, id);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+  Bytes pixels(size_t(width) * size_t(height) * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-  for (uint8_t value : pixels) ASSERT_NEAR(value, 100, 4);
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+// What the upload hands OpenGL: RGB rows, the picture's bottom row first, grey made RGB.
+TEST_F(TextureTest, JpegsUploadAsRgbBottomRowFirst) {
+  const struct {
+    const char* name;
+    Bytes jpeg;
+    int width, height;
+    Bytes rgb;  // repeated over the image
+  } cases[] = {
+      {"colour", TinyJpeg(), 2, 2, {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}},
+      {"grey",
+       MakeJpeg({.width = 16, .height = 8, .input = JCS_GRAYSCALE, .sample = {100}}),
+       16,
+       8,
+       {100, 100, 100}},
+  };
+  for (const auto& c : cases) {
+    With({{117, c.jpeg}});
+    Texture texture;
+    texture.Load("load.jpg", true, 117);
+    ASSERT_NE(texture.id, 0u) << c.name;
+    GLint width = 0, height = 0;
+    const Bytes pixels = ReadBack(texture.id, 0, width, height);
+    ASSERT_EQ(width, c.width) << c.name;
+    ASSERT_EQ(height, c.height) << c.name;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      ASSERT_NEAR(pixels[i], c.rgb[i % c.rgb.size()], 24) << c.name << " byte " << i;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
 }
 
 TEST_F(TextureTest, UndecodableJpegsAreRefusedWithAReason) {
@@ -352,35 +361,6 @@ TEST_F(TextureTest, RefusedTgas) {
   EXPECT_EQ(platform().Record().messageBoxes[0].second, "TGA");
 }
 
-TEST_F(TextureTest, RegistryLoadsByNameAndFindsExactPaths) {
-  With({});
-  const struct {
-    const char* name;
-    bool loads;
-  } names[] = {{"sun.jpg", true},      {"c.jpg", true},    {"sun.jpg", true},
-               {"missing.jpg", false}, {"sun.Jpg", false}, {"readme.txt", false}};
-  for (const auto& n : names) {
-    auto* texture = new Texture;
-    texture->Load(n.name, false, 0);
-    EXPECT_EQ(texture->id != 0, n.loads) << n.name;
-    textureManager.push_back(texture);
-  }
-  ASSERT_NE(FindTexture("textures\\sun.jpg"), nullptr);
-  EXPECT_EQ(FindTexture("textures\\sun.jpg"), textureManager[0]) << "the first of two";
-  EXPECT_EQ(FindTexture("TEXTURES\\SUN.JPG"), nullptr) << "the registry is case-sensitive";
-  EXPECT_EQ(FindTexture("textures/sun.jpg"), nullptr);
-  EXPECT_EQ(FindTexture("sun.jpg"), nullptr);
-
-  auto* longName = new Texture;
-  longName->Load("a-name-far-longer-than-the-path-field.jpg", false, 0);
-  EXPECT_EQ(std::string(longName->path.data()).size(), 31u) << "cut to the field";
-  textureManager.push_back(longName);
-
-  EXPECT_NE(LoadTgaTextureFromResource("4loader_rd.tga", 119), 0u);
-  EXPECT_EQ(LoadTgaTextureFromResource("none", 999), 0u);
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
 // Every level GLU would build, read back from a texture it built.
 std::vector<Bytes> GluLevels(const Bytes& pixels, int width, int height, int components) {
   const GLenum format = components == 4 ? GL_RGBA : components == 3 ? GL_RGB : GL_LUMINANCE;
@@ -430,11 +410,14 @@ TEST_F(TextureTest, MipLevelsAreGlusToTheByte) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// The texture list's images prepared on their own thread make the same textures, and report
-// the same problems, as images loaded one by one.
-TEST_F(TextureTest, PreparedTexturesEqualOnesLoadedDirectly) {
+// Textures load by name from the archive's "textures" folder, and the texture list's images
+// prepared on their own thread make the same textures as images loaded one by one; the
+// registry finds exact paths only.
+TEST_F(TextureTest, LoadsByNameAndPreparedOnesEqualDirectOnes) {
   With({});
-  const std::vector<std::string> names = {"sun.jpg", "missing.jpg", "c.jpg", "sun.jpg"};
+  const std::vector<std::string> names = {"sun.jpg", "missing.jpg", "c.jpg",
+                                          "sun.jpg", "sun.Jpg",     "readme.txt"};
+  const std::vector<bool> loads = {true, false, true, true, false, false};
   const auto load = [&] {
     std::vector<uint32_t> ids;
     for (const std::string& name : names) {
@@ -446,29 +429,34 @@ TEST_F(TextureTest, PreparedTexturesEqualOnesLoadedDirectly) {
     return ids;
   };
   const auto read = [](uint32_t id, int level) {
-    glBindTexture(GL_TEXTURE_2D, id);
     GLint width = 0, height = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
-    Bytes out(size_t(width) * size_t(height) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, out.data());
-    return out;
+    return ReadBack(id, level, width, height);
   };
   const std::vector<uint32_t> direct = load();
   std::vector<std::vector<Bytes>> directPixels;
   for (uint32_t id : direct) directPixels.push_back({read(id, 0), read(id, 3)});
+  EXPECT_EQ(FindTexture("textures\\sun.jpg"), textureManager[0]) << "the first of two";
+  for (const char* other : {"TEXTURES\\SUN.JPG", "textures/sun.jpg", "sun.jpg"}) {
+    EXPECT_EQ(FindTexture(other), nullptr) << other;
+  }
   ResetTextures();
 
   PrepareTextures(names);
   const std::vector<uint32_t> prepared = load();
-  ASSERT_EQ(prepared.size(), direct.size());
   for (size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(prepared[i] != 0, direct[i] != 0) << names[i];
+    EXPECT_EQ(direct[i] != 0, loads[i]) << names[i];
+    EXPECT_EQ(prepared[i] != 0, loads[i]) << names[i];
     if (prepared[i] == 0) continue;
     EXPECT_EQ(read(prepared[i], 0), directPixels[i][0]) << names[i];
     EXPECT_EQ(read(prepared[i], 3), directPixels[i][1]) << names[i];
   }
+
+  auto* longName = new Texture;
+  longName->Load("a-name-far-longer-than-the-path-field.jpg", false, 0);
+  EXPECT_EQ(std::string(longName->path.data()).size(), 31u) << "cut to the field";
+  textureManager.push_back(longName);
+  EXPECT_NE(LoadTgaTextureFromResource("4loader_rd.tga", 119), 0u);
+  EXPECT_EQ(LoadTgaTextureFromResource("none", 999), 0u);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -483,23 +471,26 @@ Bytes Picture(int width, int height, const std::function<bool(int, int)>& lit) {
   return pixels;
 }
 
+using Polygon = std::vector<std::array<float, 2>>;
+
+// Positive when (s, t) lies left of the edge a-b; for the origin, twice the signed area of the
+// triangle the edge spans with it.
+double Cross(const std::array<float, 2>& a, const std::array<float, 2>& b, double s, double t) {
+  return (b[0] - a[0]) * (t - a[1]) - (b[1] - a[1]) * (s - a[0]);
+}
+
 // Inside or on the convex, counter-clockwise polygon.
-bool Encloses(const std::vector<std::array<float, 2>>& polygon, double s, double t) {
+bool Encloses(const Polygon& polygon, double s, double t) {
   for (size_t i = 0; i < polygon.size(); ++i) {
-    const auto& a = polygon[i];
-    const auto& b = polygon[(i + 1) % polygon.size()];
-    if ((b[0] - a[0]) * (t - a[1]) - (b[1] - a[1]) * (s - a[0]) < -1e-6) return false;
+    if (Cross(polygon[i], polygon[(i + 1) % polygon.size()], s, t) < -1e-6) return false;
   }
   return true;
 }
 
-double Area(const std::vector<std::array<float, 2>>& polygon) {
+double Area(const Polygon& polygon) {
   double twice = 0;
-  for (size_t i = 0; i < polygon.size(); ++i) {
-    const auto& a = polygon[i];
-    const auto& b = polygon[(i + 1) % polygon.size()];
-    twice += double(a[0]) * b[1] - double(b[0]) * a[1];
-  }
+  for (size_t i = 0; i < polygon.size(); ++i)
+    twice += Cross(polygon[i], polygon[(i + 1) % polygon.size()], 0, 0);
   return twice / 2;
 }
 
