@@ -104,13 +104,22 @@ TEST_F(MeshFileTest, DamagedFiles) {
     EXPECT_EQ(none.vertexCount + none.faceCount + none.textureCount, 0u) << name;
   }
 
-  // Invalid and empty meshes compile to valid, empty lists.
+  // Invalid and empty meshes compile to valid, empty lists, and compiling leaves the matrix
+  // stack as found.
+  glMatrixMode(GL_MODELVIEW);
+  glTranslatef(1, 2, 3);
   GeometryHolder holder;
-  for (const char* name : {"index.dat", "absurd.dat", "zero.dat", "short.dat"}) {
+  for (const char* name : {"index.dat", "absurd.dat", "zero.dat", "short.dat", "ok.dat"}) {
     holder.LoadGeometry(name, false);
     EXPECT_NE(holder.displayList, 0u) << name;
     glCallList(holder.displayList);
   }
+  GLint depth = 0;
+  GLfloat matrix[16] = {};
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+  EXPECT_EQ(depth, 1);
+  EXPECT_EQ(matrix[12] + matrix[13] + matrix[14], 6);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "tests/support/headless_fixture.h"
-
 namespace solvane {
 namespace {
 
@@ -60,17 +58,6 @@ TEST(StringTableTest, AboutLinesSplitAtPercent) {
   EXPECT_EQ(AboutLines[6], "7") << "breaks past the seventh line drop the rest";
   Load("");
   for (const std::string& line : AboutLines) EXPECT_EQ(line, "");
-}
-
-// The dialogs' keys are covered where the dialogs are; here only what the loader makes of the
-// carried table as a whole.
-class CarriedStringTableTest : public ::solvane::testing::HeadlessTest {};
-
-TEST_F(CarriedStringTableTest, KeysAndTheSixAboutLines) {
-  LoadStringTable();
-  EXPECT_EQ(LookupText("camera_speed"), "Camera Speed");
-  EXPECT_EQ(LookupText("master_volume:"), "Volume");
-  for (size_t i = 0; i < AboutLines.size(); ++i) EXPECT_EQ(AboutLines[i].empty(), i >= 6) << i;
 }
 
 }  // namespace
