@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/display.h"
 #include "app/input.h"
-#include "app/settings.h"
 #include "objects/billboard.h"
 #include "objects/flame.h"
 #include "objects/lens_flare.h"
