@@ -416,9 +416,10 @@ int Unpacker::DecodeLzBlock() {
     uint32_t from = (windowPos - distance) & kWindowMask;
     // Until the window first fills, only the bytes before the position are written: those from
     // it on read as zeros (a fresh window's), which leaves them to the careful path below, as
-    // are distances of 0 (recent distances start as 0) and of the whole window.
+    // are distances of 0 (recent distances start as 0) and those within a match's length of the
+    // whole window, whose source lies just ahead and would be overwritten before it is read.
     if ((distance - 1 < windowPos || wrapped) &&
-        std::max(from, windowPos) + length <= kWindowSize && distance - 1 < kWindowSize - 1)
+        std::max(from, windowPos) + length <= kWindowSize && distance - 1 < kWindowSize - length)
         [[likely]] {
       // Forward, as byte by byte: an overlapping match repeats its bytes.
       uint8_t* const to = window + windowPos;

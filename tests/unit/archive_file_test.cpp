@@ -49,18 +49,12 @@ TEST_F(ArchiveFileTest, OpensEntriesByName) {
   const std::string longName(300, 'a');
   EXPECT_EQ(file.Open(longName.c_str()), 0);
   EXPECT_EQ(std::string(file.name.data()).size(), 99u);
-}
 
-TEST_F(ArchiveFileTest, WithoutAnArchiveNothingOpens) {
-  HeadlessOptions options;
-  options.resources[kContentArchiveResource] = {};
-  Install(options);
-  ArchiveFile file;
-  EXPECT_EQ(file.Open("env.txt"), 0);
+  HeadlessOptions none;
+  none.resources[kContentArchiveResource] = {};
+  Install(none);
+  EXPECT_EQ(file.Open("env.txt"), 0) << "without an archive nothing opens";
   EXPECT_EQ(file.data, nullptr);
-  char line[ArchiveFile::kLineBufferSize];
-  EXPECT_FALSE(file.ReadLine(line));
-  EXPECT_STREQ(line, "");
 }
 
 TEST_F(ArchiveFileTest, ResourceViewsAreNotCopiedOrFreed) {

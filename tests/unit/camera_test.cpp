@@ -1,5 +1,5 @@
-// The camera's flight: key timing, the first segment, the 40-degree steps and their axes, the
-// orientation convention and the speed factor.
+// The camera's flight (key changes, the first segment, the 40-degree steps and their axes, the
+// orientation convention, the speed factor) and the math and random generator it flies by.
 #include "camera/camera.h"
 
 #include <gtest/gtest.h>
@@ -21,39 +21,24 @@ float DegreesBetween(const Vec3& a, const Vec3& b) {
   return std::acos(std::fmin(1.0f, std::fmax(-1.0f, cosine))) * 57.29578f;
 }
 
-void ExpectNear(const Vec3& a, const Vec3& b, float tolerance) {
+void ExpectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-6f) {
   EXPECT_NEAR(a.x, b.x, tolerance);
   EXPECT_NEAR(a.y, b.y, tolerance);
   EXPECT_NEAR(a.z, b.z, tolerance);
 }
 
-TEST(CameraTest, KeysChangeEvery200FramesAtFactorOneAndFiftyMilliseconds) {
-  // Progress is single precision: 0.005 per frame reaches 1 on the 200th or 201st frame, and
-  // the remainder carries into the next segment, so ten segments take 2000 frames give or take
-  // one.
-  SeedRandom(1234);
-  Camera camera;
-  camera.StartFlight();
-  int frames = 0;
-  for (int segment = 0; segment < 10; ++segment) {
-    const Vec3 end = camera.keys[1].position;
-    int inSegment = 0;
-    while (camera.keys[0].position != end && inSegment < 1000) {
-      camera.UpdateFlight(0.05);
-      ++inSegment;
-    }
-    EXPECT_GE(inSegment, 200) << "segment " << segment;
-    EXPECT_LE(inSegment, 201) << "segment " << segment;
-    frames += inSegment;
-  }
-  EXPECT_NEAR(frames, 2000, 1);
+void ExpectNear(const Quat& a, const Quat& b, float tolerance = 1e-6f) {
+  EXPECT_NEAR(a.x, b.x, tolerance);
+  EXPECT_NEAR(a.y, b.y, tolerance);
+  EXPECT_NEAR(a.z, b.z, tolerance);
+  EXPECT_NEAR(a.w, b.w, tolerance);
 }
 
-TEST(CameraTest, SegmentsStartAndEndAtTheirKeys) {
+TEST(CameraTest, KeysChangeOncePerUpdateWhenASegmentIsDone) {
   SeedRandom(99);
   Camera camera;
   camera.StartFlight();
-  const CameraKey key0 = camera.keys[0], key1 = camera.keys[1];
+  const CameraKey key0 = camera.keys[0], key1 = camera.keys[1], key2 = camera.keys[2];
   camera.UpdateFlight(0);
   EXPECT_EQ(camera.position, key0.position);
   EXPECT_EQ(camera.eye, camera.position);
@@ -64,6 +49,14 @@ TEST(CameraTest, SegmentsStartAndEndAtTheirKeys) {
   EXPECT_EQ(camera.keys[0].position, key1.position);
   ExpectNear(camera.position, key1.position, 0.01f);
   ExpectNear(camera.look, Normalize(-key1.position), 1e-5f);
+
+  // Two and a half segments: one change, the curves extrapolated, the next update another.
+  camera.UpdateFlight(25);
+  EXPECT_EQ(camera.keys[0].position, key2.position);
+  EXPECT_FLOAT_EQ(camera.progress, 1.5f);
+  EXPECT_TRUE(std::isfinite(camera.position.x + camera.look.x + camera.up.x));
+  camera.UpdateFlight(0);
+  EXPECT_FLOAT_EQ(camera.progress, 0.5f);
 }
 
 TEST(CameraTest, TheFirstSegmentComesInFromAfarAtRest) {
@@ -73,10 +66,10 @@ TEST(CameraTest, TheFirstSegmentComesInFromAfarAtRest) {
     camera.StartFlight();
     EXPECT_NEAR(Length(camera.keys[0].position), 90000, 1) << seed;
     EXPECT_EQ(camera.keys[0].tangent, Vec3{}) << seed;
-    EXPECT_GE(Length(camera.keys[1].position), 40000 - 1) << seed;
-    EXPECT_LE(Length(camera.keys[1].position), 45000 + 1) << seed;
-    EXPECT_GE(Length(camera.keys[2].position), 40000 - 1) << seed;
-    EXPECT_LE(Length(camera.keys[2].position), 45000 + 1) << seed;
+    for (int k = 1; k <= 2; ++k) {
+      EXPECT_GE(Length(camera.keys[k].position), 40000 - 1) << seed << " key " << k;
+      EXPECT_LE(Length(camera.keys[k].position), 45000 + 1) << seed << " key " << k;
+    }
     // Key 1's tangent is the Catmull-Rom one.
     ExpectNear(camera.keys[1].tangent, (camera.keys[2].position - camera.keys[0].position) * 0.5f,
                0.01f);
@@ -109,15 +102,11 @@ TEST(CameraTest, LaterKeysStepFortyDegreesAboutAnAxisNearVertical) {
 TEST(CameraTest, AHorizontalViewHasUpAlongMinusY) {
   // Exactly when looking along z; other horizontal directions pass through square roots of
   // one half in the quaternion and come back within rounding.
-  for (const Vec3& position : {Vec3{0, 0, 1000}, Vec3{0, 0, -7}}) {
+  for (const Vec3& position :
+       {Vec3{0, 0, 1000}, Vec3{0, 0, -7}, Vec3{5000, 0, 0}, Vec3{-300, 0, -400}}) {
     const Matrix m = QuatToMatrix(FaceOrigin(position));
-    ExpectNear({m[0], m[4], m[8]}, Normalize(-position), 1e-6f);
-    EXPECT_EQ((Vec3{m[2], m[6], m[10]}), (Vec3{0, -1, 0}));
-  }
-  for (const Vec3& position : {Vec3{5000, 0, 0}, Vec3{-300, 0, -400}}) {
-    const Matrix m = QuatToMatrix(FaceOrigin(position));
-    ExpectNear({m[0], m[4], m[8]}, Normalize(-position), 1e-6f);
-    ExpectNear({m[2], m[6], m[10]}, {0, -1, 0}, 1e-6f);
+    ExpectNear(Vec3{m[0], m[4], m[8]}, Normalize(-position));
+    ExpectNear(Vec3{m[2], m[6], m[10]}, {0, -1, 0}, position.x == 0 ? 0 : 1e-6f);
   }
 }
 
@@ -133,17 +122,79 @@ TEST(CameraTest, SpeedSettingScalesTheFlight) {
   }
 }
 
-TEST(CameraTest, AStepOfTwoSegmentsChangesKeysOnceAndExtrapolates) {
-  SeedRandom(5);
-  Camera camera;
-  camera.StartFlight();
-  const Vec3 key2 = camera.keys[2].position;
-  camera.UpdateFlight(25);  // progress 2.5
-  EXPECT_EQ(camera.keys[1].position, key2) << "one change only";
-  EXPECT_FLOAT_EQ(camera.progress, 1.5f);
-  EXPECT_TRUE(std::isfinite(camera.position.x + camera.look.x + camera.up.x));
-  camera.UpdateFlight(0);
-  EXPECT_FLOAT_EQ(camera.progress, 0.5f) << "the next update changes keys again";
+TEST(RandomTest, SequenceFromTheStartStateAndASeed) {
+  SeedRandom(1);
+  // state = state * 214013 + 2531011, bits 16 to 30.
+  EXPECT_EQ(NextRandom(), 41);
+  EXPECT_EQ(NextRandom(), 18467);
+  EXPECT_EQ(NextRandom(), 6334);
+  SeedRandom(0);
+  EXPECT_EQ(NextRandom(), 38);
+  SeedRandom(0xFFFFFFFF);
+  const int32_t value = NextRandom();
+  EXPECT_GE(value, 0);
+  EXPECT_LE(value, 32767);
+  SeedRandom(1);
+  EXPECT_FLOAT_EQ(Random01(), 41.0f / 32767.0f);
+}
+
+TEST(MathTest, RotateVectorTurnsTheRowVectorWay) {
+  const struct {
+    Vec3 v, axis;
+    float angle;
+    Vec3 expected;
+  } cases[] = {
+      {{1, 0, 0}, {0, 0, 1}, 90, {0, -1, 0}},
+      {{1, 0, 0}, {0, 0, 5}, 90, {0, -1, 0}},  // the axis is normalised
+      {{1, 0, 0}, {0, 0, 1}, 180, {-1, 0, 0}},
+      {{0, 0, 90000}, {0, 1, 0}, 40, {-57850.885f, 0, 68944.0f}},  // 90000 (-sin 40, 0, cos 40)
+  };
+  for (const auto& c : cases) {
+    const Vec3 result = RotateVector(c.v, c.axis, c.angle);
+    ExpectNear(result, c.expected, std::fabs(c.v.z) > 1000 ? 0.05f : 1e-6f);
+  }
+}
+
+TEST(MathTest, NormalizeAndCross) {
+  ExpectNear(Normalize({3, 0, 4}), {0.6f, 0, 0.8f});
+  EXPECT_EQ(Normalize({0, 0, 0}), (Vec3{0, 0, 0})) << "no NaNs from the zero vector";
+  EXPECT_EQ(Cross({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
+  EXPECT_EQ(Cross({0, 0, -1}, {0, 1, 0}), (Vec3{1, 0, 0}));
+}
+
+TEST(MathTest, RandomUnitVectorUsesThreeDrawsInOrder) {
+  SeedRandom(7);
+  const float x = -10 + Random01() * 20, y = -10 + Random01() * 20, z = -10 + Random01() * 20;
+  const float length = std::sqrt(x * x + y * y + z * z);
+  const int32_t after = NextRandom();
+  SeedRandom(7);
+  const Vec3 v = RandomUnitVector();
+  ExpectNear(v, {x / length, y / length, z / length});
+  EXPECT_EQ(NextRandom(), after);
+}
+
+TEST(MathTest, SlerpBands) {
+  const Quat a{0, 0, 0, 1};
+  // cos 0.95 and 0.5 apart: linear weights inside the 0.1 band, sine weights outside it.
+  const Quat near{std::sqrt(1 - 0.95f * 0.95f), 0, 0, 0.95f};
+  ExpectNear(Slerp(a, near, 0.5f), {near.x * 0.5f, 0, 0, 0.5f + 0.95f * 0.5f});
+  const Quat far{std::sqrt(0.75f), 0, 0, 0.5f};
+  const Quat half = Slerp(a, far, 0.5f);
+  const float theta = std::acos(0.5f);
+  const float weight = std::sin(0.5f * theta) / std::sin(theta);
+  ExpectNear(half, {weight * far.x, 0, 0, weight + weight * 0.5f});
+  // q and -q: b is negated first, so every t gives q.
+  const Quat q = QuatNormalize({0.1f, 0.2f, 0.3f, 0.9f});
+  for (float t : {0.0f, 0.3f, 1.0f, 1.7f}) ExpectNear(Slerp(q, {-q.x, -q.y, -q.z, -q.w}, t), q);
+  // Bezier with every control the same is that quaternion.
+  ExpectNear(QuatBezier(q, q, q, q, 0.4f), q);
+}
+
+TEST(MathTest, HermiteEnds) {
+  const Vec3 p0{1, 2, 3}, p1{4, 5, 6}, t0{10, 0, 0}, t1{0, 10, 0};
+  EXPECT_EQ(HermitePoint(p0, p1, t0, t1, 0), p0);
+  EXPECT_EQ(HermitePoint(p0, p1, t0, t1, 1), p1);
+  ExpectNear(HermitePoint(p0, p1, {}, {}, 0.5f), {2.5f, 3.5f, 4.5f});
 }
 
 }  // namespace

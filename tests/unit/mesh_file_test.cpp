@@ -1,14 +1,14 @@
-// Mesh files: reading, the random perturbation, the atmosphere's alpha and damaged files.
+// Mesh files: the random perturbation, damaged files and their limits.
 #include "objects/mesh_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/input.h"
+#include "objects/math.h"
 #include "objects/random.h"
 #include "platform/opengl.h"
 #include "tests/support/content_files.h"
@@ -31,20 +31,11 @@ class MeshFileTest : public ::solvane::testing::HeadlessTest {
   }
 };
 
-TEST_F(MeshFileTest, CarriedMeshesReadWhole) {
-  Start();
-  const MeshFileData cube = ReadMeshFile("meshes\\env.dat", false);
-  EXPECT_EQ(cube.vertexCount, 8u);
-  EXPECT_EQ(cube.faceCount, 12u);
-  EXPECT_EQ(cube.textureCount, 12u);
-  EXPECT_EQ(cube.bytesConsumed, 924u);
-  EXPECT_TRUE(cube.valid);
-  const MeshFileData sphere = ReadMeshFile("meshes\\sphere.dat", false);
-  EXPECT_EQ(sphere.vertexCount, 642u);
-  EXPECT_EQ(sphere.faceCount, 1280u);
-  EXPECT_EQ(sphere.bytesConsumed, 12 + 12 * 642 + 60 * 1280 + 8 * sphere.textureCount);
-  EXPECT_EQ(sphere.normals[0][0], 0);
-  EXPECT_EQ(sphere.normals[0][2], 1) << "corner 0 of face 0 is vertex 0 at the pole";
+Vec3 At(const std::array<float, 3>& p) {
+  return {p[0], p[1], p[2]};
+}
+float Length(const Vec3& v) {
+  return std::sqrt(Dot(v, v));
 }
 
 TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {
@@ -52,7 +43,7 @@ TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {
   const MeshFileData plain = ReadMeshFile("meshes\\sphere.dat", false);
   SeedRandom(1);
   const MeshFileData shaken = ReadMeshFile("meshes\\sphere.dat", true);
-  // Four draws per vertex: the generator has moved 4 V steps.
+  // Four draws per vertex.
   SeedRandom(1);
   for (uint32_t i = 0; i < 4 * plain.vertexCount; ++i) NextRandom();
   const int32_t expectedNext = NextRandom();
@@ -62,12 +53,9 @@ TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {
 
   int moved = 0;
   for (size_t i = 0; i < plain.positions.size(); ++i) {
-    const auto& a = plain.positions[i];
-    const auto& b = shaken.positions[i];
-    const double la = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-    const double lb = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
-    ASSERT_NEAR(la, lb, 1e-5) << i;
-    const double cosine = (a[0] * b[0] + a[1] * b[1] + a[2] * b[2]) / (la * lb);
+    const Vec3 a = At(plain.positions[i]), b = At(shaken.positions[i]);
+    ASSERT_NEAR(Length(a), Length(b), 1e-5) << i;
+    const double cosine = Dot(a, b) / (Length(a) * Length(b));
     ASSERT_LE(std::acos(std::fmin(1.0, cosine)) * 180 / M_PI, 2.6 + 1e-3) << i;
     moved += a != b;
   }
@@ -76,23 +64,25 @@ TEST_F(MeshFileTest, PerturbationTurnsVerticesOnly) {
   EXPECT_EQ(plain.texture, shaken.texture);
 }
 
+Bytes Counts(uint32_t vertices, uint32_t faces, uint32_t textures) {
+  Bytes b;
+  for (uint32_t v : {vertices, faces, textures}) PutWord(b, v);
+  return b;
+}
+
 TEST_F(MeshFileTest, DamagedFiles) {
-  Bytes absurd;
-  for (uint32_t v : {0xFFFFFFFFu, 0xFFFFFFFFu, 0u}) PutWord(absurd, v);
-  Bytes counts;
-  for (uint32_t v : {0u, 0u, 0u}) PutWord(counts, v);
-  // A few bytes that promise a million zero triangles: seconds and hundreds of megabytes of
-  // display lists for nothing, were they taken.
-  Bytes promising;
-  for (uint32_t v : {1u, 1'000'000u, 1u}) PutWord(promising, v);
   const Bytes triangle = TriangleMesh();
+  // Counts may promise at most 64 KiB more than the file holds: 60 + 8 * 8186 is 12 bytes of
+  // header plus exactly that; 8 * 8194 is four bytes more.
   Start({{"ok.dat", triangle},
          {"short.dat", Bytes(triangle.begin(), triangle.begin() + 30)},
-         {"index.dat", TriangleMesh(7)},
-         {"absurd.dat", absurd},
+         {"index.dat", TriangleMesh(3)},
+         {"absurd.dat", Counts(0xFFFFFFFF, 0xFFFFFFFF, 0)},
          {"empty.dat", {}},
-         {"zero.dat", counts},
-         {"promising.dat", promising}});
+         {"zero.dat", Counts(0, 0, 0)},
+         {"promising.dat", Counts(1, 1'000'000, 1)},
+         {"limit.dat", Counts(0, 1, 8186)},
+         {"past.dat", Counts(0, 0, 8194)}});
   const MeshFileData ok = ReadMeshFile("ok.dat", false);
   EXPECT_TRUE(ok.valid);
   EXPECT_EQ(ok.bytesConsumed, triangle.size());
@@ -101,10 +91,12 @@ TEST_F(MeshFileTest, DamagedFiles) {
   EXPECT_EQ(cut.bytesConsumed, 28u) << "whole four-byte fields only";
   EXPECT_EQ(cut.positions[2][2], 0) << "what the file does not reach is zero";
 
-  EXPECT_FALSE(ReadMeshFile("index.dat", false).valid);
-  for (const char* name : {"absurd.dat", "promising.dat"}) {
+  EXPECT_FALSE(ReadMeshFile("index.dat", false).valid) << "a vertex index one past the last";
+  EXPECT_EQ(ReadMeshFile("limit.dat", false).textureCount, 8186u);
+  for (const char* name : {"absurd.dat", "promising.dat", "past.dat"}) {
     const MeshFileData huge = ReadMeshFile(name, false);
     EXPECT_FALSE(huge.valid) << name;
+    EXPECT_EQ(huge.vertexCount + huge.faceCount + huge.textureCount, 0u) << name;
     EXPECT_TRUE(huge.positions.empty() && huge.faces.empty()) << name;
   }
   for (const char* name : {"empty.dat", "zero.dat", "missing.dat"}) {
@@ -112,28 +104,23 @@ TEST_F(MeshFileTest, DamagedFiles) {
     EXPECT_EQ(none.vertexCount + none.faceCount + none.textureCount, 0u) << name;
   }
 
-  // Invalid and empty meshes compile to valid, empty lists.
+  // Invalid and empty meshes compile to valid, empty lists, and compiling leaves the matrix
+  // stack as found.
+  glMatrixMode(GL_MODELVIEW);
+  glTranslatef(1, 2, 3);
   GeometryHolder holder;
-  for (const char* name : {"index.dat", "absurd.dat", "zero.dat", "short.dat"}) {
+  for (const char* name : {"index.dat", "absurd.dat", "zero.dat", "short.dat", "ok.dat"}) {
     holder.LoadGeometry(name, false);
     EXPECT_NE(holder.displayList, 0u) << name;
     glCallList(holder.displayList);
   }
+  GLint depth = 0;
+  GLfloat matrix[16] = {};
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  glGetFloatv(GL_MODELVIEW_MATRIX, matrix);
+  EXPECT_EQ(depth, 1);
+  EXPECT_EQ(matrix[12] + matrix[13] + matrix[14], 6);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-TEST_F(MeshFileTest, StandardMeshesAtStartUp) {
-  Start();
-  BuildStandardMeshes();
-  LoadSphereArrays("meshes\\sphere.dat");
-  const uint32_t lists[] = {EnvCubeMesh.displayList, SphereMesh.displayList,
-                            NoisedSphereMesh.displayList, AtmosphereList};
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_NE(lists[i], 0u) << i;
-    EXPECT_TRUE(glIsList(lists[i])) << i;
-  }
-  EXPECT_EQ(SceneGeometryMesh.displayList, 0u);
-  EXPECT_EQ(SphereArrays.faceCount, 1280u);
 }
 
 }  // namespace

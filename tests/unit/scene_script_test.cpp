@@ -1,17 +1,16 @@
-// Scene scripts: the dispatch, the parser frame shared by all types, and every type's keywords,
-// from the carried scene and from scripts of our own.
+// Scene scripts: the dispatch, the parser frame shared by all types, every type's keywords and
+// the budgets; the texture, environment and world lists that name the scripts.
 #include "scene/scene_script.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/display.h"
 #include "app/input.h"
-#include "app/settings.h"
 #include "objects/billboard.h"
 #include "objects/flame.h"
 #include "objects/lens_flare.h"
@@ -42,10 +41,22 @@ T& As(SceneObject* object) {
   return typed != nullptr ? *typed : none;
 }
 
-void ExpectVec(const Vec3& v, float x, float y, float z) {
-  EXPECT_FLOAT_EQ(v.x, x);
-  EXPECT_FLOAT_EQ(v.y, y);
-  EXPECT_FLOAT_EQ(v.z, z);
+// Each value read equals the one written at its place.
+void ExpectFloats(std::initializer_list<float> read, std::initializer_list<float> written) {
+  ASSERT_EQ(read.size(), written.size());
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_FLOAT_EQ(read.begin()[i], written.begin()[i]) << "value " << i;
+  }
+}
+
+// Each vector read equals the one written at its place.
+void ExpectVecs(std::initializer_list<std::pair<Vec3, Vec3>> vectors) {
+  int i = 0;
+  for (const auto& [read, written] : vectors) {
+    EXPECT_FLOAT_EQ(read.x, written.x) << "vector " << i;
+    EXPECT_FLOAT_EQ(read.y, written.y) << "vector " << i;
+    EXPECT_FLOAT_EQ(read.z, written.z) << "vector " << i++;
+  }
 }
 
 class SceneScriptTest : public ::solvane::testing::HeadlessTest {
@@ -79,104 +90,17 @@ class SceneScriptTest : public ::solvane::testing::HeadlessTest {
     textureManager.push_back(texture);
   }
 
+  void StartText(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::pair<std::string, Bytes>> content;
+    for (const auto& [name, text] : files) content.emplace_back(name, TextBytes(text));
+    Start(content);
+  }
+
   int displayWidth = 800;
 };
 
-TEST_F(SceneScriptTest, CarriedScene) {
-  Start();
-  LoadTextureList("texture.txt", true);
-  BuildStandardMeshes();
-  LoadEnvironments(environmentCatalog, "env.txt");
-  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-  EXPECT_EQ(platform().Record().loadProgressReports, 9 + 9 + 15);
-
-  const Environment& envip = *environmentCatalog.at(0);
-  ASSERT_EQ(envip.firstPass.size(), 9u);
-  EXPECT_TRUE(envip.postPass.empty());
-  const Sphere& sky = As<Sphere>(envip.firstPass[0]);
-  EXPECT_TRUE(sky.env);
-  EXPECT_EQ(sky.geometry, EnvCubeMesh.displayList);
-  EXPECT_EQ(sky.rotationSpeed, 0) << "the rotation line after \"env\" gives 0 again";
-  EXPECT_FLOAT_EQ(sky.fov, 0.5f);
-  for (size_t i = 1; i < 9; ++i) EXPECT_TRUE(As<Billboard>(envip.firstPass[i]).orientOff);
-  const Billboard& stars = As<Billboard>(envip.firstPass[2]);
-  ExpectVec(stars.up, 0.6f / std::sqrt(1.36f), 1 / std::sqrt(1.36f), 0);
-  ExpectVec(stars.anchor, -20, 20, 0);
-  EXPECT_FALSE(stars.hasTexture);
-
-  const ObjectList& world = worldCatalog.at(0)->objects;
-  ASSERT_EQ(world.size(), 15u);
-  const char* const kTypes = "bbSbbbbSSSSpppp";
-  for (size_t i = 0; i < world.size(); ++i) {
-    const bool typeMatches = kTypes[i] == 'b' ? dynamic_cast<Billboard*>(world[i]) != nullptr
-                             : kTypes[i] == 'S'
-                                 ? dynamic_cast<Sphere*>(world[i]) != nullptr
-                                 : dynamic_cast<ParticleSystem*>(world[i]) != nullptr;
-    EXPECT_TRUE(typeMatches) << "object " << i;
-  }
-
-  const Sphere& sun = As<Sphere>(world[2]);
-  EXPECT_EQ(sun.name, "sun");
-  EXPECT_FLOAT_EQ(sun.radius, 10200);
-  EXPECT_FLOAT_EQ(sun.rotationSpeed, 2);
-  EXPECT_FLOAT_EQ(sun.tiling, 3);
-  EXPECT_FALSE(sun.orbitMotion);
-  EXPECT_TRUE(sun.depth);
-  EXPECT_TRUE(sun.light);
-  EXPECT_EQ(sun.geometry, NoisedSphereMesh.displayList);
-  EXPECT_NE(sun.geometry, SphereMesh.displayList);
-  EXPECT_EQ(sun.texture, FindTexture("textures\\sun.jpg")->id);
-  ExpectVec(sun.position, 0, 0, 0);
-
-  const Billboard& corona = As<Billboard>(world[0]);
-  EXPECT_TRUE(corona.oreol);
-  EXPECT_FLOAT_EQ(corona.oreolDistance, 13200);
-  EXPECT_FLOAT_EQ(corona.spinSpeed, 22.2f);
-  EXPECT_FLOAT_EQ(corona.size, 10000);
-  EXPECT_TRUE(corona.hasTexture);
-  EXPECT_FALSE(As<Billboard>(world[4]).hasTexture) << "no texture line";
-
-  const std::pair<bool, float> kPhases[] = {{true, 0}, {true, 0.25f}, {false, 0}, {false, 0.25f}};
-  for (size_t i = 0; i < 4; ++i) {
-    const Sphere& flash = As<Sphere>(world[7 + i]);
-    EXPECT_EQ(flash.name, "planet0");
-    EXPECT_EQ(flash.flashOn, kPhases[i].first) << i;
-    EXPECT_FLOAT_EQ(flash.flashTimer, kPhases[i].second) << i;
-    EXPECT_FLOAT_EQ(flash.flashPeriod, 0.5f);
-    EXPECT_EQ(flash.hasTexture, i == 0);
-  }
-
-  const ParticleSystem& prominences = As<ParticleSystem>(world[14]);
-  EXPECT_EQ(prominences.mode, ParticleMode::Circle);
-  EXPECT_EQ(prominences.count, 140);
-  EXPECT_EQ(prominences.positions.size(), 140u);
-  EXPECT_FLOAT_EQ(prominences.size, 9200);
-  EXPECT_FLOAT_EQ(prominences.period, 2) << "\"time\" after \"dens\" takes effect";
-  ExpectVec(prominences.right, 0, 1, 0);
-
-  // The sky and the coronas are only ever drawn larger than their images; the star's surface,
-  // its flashes and the particles shrink with distance; the overlay's font is not the scene's.
-  const struct {
-    const char* path;
-    GLint filter;
-  } kFilters[] = {{"textures\\500.jpg", GL_LINEAR},
-                  {"textures\\stars.jpg", GL_LINEAR},
-                  {"textures\\stars2.jpg", GL_LINEAR},
-                  {"textures\\roreol.jpg", GL_LINEAR},
-                  {"textures\\soreol.jpg", GL_LINEAR},
-                  {"textures\\sun.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\refl.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\bs.jpg", GL_LINEAR_MIPMAP_LINEAR},
-                  {"textures\\c.jpg", GL_LINEAR_MIPMAP_LINEAR}};
-  for (const auto& f : kFilters) {
-    const Texture* texture = FindTexture(f.path);
-    ASSERT_NE(texture, nullptr) << f.path;
-    glBindTexture(GL_TEXTURE_2D, texture->id);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    EXPECT_EQ(filter, f.filter) << f.path;
-  }
-}
+// The texture, environment and world lists share the scripts' reader and fixture.
+using WorldListTest = SceneScriptTest;
 
 TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
   const char* const kSky = "billboard\nbegin\nenv V(0 0 -20)\ntexture textures\\a.jpg\nend\n";
@@ -202,13 +126,16 @@ TEST_F(SceneScriptTest, MipmapsStayWhereAnObjectMayShrinkItsTexture) {
   };
   for (const auto& c : kCases) {
     Load(c.script);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0) << c.script << ": a filter change leaves the binding as found";
     const Texture& texture = *FindTexture("textures\\a.jpg");
-    glBindTexture(GL_TEXTURE_2D, texture.id);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(MinFilter(texture), c.filter) << c.script;
     // The registered ids have no upload that set trilinear: only a change shows in OpenGL.
     if (c.filter == GL_LINEAR) {
+      GLint filter = 0;
+      glBindTexture(GL_TEXTURE_2D, texture.id);
+      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
       EXPECT_EQ(filter, GL_LINEAR) << c.script;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -228,31 +155,24 @@ TEST_F(SceneScriptTest, SphereKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Sphere& first = As<Sphere>(list[0]);
   EXPECT_EQ(first.name, "first");
-  EXPECT_FLOAT_EQ(first.radius, 7.5f);
-  EXPECT_FLOAT_EQ(first.fov, 0.3f);
-  EXPECT_FLOAT_EQ(first.alpha, 0.25f);
-  EXPECT_FLOAT_EQ(first.tiling, 4);
-  EXPECT_FLOAT_EQ(first.detiling, 45);
-  EXPECT_FLOAT_EQ(first.period, 12);
+  ExpectFloats({first.radius, first.fov, first.alpha, first.tiling, first.detiling, first.period,
+                first.moonSpeed, first.rotationAngle, first.rotationSpeed, first.orientAngle},
+               {7.5f, 0.3f, 0.25f, 4, 45, 12, 2, 350, 2, 30});
   EXPECT_TRUE(first.light && first.specular && first.depth && first.wire && first.sys &&
               first.uranmoon && first.plt && first.mask && first.rnd && first.isMoon);
-  EXPECT_FLOAT_EQ(first.moonSpeed, 2);
   EXPECT_EQ(first.texture, 42u);
   EXPECT_TRUE(first.hasTexture && first.textureIsTga);
-  ExpectVec(first.rotationAxis, 0, 0, 1);
-  EXPECT_FLOAT_EQ(first.rotationAngle, 350);
-  EXPECT_FLOAT_EQ(first.rotationSpeed, 2);
-  ExpectVec(first.orientAxis, 0, 0, 1);
-  EXPECT_FLOAT_EQ(first.orientAngle, 30);
-  ExpectVec(first.position, -1990, 20, 30);
-  ExpectVec(first.startPosition, -1990, 20, 30);
-  ExpectVec(first.color, 0.5f, 0.25f, 1);
+  ExpectVecs({{first.rotationAxis, {0, 0, 1}},
+              {first.orientAxis, {0, 0, 1}},
+              {first.position, {-1990, 20, 30}},
+              {first.startPosition, {-1990, 20, 30}},
+              {first.color, {0.5f, 0.25f, 1}}});
   EXPECT_EQ(first.parent, nullptr);
   EXPECT_FALSE(first.flash || first.env || first.atmo);
   EXPECT_EQ(first.geometry, SphereMesh.displayList);
 
   const Sphere& second = As<Sphere>(list[1]);
-  ExpectVec(second.position, 10, 20, 30);  // "orbit" came first
+  ExpectVecs({{second.position, {10, 20, 30}}});  // "orbit" came first
   EXPECT_FLOAT_EQ(second.moonSpeed, 1.5f);
   EXPECT_TRUE(second.atmo);
   EXPECT_FALSE(second.textureIsTga) << "\"atmo\" clears the flag carried from the first";
@@ -264,9 +184,6 @@ TEST_F(SceneScriptTest, SphereKeywords) {
   EXPECT_FLOAT_EQ(third.moonSpeed, 1.125f);
   EXPECT_TRUE(third.env);
   EXPECT_EQ(third.rotationSpeed, 0);
-  EXPECT_TRUE(third.textureIsTga) << "carried from the last textured sphere";
-  EXPECT_TRUE(third.flashOn);
-  EXPECT_FLOAT_EQ(third.flashTimer, 0);
 }
 
 TEST_F(SceneScriptTest, FlashPhasesAndCarriedStateRestartWithEachScript) {
@@ -303,35 +220,27 @@ TEST_F(SceneScriptTest, BillboardKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Billboard& b = As<Billboard>(list[1]);
   EXPECT_TRUE(b.name.empty()) << "billboards take no name";
-  EXPECT_FLOAT_EQ(b.size, 12);
-  EXPECT_FLOAT_EQ(b.spinAngle, 135);
-  EXPECT_FLOAT_EQ(b.spinSpeed, 30);
-  EXPECT_FLOAT_EQ(b.tiling, 3);
+  ExpectFloats({b.size, b.spinAngle, b.spinSpeed, b.tiling, b.fov, b.alpha, b.oreolDistance,
+                b.flashTimer, b.flashHidden, b.flashVisible, b.xy},
+               {12, 135, 30, 3, 0.4f, 0.6f, 13200, 0, 1, 2, 1.5f});
   EXPECT_EQ(b.billboardParent, list[0]);
   EXPECT_EQ(b.parent, nullptr) << "billboards keep their own parent";
-  EXPECT_FLOAT_EQ(b.fov, 0.4f);
-  EXPECT_FLOAT_EQ(b.alpha, 0.6f);
   EXPECT_TRUE(b.orientOff && b.blend && b.depth && b.sys && b.env && b.oreol && b.flash);
-  ExpectVec(b.anchor, 7, 8, 9);  // the last of parent, env and oreol
-  EXPECT_FLOAT_EQ(b.oreolDistance, 13200);
-  EXPECT_FLOAT_EQ(b.flashTimer, 0);
-  EXPECT_FLOAT_EQ(b.flashHidden, 1);
-  EXPECT_FLOAT_EQ(b.flashVisible, 2);
+  ExpectVecs({{b.anchor, {7, 8, 9}}});  // the last of parent, env and oreol
   EXPECT_EQ(b.texture, 41u);
   EXPECT_TRUE(b.hasTexture);
   EXPECT_FALSE(b.textureIsTga);
-  ExpectVec(b.up, 0, 1, 0);
-  ExpectVec(b.rightAxis, 0.6f, 0, 0.8f);
-  ExpectVec(b.position, 1, 1, 1);
-  ExpectVec(b.tint, 1, 0.5f, 0);
-  EXPECT_FLOAT_EQ(b.xy, 1.5f);
+  ExpectVecs({{b.up, {0, 1, 0}},
+              {b.rightAxis, {0.6f, 0, 0.8f}},
+              {b.position, {1, 1, 1}},
+              {b.tint, {1, 0.5f, 0}}});
 
   const Billboard& plain = As<Billboard>(list[2]);
   EXPECT_FALSE(plain.orientOff) << "\"orient off\" is compared whole";
   EXPECT_FLOAT_EQ(plain.spinAngle, 5);
   EXPECT_GE(plain.spinSpeed, -60) << "a half-read rotation keeps the random spin";
   EXPECT_LE(plain.spinSpeed, 60);
-  ExpectVec(plain.up, 0, 0, 0);
+  ExpectVecs({{plain.up, {0, 0, 0}}});
   EXPECT_EQ(plain.billboardParent, nullptr);
 }
 
@@ -348,14 +257,11 @@ TEST_F(SceneScriptTest, ParticleSystemKeywords) {
   EXPECT_EQ(circle.period, 0) << "\"dens\" resets what an earlier \"time\" set";
   EXPECT_FLOAT_EQ(circle.size, 9);
   EXPECT_EQ(circle.texture, 41u);
-  ExpectVec(circle.point1, 1, 2, 3);
-  ExpectVec(circle.point2, 4, 5, 6);
-  ExpectVec(circle.right, 0, 0, 1);
+  ExpectVecs({{circle.point1, {1, 2, 3}}, {circle.point2, {4, 5, 6}}, {circle.right, {0, 0, 1}}});
   for (int i = 0; i < 3; ++i) {
     const Vec3& p = circle.positions[i];
     EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), 250, 0.01);
-    ExpectVec(circle.velocities[i], 0, 0, -1000);
-    ExpectVec(circle.accelerations[i], 0, 0, 0);
+    ExpectVecs({{circle.velocities[i], {0, 0, -1000}}, {circle.accelerations[i], {0, 0, 0}}});
     EXPECT_EQ(circle.lifetimes[i], 0);
     EXPECT_GE(circle.ages[i], 0);
     EXPECT_LE(circle.ages[i], 25);
@@ -386,7 +292,7 @@ TEST_F(SceneScriptTest, EmitterSetUpDrawsInOrder) {
   for (int i = 0; i < 2; ++i) {
     const Vec3 u = RandomUnitVector();
     const float age = Random01() * 25;
-    ExpectVec(system.positions[i], 10 + 250 * u.x, 250 * u.y, 250 * u.z);
+    ExpectVecs({{system.positions[i], {10 + 250 * u.x, 250 * u.y, 250 * u.z}}});
     EXPECT_FLOAT_EQ(system.ages[i], age);
   }
 }
@@ -413,17 +319,15 @@ TEST_F(SceneScriptTest, MeshKeywordsAndGeometry) {
   EXPECT_NE(m.displayList, 0u);
   EXPECT_EQ(m.displayList, SceneGeometryMesh.displayList);
   EXPECT_EQ(m.name, std::string(14, 'm')) << "names are cut to their field";
-  ExpectVec(m.orientAxis, 1, 0, 0);
+  ExpectVecs({{m.orientAxis, {1, 0, 0}}});
   EXPECT_FLOAT_EQ(m.orientAngle, 45);
-  ExpectVec(m.position, 1, 2, 3);
-  ExpectVec(m.look, 0, 1, 0);
-  ExpectVec(m.right, 0, 0, 1);
+  ExpectVecs({{m.position, {1, 2, 3}}, {m.look, {0, 1, 0}}, {m.right, {0, 0, 1}}});
   EXPECT_TRUE(m.metal && m.light && m.illum && m.blend);
   EXPECT_EQ(m.texture, 41u);
   EXPECT_TRUE(m.hasTexture);
   EXPECT_FALSE(m.hasTexture2);
   EXPECT_FLOAT_EQ(m.scale, 2.5f);
-  ExpectVec(m.color, 0.5f, 1, 1);
+  ExpectVecs({{m.color, {0.5f, 1, 1}}});
 
   const Mesh& blind = As<Mesh>(list[2]);
   EXPECT_FALSE(blind.metal) << "the material keywords need their tab";
@@ -441,28 +345,19 @@ TEST_F(SceneScriptTest, LensFlareKeywords) {
   const ObjectList list = Load("sphere\nbegin sun\nend\n" + flare);
   ASSERT_EQ(list.size(), 3u);
   const LensFlare& f = As<LensFlare>(list[1]);
-  EXPECT_FLOAT_EQ(f.size, 25.6f);
-  EXPECT_FLOAT_EQ(f.flash, 1.5f);
-  EXPECT_FLOAT_EQ(f.lumin, 0.7f);
-  EXPECT_FLOAT_EQ(f.focus, 0.2f);
+  ExpectFloats({f.size, f.flash, f.lumin, f.focus, f.fov, f.level, f.fadeIn, f.fadeOut, f.lensSize,
+                f.spinAngle, f.spinSpeed, f.xy},
+               {25.6f, 1.5f, 0.7f, 0.2f, 0.3f, 0.5f, 6, 3, 8 * 1.28f, 10, 30, 2});
   EXPECT_TRUE(f.hasFocus && f.isEnv && f.hasLensEffect && f.hasOrient);
   EXPECT_EQ(f.flareParent, list[0]);
-  ExpectVec(f.anchor, 4, 5, 6);
-  EXPECT_FLOAT_EQ(f.fov, 0.3f);
-  EXPECT_FLOAT_EQ(f.level, 0.5f);
-  EXPECT_FLOAT_EQ(f.fadeIn, 6);
-  EXPECT_FLOAT_EQ(f.fadeOut, 3);
+  ExpectVecs({{f.anchor, {4, 5, 6}}});
   EXPECT_EQ(f.texture, 41u);
-  ExpectVec(f.position, 7, 8, 9);
-  EXPECT_FLOAT_EQ(f.lensSize, 8 * 1.28f);
+  ExpectVecs({{f.position, {7, 8, 9}}});
   EXPECT_EQ(f.lensTextures[0], 41u);
   EXPECT_EQ(f.lensTextures[1], 42u) << "the tab of the format matches no indent too";
   EXPECT_EQ(f.lensTextures[2], 0u) << "an unknown texture leaves the slot";
   EXPECT_FALSE(f.textureIsTga) << "set by the last lens texture named, found or not";
-  EXPECT_FLOAT_EQ(f.spinAngle, 10);
-  EXPECT_FLOAT_EQ(f.spinSpeed, 30);
-  EXPECT_FLOAT_EQ(f.xy, 2);
-  ExpectVec(f.orient, 400, 300, 1);
+  ExpectVecs({{f.orient, {400, 300, 1}}});
 
   const LensFlare& cut = As<LensFlare>(list[2]);
   EXPECT_FLOAT_EQ(cut.size, 10) << "an \"end\" among the lens lines ends the block";
@@ -476,29 +371,21 @@ TEST_F(SceneScriptTest, FlameKeywords) {
   ASSERT_EQ(list.size(), 3u);
   const Flame& f = As<Flame>(list[1]);
   EXPECT_TRUE(f.hasTexture);
-  EXPECT_FLOAT_EQ(f.size, 2000);
-  EXPECT_FLOAT_EQ(f.angle, 1);
-  EXPECT_FLOAT_EQ(f.ell, 2);
-  EXPECT_FLOAT_EQ(f.offset, 0.5f);
-  ExpectVec(f.orient, 1, 2, 3);
-  ExpectVec(f.colorFrom, 1, 0, 0);
-  ExpectVec(f.colorTo, 0, 1, 0);
+  ExpectFloats({f.size, f.angle, f.ell, f.offset}, {2000, 1, 2, 0.5f});
+  ExpectVecs({{f.orient, {1, 2, 3}}, {f.colorFrom, {1, 0, 0}}, {f.colorTo, {0, 1, 0}}});
   EXPECT_EQ(f.flameParent, list[0]) << "meshes carry names too";
   const Flame& plain = As<Flame>(list[2]);
   EXPECT_FLOAT_EQ(plain.size, 0.8f);
-  ExpectVec(plain.colorFrom, 1, 1, 0);
-  ExpectVec(plain.colorTo, 0, 0, 1);
+  ExpectVecs({{plain.colorFrom, {1, 1, 0}}, {plain.colorTo, {0, 0, 1}}});
 }
 
-struct DispatchCase {
-  const char* what;
-  const char* script;
-  size_t objects;
-  int reports;
-};
-
 TEST_F(SceneScriptTest, Dispatch) {
-  const DispatchCase kCases[] = {
+  const struct {
+    const char* what;
+    const char* script;
+    size_t objects;
+    int reports;
+  } kCases[] = {
       {"separators and unknown lines", "BEGINWORLD\n//////\n\nhello\nsphere\nbegin\nend\n", 1, 1},
       {"a type line right after another is skipped with everything up to begin",
        "sphere\nbillboard\nbegin\nend\nmesh\nbegin\nend\n", 2, 2},
@@ -510,7 +397,7 @@ TEST_F(SceneScriptTest, Dispatch) {
       {"endless ends a block", "sphere\nbegin\nendless\nsphere\nbegin\nend", 2, 2},
       {"an empty script", "", 0, 0},
   };
-  for (const DispatchCase& c : kCases) {
+  for (const auto& c : kCases) {
     const ObjectList list = Load(c.script);
     EXPECT_EQ(list.size(), c.objects) << c.what;
     EXPECT_EQ(platform().Record().loadProgressReports, c.reports) << c.what;
@@ -533,12 +420,6 @@ TEST_F(SceneScriptTest, ParentsAreFoundAmongEarlierObjectsOnly) {
   EXPECT_EQ(more[5]->parent, list[1]) << "earlier scripts' objects are found too";
 }
 
-}  // namespace
-}  // namespace solvane
-
-namespace solvane {
-namespace {
-
 std::string Repeat(const std::string& text, size_t times) {
   std::string all;
   for (size_t i = 0; i < times; ++i) all += text;
@@ -552,28 +433,24 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
   const struct {
     const char* what;
     std::string script;
-    size_t objects;          // in the list after loading
-    int64_t particles;       // held by the list's systems together
-    const char* problem;     // the start of the recorded reason; empty: none
+    size_t objects;       // in the list after loading
+    int64_t particles;    // held by the list's systems together
+    const char* problem;  // the start of the recorded reason; empty: none
   } cases[] = {
       {"two systems of 50000 fit", Repeat(big, 2), 2, 100'000, ""},
       {"a third stays empty", Repeat(big, 3), 3, 100'000,
-       "particle budget exceeded: the scene asks for 150000 particles, at most 100000 are "
-       "drawn"},
+       "particle budget exceeded: the scene asks for 150000 particles, at most 100000"},
       {"a million alone is past it", "ps\nbegin\ndens 1000000\nend\n", 1, 0,
-       "particle budget exceeded: the scene asks for 1000000 particles, at most 100000 are "
-       "drawn"},
-      {"a second dens line replaces the first", "ps\nbegin\ndens 75000\ndens 45000\nend\n" +
-                                                   Repeat(big, 1),
-       2, 95'000, ""},
+       "particle budget exceeded: the scene asks for 1000000 particles"},
+      {"a second dens line replaces the first",
+       "ps\nbegin\ndens 75000\ndens 45000\nend\n" + Repeat(big, 1), 2, 95'000, ""},
       {"objects past the budget", Repeat("ps\nbegin\nend\n", kMaxSceneObjects + 5),
        kMaxSceneObjects, 0, "the scene has more than 10000 objects"},
-      {"a script of exactly the largest size", std::string(ArchiveFile::kMaxTextSize - 13, '\n') +
-                                                   "ps\nbegin\nend\n",
-       1, 0, ""},
-      {"a script one byte larger", std::string(ArchiveFile::kMaxTextSize - 12, '\n') +
-                                       "ps\nbegin\nend\n",
-       0, 0, "s.txt unpacks to 4194305 bytes; a text file may hold at most 4194304"},
+      {"a script of exactly the largest size",
+       std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n", 1, 0, ""},
+      {"a script one byte larger",
+       std::string(ArchiveFile::kMaxTextSize - 12, '\n') + "ps\nbegin\nend\n", 0, 0,
+       "s.txt unpacks to 4194305 bytes; a text file may hold at most 4194304"},
   };
   for (const auto& c : cases) {
     ObjectList list = Load(c.script);
@@ -592,14 +469,110 @@ TEST_F(SceneScriptTest, BudgetsLeaveTheRestOutAndSayWhy) {
   }
 }
 
-TEST_F(SceneScriptTest, ScriptLoadsPastTheBudgetAreRefused) {
-  ObjectList list = Load("ps\nbegin\nend\ngeometry m\n");
-  for (int64_t i = 1; i < kMaxSceneFileLoads / 2; ++i) LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "") << "each load is a script and a mesh";
-  LoadScene(list, "s.txt");
-  EXPECT_EQ(ContentProblem(), "the scene loads more than 1000 scripts and meshes");
-  LoadScene(list, "s.txt");
-  EXPECT_EQ(list.size(), size_t(kMaxSceneFileLoads / 2)) << "the refused loads added nothing";
+// Loads are bounded in number (a script and each "geometry" line's mesh count one each) and in
+// their scripts' bytes together (four scripts of the largest size are all they may hold).
+TEST_F(SceneScriptTest, LoadsPastTheirBudgetsAreRefused) {
+  const struct {
+    const char* what;
+    std::string script;
+    size_t loads;  // that fit
+    const char* problem;
+  } cases[] = {
+      {"file loads", "ps\nbegin\nend\ngeometry m\n", kMaxSceneFileLoads / 2,
+       "the scene loads more than 1000 scripts and meshes"},
+      {"script bytes", std::string(ArchiveFile::kMaxTextSize - 13, '\n') + "ps\nbegin\nend\n", 4,
+       "the scene's scripts hold more than 16777216 bytes in all"},
+  };
+  for (const auto& c : cases) {
+    ObjectList list = Load(c.script);
+    for (size_t i = 1; i < c.loads; ++i) LoadScene(list, "s.txt");
+    EXPECT_EQ(ContentProblem(), "") << c.what;
+    LoadScene(list, "s.txt");
+    LoadScene(list, "s.txt");
+    EXPECT_EQ(ContentProblem(), c.problem) << c.what;
+    EXPECT_EQ(list.size(), c.loads) << c.what << ": the refused loads added nothing";
+  }
+}
+
+TEST_F(WorldListTest, ListsOfOurOwn) {
+  StartText({{"texture.txt", "  sun.jpg\r\n\r\nnope.png extra\r\nEND_TEXT\r\nc.jpg"},
+             {"env.txt",
+              "junk\r\nenv first\r\nfirstpass a.txt\r\nendless\r\n\r\nenv second\r\nend\r\n"
+              "ENV_END\r\nenv third\r\nend"},
+             {"worlds.txt", "world one\r\nobjects w.txt\r\nenv second\r\nsystem\r\nscenedir " +
+                                std::string(60, 'd') + "\r\nend\r\nworld " + std::string(30, 'n') +
+                                "\r\nenv nowhere\r\nend\r\nWORLD_END\r\nworld never\r\nend"}});
+  LoadTextureList("texture.txt", false);
+  ASSERT_EQ(textureManager.size(), 2u) << "the blank line adds nothing; END_TEXT ends the list";
+  EXPECT_STREQ(textureManager[0]->path.data(), "textures\\sun.jpg");
+  EXPECT_STREQ(textureManager[1]->path.data(), "textures\\nope.png") << "the first word";
+  EXPECT_EQ(textureManager[0]->id, 0u) << "this archive has no such image";
+  EXPECT_EQ(platform().Record().loadProgressReports, 0);
+
+  LoadEnvironments(environmentCatalog, "env.txt");
+  ASSERT_EQ(environmentCatalog.size(), 2u) << "\"endless\" ends a block; ENV_END ends the file";
+  EXPECT_EQ(environmentCatalog[0]->name, "first");
+  EXPECT_EQ(environmentCatalog[1]->name, "second");
+
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  ASSERT_EQ(worldCatalog.size(), 2u);
+  const World& one = *worldCatalog[0];
+  EXPECT_TRUE(one.system);
+  EXPECT_EQ(one.firstPass, &environmentCatalog[1]->firstPass) << "env after objects is fine";
+  EXPECT_EQ(one.sceneDir, std::string(49, 'd'));
+  const World& two = *worldCatalog[1];
+  EXPECT_EQ(two.name, std::string(19, 'n'));
+  ASSERT_NE(two.firstPass, nullptr) << "an unknown environment gives empty passes";
+  EXPECT_TRUE(two.firstPass->empty());
+  EXPECT_TRUE(two.postPass->empty());
+}
+
+TEST_F(WorldListTest, FilesWithoutEndMarkersStopAtTheirEnd) {
+  StartText({{"texture.txt", "sun.jpg\r\nc.jpg"},
+             {"env.txt", "env a\r\nfirstpass x.txt"},
+             {"worlds.txt", "world w\r\nenv a"}});
+  LoadTextureList("texture.txt", true);
+  LoadEnvironments(environmentCatalog, "env.txt");
+  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  EXPECT_EQ(textureManager.size(), 2u);
+  EXPECT_EQ(environmentCatalog.size(), 1u);
+  EXPECT_EQ(worldCatalog.size(), 1u);
+  // Missing files read as empty.
+  LoadWorlds(worldCatalog, environmentCatalog, "missing.txt");
+  EXPECT_EQ(worldCatalog.size(), 1u);
+}
+
+// Each list holds at most 1000 records: exactly that many load, one more is left out and said.
+TEST_F(WorldListTest, CountsStopAtTheirLimit) {
+  const struct {
+    const char* file;
+    const char* record;  // with a number
+    const char* what;
+  } kLists[] = {{"texture.txt", "t%d.jpg\r\n", "textures"},
+                {"env.txt", "env e%d\r\nend\r\n", "environments"},
+                {"worlds.txt", "world w%d\r\nend\r\n", "worlds"}};
+  for (const auto& list : kLists) {
+    for (const int count : {1000, 1001}) {
+      std::string text;
+      char record[32];
+      for (int i = 0; i < count; ++i) {
+        std::snprintf(record, sizeof record, list.record, i);
+        text += record;
+      }
+      Start({{list.file, TextBytes(text)}});
+      LoadTextureList("texture.txt", false);
+      LoadEnvironments(environmentCatalog, "env.txt");
+      LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+      // Only this list is in the archive: the others are empty.
+      EXPECT_EQ(textureManager.size() + environmentCatalog.size() + worldCatalog.size(), 1000u)
+          << list.file << " of " << count;
+      EXPECT_EQ(ContentProblem(), count == 1000
+                                      ? ""
+                                      : std::string(list.file) + " lists more than 1000 " +
+                                            list.what + "; the rest are left out")
+          << list.file << " of " << count;
+    }
+  }
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "tests/support/headless_fixture.h"
-
 namespace solvane {
 namespace {
 
@@ -32,6 +30,7 @@ TEST(StringTableTest, LookupsAndTheirTolerance) {
       {"camera_speed", "Camera Speed"},
       {"no_closing", "Open key"},
       {"no_closin", "Open key"},
+      {"no_closi", ""},  // three characters short
       {"looks_like_a_key", "#last_key#"},
       {"ab", "zero dropped"},
       {"last_key", ""},  // the very last line has no text after it
@@ -39,6 +38,13 @@ TEST(StringTableTest, LookupsAndTheirTolerance) {
   };
   for (const auto& c : cases) EXPECT_EQ(LookupText(c.key), c.text) << c.key;
   EXPECT_EQ(stringTable.lines[0], "---- comment ----") << "comments are kept as lines";
+
+  std::string text;  // the table keeps 200 lines
+  for (int i = 0; i < 250; ++i) text += "#k" + std::to_string(i) + "#\n" + std::to_string(i) + "\n";
+  Load(text);
+  EXPECT_EQ(stringTable.lines.size(), kMaxStringTableLines);
+  EXPECT_EQ(LookupText("k99"), "99");
+  EXPECT_EQ(LookupText("k100"), "") << "beyond the table";
 }
 
 TEST(StringTableTest, AboutLinesSplitAtPercent) {
@@ -52,54 +58,6 @@ TEST(StringTableTest, AboutLinesSplitAtPercent) {
   EXPECT_EQ(AboutLines[6], "7") << "breaks past the seventh line drop the rest";
   Load("");
   for (const std::string& line : AboutLines) EXPECT_EQ(line, "");
-}
-
-TEST(StringTableTest, TableKeepsTwoHundredLines) {
-  std::string text;
-  for (int i = 0; i < 250; ++i) text += "#k" + std::to_string(i) + "#\n" + std::to_string(i) + "\n";
-  Load(text);
-  EXPECT_EQ(stringTable.lines.size(), kMaxStringTableLines);
-  EXPECT_EQ(LookupText("k99"), "99");
-  EXPECT_EQ(LookupText("k100"), "") << "beyond the table";
-}
-
-class CarriedStringTableTest : public ::solvane::testing::HeadlessTest {};
-
-TEST_F(CarriedStringTableTest, EveryTextTheDialogsAskFor) {
-  LoadStringTable();
-  const struct {
-    const char* key;
-    const char* text;
-  } cases[] = {
-      {"video_mode_selection", "Video Mode"},
-      {"use_desktop_settings", "Use Desktop Settings"},
-      {"vsync", "VSync"},
-      {"sound_control", "Sound Control"},
-      {"master_volume:", "Volume"},
-      {"enable_music", "Enable Music"},
-      {"gamma_control", "Gamma Control:"},
-      {"brightness", "Brightness"},
-      {"use_by_default", "Use Default Setting"},
-      {"products", "Products"},
-      {"options", "Options"},
-      {"show_fps", "Show FPS"},
-      {"show_time", "Show Time"},
-      {"24h_style", "24 hrs."},
-      {"12h_style", "12 hrs."},
-      {"exit_on_mouse_move", "Exit on Mouse Move"},
-      {"camera_options", "Camera Options"},
-      {"camera_speed", "Camera Speed"},
-      {"visit...", "Visit..."},
-      {"about", "About"},
-      {"restore_defaults", "Restore Defaults"},
-      {"ok", "OK"},
-      {"cancel", "Cancel"},
-      {"visit_our_official_web-site", "Visit our official web-site for more great 3D screensavers"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(LookupText(c.key), c.text) << c.key;
-  EXPECT_TRUE(LookupText("screensaver_configuration").ends_with(" Screensaver Configuration"));
-  EXPECT_FALSE(AboutLines[0].empty());
-  EXPECT_FALSE(AboutLines[5].empty());
 }
 
 }  // namespace
