@@ -58,11 +58,12 @@ class FakeView final : public DialogView {
   int result = 0;
 };
 
+using Stored = std::vector<std::pair<const char*, uint32_t>>;
+
 class ConfigDialogTest : public ::solvane::testing::HeadlessTest {
  protected:
   // A configuration run's start: the settings loaded from the defaults and `stored` values.
-  void Open(std::vector<std::pair<const char*, uint32_t>> stored = {},
-            HeadlessOptions options = {}) {
+  void Open(const Stored& stored = {}, HeadlessOptions options = {}) {
     options.commandLine = "solvane /c";
     HeadlessPlatform& p = Install(std::move(options));
     for (const auto& [name, value] : stored) p.Store().Set(name, value);
@@ -70,21 +71,19 @@ class ConfigDialogTest : public ::solvane::testing::HeadlessTest {
     LoadSettings(app);
     dialog_.Initialise();
   }
-  // What the store holds now, by name.
-  std::map<std::string, uint32_t> Stored() {
-    std::map<std::string, uint32_t> values;
-    for (const char* name : {"ShowFPS", "Width", "Height", "Depth", "Volume", "Gamma", "Speed",
-                             "TimeFormat", "EnableMusic", "UseDesktop", "DefGamma"}) {
-      if (platform().Store().Has(name)) values[name] = platform().Store().Get(name);
+  // Every value OK stores, by name, against what the store holds.
+  void ExpectStored(const Stored& expected) {
+    for (const auto& [name, value] : expected) {
+      EXPECT_EQ(platform().Store().Get(name), value) << name;
     }
-    return values;
+    EXPECT_EQ(platform().Store().size(), expected.size());
   }
 
   FakeView view_;
   ConfigDialog dialog_{view_};
 };
 
-TEST_F(ConfigDialogTest, TextsAndStartingStates) {
+TEST_F(ConfigDialogTest, StartingStates) {
   Open({{"UseDesktop", 0},
         {"Width", 1024},
         {"Height", 768},
@@ -92,14 +91,11 @@ TEST_F(ConfigDialogTest, TextsAndStartingStates) {
         {"EnableMusic", 0},
         {"DefGamma", 0},
         {"Gamma", 0},
-        {"Volume", 30}});
+        {"Volume", 30},
+        {"Speed", 70}});
   EXPECT_TRUE(view_.caption.ends_with(" Screensaver Configuration"));
   EXPECT_EQ(view_.texts[kShowFps], "Show FPS");
   EXPECT_EQ(view_.texts[kAbout], "About...");
-  EXPECT_EQ(view_.texts[kClock12], "12 hrs.");
-  EXPECT_EQ(view_.texts[kOk], "OK");
-  EXPECT_EQ(view_.texts[kWebSiteLine],
-            "Visit our official web-site for more great 3D screensavers");
   EXPECT_EQ(view_.texts[kVolumeLabel], "Volume (30%)");
   EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (50%)") << "gamma 0 reads 50 %";
   EXPECT_EQ(view_.SelectedListItem(kModeList), "1024 x 768 32 bits");
@@ -107,17 +103,18 @@ TEST_F(ConfigDialogTest, TextsAndStartingStates) {
   EXPECT_FALSE(view_.enabled[kVolumeSlider]) << "music is off";
   EXPECT_FALSE(view_.enabled[kVolumeLabel]);
   EXPECT_TRUE(view_.enabled[kGammaSlider]);
-  EXPECT_EQ((view_.ranges[kVolumeSlider]), (std::vector<int>{1, 100, 10}));
-  EXPECT_EQ((view_.ranges[kGammaSlider]), (std::vector<int>{0, 100, 10}));
-  EXPECT_EQ((view_.ranges[kCameraSlider]), (std::vector<int>{0, 100, 10}));
-  EXPECT_EQ(view_.positions[kVolumeSlider], 30);
+  EXPECT_EQ(view_.ranges[kVolumeSlider], (std::vector<int>{1, 100, 10}));
+  EXPECT_EQ(view_.ranges[kGammaSlider], (std::vector<int>{0, 100, 10}));
+  EXPECT_EQ(view_.ranges[kCameraSlider], (std::vector<int>{0, 100, 10}));
+  EXPECT_EQ(view_.positions,
+            (std::map<int, int>{{kVolumeSlider, 30}, {kGammaSlider, 0}, {kCameraSlider, 70}}));
 }
 
 TEST_F(ConfigDialogTest, ModeListSkipsSmallModesAndRepeats) {
   HeadlessOptions options;
-  options.displayModes = {{320, 200, 32}, {640, 480, 8},   {640, 480, 16},  {640, 480, 16},
-                          {800, 600, 32}, {800, 600, 32},  {1024, 768, 32}, {800, 600, 32},
-                          {639, 480, 32}, {1024, 768, 32}, {-1, 1080, 32}};
+  options.displayModes = {{320, 200, 32}, {640, 480, 8},  {640, 480, 16},  {640, 480, 16},
+                          {800, 600, 32}, {800, 600, 32}, {1024, 768, 32}, {800, 600, 32},
+                          {639, 480, 32}, {640, 479, 32}, {1024, 768, 32}, {-1, 1080, 32}};
   options.desktop = {800, 600, 32};
   Open({{"UseDesktop", 1}}, options);
   EXPECT_EQ(view_.items, (std::vector<std::string>{"640 x 480 16 bits", "800 x 600 32 bits",
@@ -127,7 +124,7 @@ TEST_F(ConfigDialogTest, ModeListSkipsSmallModesAndRepeats) {
   EXPECT_FALSE(view_.enabled[kModeList]);
 }
 
-TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStates) {
+TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStatesThenCancel) {
   Open({{"UseDesktop", 0},
         {"Width", 640},
         {"Height", 480},
@@ -154,14 +151,15 @@ TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStates) {
       dialog_.Command(c.control);
       EXPECT_EQ(settings.*c.flag, !before) << c.control;
       EXPECT_EQ(view_.checked[c.control], !before) << c.control;
-      if (c.dependent > 0) {
-        EXPECT_EQ(view_.enabled[c.dependent], !before) << c.control;
-      } else if (c.dependent < 0) {
-        EXPECT_EQ(view_.enabled[-c.dependent], before) << c.control;
+      if (c.dependent != 0) {
+        EXPECT_EQ(view_.enabled[std::abs(c.dependent)], c.dependent > 0 ? !before : before)
+            << c.control;
       }
     }
   }
-  EXPECT_EQ(platform().Store().writes, 0) << "nothing is stored before OK";
+  dialog_.Command(kCancel);
+  EXPECT_EQ(view_.result, 2);
+  EXPECT_EQ(platform().Store().writes, 0) << "nothing is stored but by OK";
 }
 
 TEST_F(ConfigDialogTest, DefaultGammaResetsTheGamma) {
@@ -178,7 +176,7 @@ TEST_F(ConfigDialogTest, DefaultGammaResetsTheGamma) {
 }
 
 TEST_F(ConfigDialogTest, SlidersReportOnPageAndTrackOnly) {
-  Open({{"EnableMusic", 1}, {"Volume", 40}});
+  Open({{"EnableMusic", 1}, {"Volume", 40}, {"DefGamma", 0}});
   const struct {
     ScrollCode code;
     bool reads;
@@ -189,13 +187,16 @@ TEST_F(ConfigDialogTest, SlidersReportOnPageAndTrackOnly) {
                {ScrollCode::ThumbTrack, true}};
   int volume = 40;
   for (const auto& c : cases) {
-    view_.positions[kVolumeSlider] = ++volume;
-    view_.positions[kCameraSlider] = volume;
+    ++volume;
+    view_.positions = {
+        {kVolumeSlider, volume}, {kGammaSlider, volume + 1}, {kCameraSlider, volume + 2}};
     dialog_.Scroll(c.code);
     EXPECT_EQ(settings.musicVolume == volume, c.reads) << int(c.code);
-    EXPECT_EQ(settings.cameraSpeed == volume, c.reads) << int(c.code);
+    EXPECT_EQ(settings.gamma == volume + 1, c.reads) << int(c.code);
+    EXPECT_EQ(settings.cameraSpeed == volume + 2, c.reads) << int(c.code);
     if (c.reads) {
       EXPECT_EQ(view_.texts[kVolumeLabel], "Volume (" + std::to_string(volume) + "%)");
+      EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (" + std::to_string(volume + 51) + "%)");
     }
   }
 }
@@ -206,43 +207,41 @@ TEST_F(ConfigDialogTest, OkStoresWhatTheDialogShows) {
         {"Height", 600},
         {"Depth", 32},
         {"TimeFormat", 1},
-        {"EnableMusic", 1}});
+        {"EnableMusic", 1},
+        {"DefGamma", 0},
+        {"ShowClock", 1}});
   dialog_.Command(kShowFps);
+  dialog_.Command(kVsync);
   view_.SelectListItem(kModeList, "1280 x 1024 32 bits");
   view_.checked[kClock12] = false;
   view_.checked[kClock24] = true;
-  // An arrow key moved the volume slider: no notification, but OK reads it back.
-  view_.positions[kVolumeSlider] = 63;
+  // Arrow keys moved the sliders: no notification, but OK reads them back.
+  view_.positions = {{kVolumeSlider, 63}, {kGammaSlider, 21}, {kCameraSlider, 77}};
   dialog_.Command(kOk);
   EXPECT_EQ(view_.result, 1);
-  const auto stored = Stored();
-  EXPECT_EQ(stored.at("ShowFPS"), 1u);
-  EXPECT_EQ(stored.at("Width"), 1280u);
-  EXPECT_EQ(stored.at("Height"), 1024u);
-  EXPECT_EQ(stored.at("Depth"), 32u);
-  EXPECT_EQ(stored.at("TimeFormat"), 0u);
-  EXPECT_EQ(stored.at("Volume"), 63u);
-}
+  ExpectStored({{"ShowClock", 1},
+                {"TimeFormat", 0},
+                {"EnableMusic", 1},
+                {"UseDesktop", 0},
+                {"ShowFlame", 0},
+                {"DefGamma", 0},
+                {"Width", 1280},
+                {"Height", 1024},
+                {"Depth", 32},
+                {"Volume", 63},
+                {"Speed", 77},
+                {"Gamma", 21},
+                {"VSync", 1},
+                {"MouseExit", 0},
+                {"ShowFPS", 1}});
 
-TEST_F(ConfigDialogTest, OkWithoutASelectionKeepsTheMode) {
+  // Without a selection (the stored mode is not offered) the mode stays.
   Open({{"UseDesktop", 0}, {"Width", 1000}, {"Height", 700}, {"Depth", 24}});
-  EXPECT_EQ(view_.SelectedListItem(kModeList), "") << "the stored mode is not offered";
+  EXPECT_EQ(view_.SelectedListItem(kModeList), "");
   dialog_.Command(kOk);
-  const auto stored = Stored();
-  EXPECT_EQ(stored.at("Width"), 1000u);
-  EXPECT_EQ(stored.at("Height"), 700u);
-  EXPECT_EQ(stored.at("Depth"), 24u);
-}
-
-TEST_F(ConfigDialogTest, CancelAfterTogglesStoresNothing) {
-  Open();
-  dialog_.Command(kShowFps);
-  dialog_.Command(kMusic);
-  dialog_.Command(kDefaultGamma);
-  dialog_.Command(kCancel);
-  EXPECT_EQ(view_.result, 2);
-  EXPECT_EQ(platform().Store().writes, 0);
-  EXPECT_EQ(platform().Store().size(), 0u);
+  EXPECT_EQ(platform().Store().Get("Width"), 1000u);
+  EXPECT_EQ(platform().Store().Get("Height"), 700u);
+  EXPECT_EQ(platform().Store().Get("Depth"), 24u);
 }
 
 TEST_F(ConfigDialogTest, RestoreDefaultsVisitAndAbout) {
