@@ -7,13 +7,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <complex>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <numbers>
 #include <span>
 #include <string>
 #include <thread>
@@ -90,74 +88,13 @@ TEST_F(MusicTest, TheLoopPointHasNoClick) {
     const int across = std::abs(pcm[frames * 2 + channel] - pcm[(frames - 1) * 2 + channel]);
     EXPECT_LE(across, steps[inner]) << "channel " << channel;
   }
-}
-
-// The discrete Fourier transform of `a` (of a power-of-two length), in place.
-void Fft(std::vector<std::complex<double>>& a) {
-  const size_t half = a.size() / 2;
-  if (half == 0) return;
-  std::vector<std::complex<double>> even(half), odd(half);
-  for (size_t i = 0; i < half; ++i) even[i] = a[2 * i], odd[i] = a[2 * i + 1];
-  Fft(even);
-  Fft(odd);
-  for (size_t k = 0; k < half; ++k) {
-    const auto t = std::polar(1.0, -std::numbers::pi * double(k) / double(half)) * odd[k];
-    a[k] = even[k] + t;
-    a[k + half] = even[k] - t;
-  }
-}
-
-// What the music gives each kind of listener: headphones hear it all, a small speaker nothing
-// below 150 Hz. No register may drown the others, and the whole is as loud as other music.
-TEST_F(MusicTest, TheMixIsBalancedAndAtMusicLoudness) {
-  const size_t frames = Frames();
-  const std::vector<int16_t> pcm = Render(frames);
+  // As loud as other music, with room below full scale.
   int peak = 0;
   for (int16_t s : pcm) peak = std::max(peak, std::abs(int(s)));
   EXPECT_LT(20 * std::log10(double(peak) / 32768), -1.0);
   const double rmsDb = 20 * std::log10(Rms(pcm) / 32768);
   EXPECT_GE(rmsDb, -18.0);
   EXPECT_LE(rmsDb, -14.0);
-
-  // Energy per band, from windowed transforms of both channels over the whole loop.
-  const struct {
-    double from, to;  // Hz
-    double least, most;
-    const char* what;
-  } bands[] = {
-      {0, 75, 0, 0.40, "the drone's octave"},
-      {75, 150, 0, 0.40, "the bass"},
-      {150, 300, 0.05, 0.40, "the pad's low octave"},
-      {300, 1000, 0.05, 0.40, "the pad's upper notes and the bells' tones"},
-      {150, 1000, 0.20, 0.40, "all a small speaker plays up to 1 kHz"},
-      {1000, 22050, 0.15, 0.40, "the bells' partials, the shimmer, the air"},
-      {150, 22050, 0.60, 1.00, "all a small speaker plays"},
-  };
-  constexpr size_t kBlock = 8192;
-  std::vector<double> energy(std::size(bands), 0.0);
-  double total = 0;
-  for (size_t at = 0; at + kBlock <= frames; at += kBlock) {
-    for (size_t channel = 0; channel < 2; ++channel) {
-      std::vector<std::complex<double>> x(kBlock);
-      for (size_t i = 0; i < kBlock; ++i) {
-        const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / kBlock);
-        x[i] = hann * pcm[(at + i) * 2 + channel];
-      }
-      Fft(x);
-      for (size_t k = 1; k < kBlock / 2; ++k) {
-        const double hz = double(k) * 44100 / kBlock, power = std::norm(x[k]);
-        total += power;
-        for (size_t b = 0; b < std::size(bands); ++b) {
-          if (hz >= bands[b].from && hz < bands[b].to) energy[b] += power;
-        }
-      }
-    }
-  }
-  ASSERT_GT(total, 0);
-  for (size_t b = 0; b < std::size(bands); ++b) {
-    EXPECT_GE(energy[b] / total, bands[b].least) << bands[b].what;
-    EXPECT_LE(energy[b] / total, bands[b].most) << bands[b].what;
-  }
 }
 
 TEST_F(MusicTest, VolumesScaleTheOutput) {
@@ -248,14 +185,9 @@ class AudioModuleTest : public MusicTest {
   void* module_ = nullptr;
 };
 
-TEST_F(AudioModuleTest, CallsBeforeInitFailAndSayWhy) {
-  EXPECT_EQ(Get<audio::StartFunction>("BASS_Start")(), 0);
-  EXPECT_EQ(Error(), audio::kErrorNotInit);
-  EXPECT_EQ(Get<audio::GetVolumeFunction>("BASS_GetVolume")(), -1);
-  EXPECT_EQ(Error(), audio::kErrorNotInit);
-}
-
 TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {
+  EXPECT_EQ(Get<audio::GetVolumeFunction>("BASS_GetVolume")(), -1);
+  EXPECT_EQ(Error(), audio::kErrorNotInit) << "before Init";
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   ASSERT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
   const auto load = Get<audio::SampleLoadFunction>("BASS_SampleLoad");
