@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/sdl/settings_file.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
 namespace {
 
 using ::solvane::testing::HeadlessTest;
-using Stored = std::vector<std::pair<const char*, uint32_t>>;
 
 class DefaultsTextTest : public HeadlessTest {
  protected:
@@ -119,12 +120,15 @@ TEST_F(DefaultsTextTest, EachKeyFillsItsOwnField) {
 
 class StoredSettingsTest : public HeadlessTest {
  protected:
-  // The settings a run would use, with `stored` in the store and a 1280 x 1024 desktop.
-  Settings LoadWith(const Stored& stored) {
+  // The settings a run would use, with the stored values ("Name=value" lines as the settings
+  // file holds them) and a 1280 x 1024 desktop.
+  Settings LoadWith(std::string_view stored) {
     HeadlessOptions options;
     options.desktop = {1280, 1024, 32};
     Install(options);
-    for (const auto& [name, value] : stored) platform().Store().Set(name, value);
+    for (const auto& [name, value] : ParseSettingsFile(stored).values) {
+      platform().Store().Set(name, value);
+    }
     Application app;
     LoadSettings(app);
     EXPECT_EQ(platform().Store().writes, 0) << "loading never writes";
@@ -135,58 +139,45 @@ class StoredSettingsTest : public HeadlessTest {
 TEST_F(StoredSettingsTest, StoredValuesOverrideFieldByField) {
   const struct {
     const char* name;
-    Stored stored;
-    bool (*check)(const Settings&);
+    const char* stored;
+    const char* fields;  // lines the settings' report must hold
   } cases[] = {
-      {"fresh user: the shipped values and the desktop's mode",
-       {},
-       [](const Settings& s) {
-         return s.music && s.musicVolume == 75 && s.width == 1280 && s.height == 1024 &&
-                defaultSettings.width == 800 && defaultSettings.height == 600;
-       }},
-      {"ShowFPS on", {{"ShowFPS", 1}}, [](const Settings& s) { return s.showFps; }},
-      {"any non-zero flag is on", {{"ShowFPS", 2}}, [](const Settings& s) { return s.showFps; }},
-      {"10000 is absent",
-       {{"Volume", 10000}},
-       [](const Settings& s) { return s.musicVolume == 75; }},
-      {"9999 is a value",
-       {{"Volume", 9999}},
-       [](const Settings& s) { return s.musicVolume == 9999; }},
-      {"DefGamma forces 50",
-       {{"Gamma", 80}, {"DefGamma", 1}},
-       [](const Settings& s) { return s.gamma == 50; }},
-      {"gamma applies without DefGamma",
-       {{"Gamma", 80}, {"DefGamma", 0}},
-       [](const Settings& s) { return s.gamma == 80 && !s.defaultGamma; }},
-      {"names ignore case", {{"showfps", 1}}, [](const Settings& s) { return s.showFps; }},
-      {"stored mode without desktop",
-       {{"UseDesktop", 0}, {"Width", 1024}, {"Height", 768}},
-       [](const Settings& s) { return s.width == 1024 && s.height == 768; }},
-      {"desktop wins over a stored mode",
-       {{"Width", 1024}, {"Height", 768}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"zero width falls back to the desktop",
-       {{"UseDesktop", 0}, {"Width", 0}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"negative height falls back to the desktop",
-       {{"UseDesktop", 0}, {"Height", 0xFFFFFFFF}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"numbers are signed",
-       {{"Speed", 0xFFFFFFFF}},
-       [](const Settings& s) { return s.cameraSpeed == -1; }},
-      {"VSync is read, and kept by the defaults",
-       {{"VSync", 1}, {"ShowFPS", 1}},
-       [](const Settings& s) {
-         return s.vsync && defaultSettings.vsync && !defaultSettings.showFps;
-       }},
-      {"TimeFormat off", {{"TimeFormat", 0}}, [](const Settings& s) { return !s.clock12h; }},
-      {"MouseExit on", {{"MouseExit", 1}}, [](const Settings& s) { return s.exitOnMouseMove; }},
+      {"fresh user: the shipped values, the desktop's mode", "",
+       "music=1\nshowTime=1\nclock12h=1\nmusicVolume=75\nwidth=1280\nheight=1024"},
+      {"ShowFPS on", "ShowFPS=1", "showFps=1"},
+      {"any non-zero flag is on", "ShowFPS=2", "showFps=1"},
+      {"10000 is absent", "Volume=10000", "musicVolume=75"},
+      {"9999 is a value", "Volume=9999", "musicVolume=9999"},
+      {"DefGamma forces 50", "Gamma=80\nDefGamma=1", "gamma=50"},
+      {"gamma applies without DefGamma", "Gamma=80\nDefGamma=0", "defaultGamma=0\ngamma=80"},
+      {"names ignore case", "showfps=1", "showFps=1"},
+      {"stored mode without desktop", "UseDesktop=0\nWidth=1024\nHeight=768",
+       "width=1024\nheight=768"},
+      {"desktop wins over a stored mode", "Width=1024\nHeight=768", "width=1280\nheight=1024"},
+      {"zero width: the desktop's", "UseDesktop=0\nWidth=0", "width=1280\nheight=1024"},
+      {"negative height: the desktop's", "UseDesktop=0\nHeight=-1", "width=1280\nheight=1024"},
+      {"numbers are signed", "Speed=4294967295", "cameraSpeed=-1"},
+      {"VSync is read", "VSync=1", "vsync=1"},
+      {"TimeFormat off", "TimeFormat=0", "clock12h=0"},
+      {"MouseExit on", "MouseExit=1", "exitOnMouseMove=1"},
   };
-  for (const auto& c : cases) EXPECT_TRUE(c.check(LoadWith(c.stored))) << c.name;
+  for (const auto& c : cases) {
+    const std::string report = "\n" + FormatSettings(LoadWith(c.stored));
+    std::stringstream fields(c.fields);
+    for (std::string line; std::getline(fields, line);) {
+      EXPECT_NE(report.find("\n" + line + "\n"), std::string::npos) << c.name << ": " << line;
+    }
+  }
+  // The defaults keep the text's mode, and the stored VSync, which the text does not hold.
+  LoadWith("VSync=1\nShowFPS=1");
+  EXPECT_EQ(defaultSettings.width, 800);
+  EXPECT_EQ(defaultSettings.height, 600);
+  EXPECT_TRUE(defaultSettings.vsync);
+  EXPECT_FALSE(defaultSettings.showFps);
 }
 
 TEST_F(StoredSettingsTest, WriteStoresEveryFieldAndReadsBack) {
-  Settings written = LoadWith({});
+  Settings written = LoadWith("");
   written.showFps = true;
   written.useDesktop = false;
   written.defaultGamma = false;
@@ -201,11 +192,11 @@ TEST_F(StoredSettingsTest, WriteStoresEveryFieldAndReadsBack) {
   EXPECT_EQ(store.writes, 1);
   EXPECT_EQ(store.size(), 15u);
   EXPECT_EQ(store.Get("ShowFlame"), 0u);
-  Stored stored;
+  std::string stored;
   for (const char* name :
        {"ShowClock", "TimeFormat", "EnableMusic", "UseDesktop", "DefGamma", "Width", "Height",
         "Depth", "Volume", "Gamma", "Speed", "ShowFPS", "VSync", "MouseExit"}) {
-    stored.emplace_back(name, store.Get(name));
+    stored += std::string(name) + "=" + std::to_string(store.Get(name)) + "\n";
   }
   EXPECT_EQ(LoadWith(stored), written);
 }
