@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ namespace {
 // Remembers what the model made each control show; tests act as the user on it.
 class FakeView final : public DialogView {
  public:
-  void SetCaption(const std::string& text) override { caption = text; }
+  void SetCaption(const std::string&) override {}
   void SetText(int control, const std::string& text) override { texts[control] = text; }
   void SetChecked(int control, bool value) override { checked[control] = value; }
   bool IsChecked(int control) override { return checked[control]; }
@@ -32,13 +33,8 @@ class FakeView final : public DialogView {
   int SliderPosition(int control) override { return positions[control]; }
   void AddListItem(int, const std::string& text) override { items.push_back(text); }
   void SelectListItem(int, const std::string& text) override {
-    selected = -1;
-    for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i] == text) {
-        selected = int(i);
-        break;
-      }
-    }
+    const auto it = std::find(items.begin(), items.end(), text);
+    selected = it == items.end() ? -1 : int(it - items.begin());
   }
   std::string SelectedListItem(int) override {
     return selected >= 0 ? items[size_t(selected)] : std::string();
@@ -47,7 +43,6 @@ class FakeView final : public DialogView {
   void ShowAbout() override { ++aboutShown; }
   void EndDialog(int value) override { result = value; }
 
-  std::string caption;
   std::map<int, std::string> texts;
   std::map<int, bool> checked, enabled;
   std::map<int, std::vector<int>> ranges;

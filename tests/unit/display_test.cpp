@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "app/input.h"
 #include "app/settings.h"
 #include "tests/support/headless_fixture.h"
 
@@ -104,6 +105,14 @@ TEST_F(MonitorTest, StopsAtNineSlotsAndNeedsTheSystemsSupport) {
   devices.push_back({kAttached, {800, 600, 32}, {800, 0}});
   EXPECT_EQ(Enumerate(devices).count, MonitorTable::kCapacity);
   EXPECT_EQ(Enumerate(devices, false).count, 0u);
+}
+
+TEST_F(MonitorTest, TheStoredGammaIsHandedToTheDisplayOnEveryChannel) {
+  ASSERT_NE(platform().CreateSceneWindow(64, 64, sceneWindowEvents), 0u);
+  settings.defaultGamma = false;
+  settings.gamma = 100;
+  InitGLState();
+  EXPECT_EQ(platform().Record().gammaRamps, (std::vector{GammaRamp(0.5f, 0.5f, 0.5f)}));
 }
 
 TEST_F(MonitorTest, DisplayModeUsesTheSettingsAndHidesTheCursor) {
