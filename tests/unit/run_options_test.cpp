@@ -73,6 +73,7 @@ TEST(RunOptionsTest, WindowIdsAreDecimalOrHexWithin32Bits) {
   const Case cases[] = {
       {"123", 123u},
       {"0x1a", 0x1au},
+      {"0X1A", 0x1au},
       {"4294967295", 0xFFFFFFFFu},
       {"0xffffffff", 0xFFFFFFFFu},
       {"0", std::nullopt},
