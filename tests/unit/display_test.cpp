@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include "app/input.h"
 #include "app/settings.h"
 #include "tests/support/headless_fixture.h"
 
@@ -10,15 +13,13 @@ namespace {
 
 using ::solvane::testing::HeadlessTest;
 
-TEST(GammaTest, ExponentFollowsTheSetting) {
+TEST(GammaTest, ExponentAndRamp) {
   EXPECT_FLOAT_EQ(GammaExponent(0), 1.5f);
   EXPECT_FLOAT_EQ(GammaExponent(50), 1.0f);
   EXPECT_FLOAT_EQ(GammaExponent(100), 0.5f);
   // Stored as unsigned: a negative setting is a huge one, not a small one.
   EXPECT_LT(GammaExponent(-1), -1e6f);
-}
 
-TEST(GammaTest, RampEntries) {
   const auto identity = GammaRamp(1, 1, 1);
   for (int i = 0; i < 256; ++i) {
     ASSERT_EQ(identity[i], i * 256) << i;
@@ -30,9 +31,7 @@ TEST(GammaTest, RampEntries) {
   EXPECT_EQ(channels[256 + 64], 16384);  // linear
   EXPECT_EQ(channels[512 + 64], 8192);   // (1/4)^1.5
   EXPECT_EQ(channels[0], 0);
-}
-
-TEST(GammaTest, OutOfRangeExponentsSaturate) {
+  // Out-of-range exponents saturate.
   for (float exponent : {-3.0f, -4e7f}) {
     const auto ramp = GammaRamp(exponent, exponent, exponent);
     EXPECT_EQ(ramp[0], 65535) << exponent;  // 0 to a negative power is infinite
@@ -75,10 +74,11 @@ TEST_F(MonitorTest, AttachedDevicesGetTheirAreas) {
   ASSERT_EQ(table.count, 3u);
   const ScreenRect expected[] = {{0, 0, 1024, 768}, {1024, 0, 1824, 600}, {-640, 100, 0, 580}};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(table.entries[i].rect.left, expected[i].left) << i;
-    EXPECT_EQ(table.entries[i].rect.top, expected[i].top) << i;
-    EXPECT_EQ(table.entries[i].rect.right, expected[i].right) << i;
-    EXPECT_EQ(table.entries[i].rect.bottom, expected[i].bottom) << i;
+    const ScreenRect& rect = table.entries[i].rect;
+    EXPECT_EQ(
+        (std::array{rect.left, rect.top, rect.right, rect.bottom}),
+        (std::array{expected[i].left, expected[i].top, expected[i].right, expected[i].bottom}))
+        << i;
     EXPECT_NE(table.entries[i].monitor, 0u) << i;
     EXPECT_EQ(table.entries[i].window, 0u) << i;
   }
@@ -98,14 +98,21 @@ TEST_F(MonitorTest, MirrorsTakeNoSlotDetachedDevicesAnEmptyOne) {
   EXPECT_NE(table.entries[2].monitor, 0u);
 }
 
-TEST_F(MonitorTest, StopsAtNineSlots) {
-  std::vector<DisplayDevice> devices(12, DisplayDevice{0, {}, {}});
+TEST_F(MonitorTest, StopsAtNineSlotsAndNeedsTheSystemsSupport) {
+  std::vector<DisplayDevice> devices(MonitorTable::kCapacity, DisplayDevice{0, {}, {}});
   devices[0] = {kPrimary, {800, 600, 32}, {0, 0}};
+  EXPECT_EQ(Enumerate(devices).count, MonitorTable::kCapacity) << "exactly full";
+  devices.push_back({kAttached, {800, 600, 32}, {800, 0}});
   EXPECT_EQ(Enumerate(devices).count, MonitorTable::kCapacity);
+  EXPECT_EQ(Enumerate(devices, false).count, 0u);
 }
 
-TEST_F(MonitorTest, NoMultiMonitorSupportListsNothing) {
-  EXPECT_EQ(Enumerate({{kPrimary, {800, 600, 32}, {0, 0}}}, false).count, 0u);
+TEST_F(MonitorTest, TheStoredGammaIsHandedToTheDisplayOnEveryChannel) {
+  ASSERT_NE(platform().CreateSceneWindow(64, 64, sceneWindowEvents), 0u);
+  settings.defaultGamma = false;
+  settings.gamma = 100;
+  InitGLState();
+  EXPECT_EQ(platform().Record().gammaRamps, (std::vector{GammaRamp(0.5f, 0.5f, 0.5f)}));
 }
 
 TEST_F(MonitorTest, DisplayModeUsesTheSettingsAndHidesTheCursor) {

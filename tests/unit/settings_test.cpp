@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/sdl/settings_file.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
@@ -12,25 +14,23 @@ namespace {
 
 using ::solvane::testing::HeadlessTest;
 
-std::span<const uint8_t> Bytes(const std::string& text) {
-  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
-}
-
 class DefaultsTextTest : public HeadlessTest {
  protected:
-  void Load(const std::string& text) { LoadDefaultsText(Bytes(text)); }
-  size_t Boxes() { return platform().Record().messageBoxes.size(); }
-};
-
-struct ParseCase {
-  const char* name;
-  std::string text;
-  std::vector<DefaultsEntry> entries;
-  size_t formatBoxes;  // lines without '='
+  void Load(const std::string& text) {
+    LoadDefaultsText({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  }
+  const std::vector<std::pair<std::string, std::string>>& Boxes() {
+    return platform().Record().messageBoxes;
+  }
 };
 
 TEST_F(DefaultsTextTest, ByteRules) {
-  const std::vector<ParseCase> cases = {
+  const struct {
+    const char* name;
+    std::string text;
+    std::vector<DefaultsEntry> entries;
+    size_t formatBoxes;  // lines without '='
+  } cases[] = {
       {"crlf lines", "MW=800\r\nMH=600\r\n", {{"MW", "800"}, {"MH", "600"}}, 0},
       {"last line without end", "A=1\r\nB=2", {{"A", "1"}, {"B", "2"}}, 0},
       {"lone LF joins lines", "A=1\nB=2\r\n", {{"A", "1B=2"}}, 0},
@@ -44,58 +44,34 @@ TEST_F(DefaultsTextTest, ByteRules) {
       {"first '=' splits", "K=a=b\r\n", {{"K", "a=b"}}, 0},
       {"no '=' stores the line twice", "oops\r\nA=1\r\n", {{"oops", "oops"}, {"A", "1"}}, 1},
   };
-  for (const ParseCase& c : cases) {
+  for (const auto& c : cases) {
     Install({});
     Load("main_web_site_url=x\r\n" + c.text);
     std::vector<DefaultsEntry> expected = {{"main_web_site_url", "x"}};
     expected.insert(expected.end(), c.entries.begin(), c.entries.end());
     EXPECT_EQ(defaultsTable, expected) << c.name;
-    EXPECT_EQ(Boxes(), c.formatBoxes) << c.name;
+    EXPECT_EQ(Boxes().size(), c.formatBoxes) << c.name;
   }
+  EXPECT_EQ(Boxes().back(), (std::pair<std::string, std::string>{
+                                "неправильный формат файла def_settings.txt", ""}));
 }
 
-TEST_F(DefaultsTextTest, FormatMessageIsTheProgramsOwn) {
-  Load("broken\r\nmain_web_site_url=x");
-  ASSERT_EQ(Boxes(), 1u);
-  EXPECT_EQ(platform().Record().messageBoxes[0].first,
-            "неправильный формат файла def_settings.txt");
-  EXPECT_EQ(platform().Record().messageBoxes[0].second, "");
-}
-
-TEST_F(DefaultsTextTest, KeepsTheFirstHundredEntries) {
-  std::string text = "main_web_site_url=x\r\n";
+TEST_F(DefaultsTextTest, LookupsIgnoreTheKeysCaseAndStopAtTheHundredthEntry) {
+  std::string text =
+      "MW=800\r\nFlag=True\r\na=true\r\nb=false\r\nc=true1\r\nmain_web_site_url=x\r\n";
   for (int i = 0; i < 150; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   Load(text);
-  EXPECT_EQ(defaultsTable.size(), kMaxDefaultsEntries);
-  EXPECT_EQ(DefaultsInt("k98"), 98);
-  EXPECT_EQ(Boxes(), 0u);
-}
-
-TEST_F(DefaultsTextTest, KeysMatchIgnoringCaseValuesDoNot) {
-  Load("MW=800\r\nFlag=True\r\nmain_web_site_url=x\r\n");
-  EXPECT_EQ(DefaultsValue("mw"), "800");
-  EXPECT_EQ(DefaultsValue("Mw"), "800");
-  EXPECT_EQ(DefaultsInt("flag"), 0);
-  EXPECT_EQ(Boxes(), 0u);
-}
-
-TEST_F(DefaultsTextTest, MissingKeyShowsItsNameAndReadsAsZero) {
-  Load("main_web_site_url=x\r\n");
-  EXPECT_EQ(DefaultsValue("NoSuchKey"), "");
-  EXPECT_EQ(DefaultsInt("NoSuchKey"), 0);
-  ASSERT_EQ(Boxes(), 2u);
-  EXPECT_EQ(platform().Record().messageBoxes[0].first,
-            "Не найден параметр в файле def_settings.txt");
-  EXPECT_EQ(platform().Record().messageBoxes[0].second, "nosuchkey");
-}
-
-TEST_F(DefaultsTextTest, TrueAndFalseAreExactWords) {
-  Load("a=true\r\nb=false\r\nc=True\r\nd=FALSE\r\ne=true1\r\nmain_web_site_url=x");
-  EXPECT_EQ(DefaultsInt("a"), 1);
-  EXPECT_EQ(DefaultsInt("b"), 0);
-  EXPECT_EQ(DefaultsInt("c"), 0);
-  EXPECT_EQ(DefaultsInt("d"), 0);
-  EXPECT_EQ(DefaultsInt("e"), 0);
+  EXPECT_EQ(webSiteAddress, "x");
+  const struct {
+    const char* key;
+    int32_t value;
+  } cases[] = {{"mw", 800}, {"Mw", 800}, {"flag", 0}, {"a", 1}, {"b", 0}, {"c", 0}, {"k93", 93}};
+  for (const auto& c : cases) EXPECT_EQ(DefaultsInt(c.key), c.value) << c.key;
+  EXPECT_TRUE(Boxes().empty());
+  // The 101st entry was not kept: a missing key shows its name and reads as zero.
+  EXPECT_EQ(DefaultsValue("K94"), "");
+  EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::string>>{
+                         {"Не найден параметр в файле def_settings.txt", "k94"}}));
 }
 
 TEST(LeadingIntegerTest, Values) {
@@ -118,125 +94,90 @@ TEST(LeadingIntegerTest, Values) {
   for (const auto& c : cases) EXPECT_EQ(LeadingInteger(c.text), c.value) << c.text;
 }
 
-TEST_F(DefaultsTextTest, ShippedTextGivesTheShippedDefaults) {
-  LoadDefaultsText();
-  EXPECT_EQ(defaultsTable.size(), 23u);
-  EXPECT_EQ(Boxes(), 0u);
-  EXPECT_FALSE(webSiteAddress.empty());
-
+TEST_F(DefaultsTextTest, EachKeyFillsItsOwnField) {
+  Load(
+      "MW=1\r\nMH=2\r\nMBitCount=3\r\nMusic=true\r\nMusicVolume=4\r\nShowTime=0\r\n"
+      "DigClock_24H=1\r\nGammControl=57\r\nDefGamma=false\r\nExitOnMouseMove=1\r\n"
+      "ShowFPS=0\r\nUseDktpSet=1\r\nCameraSpeed=5\r\nmain_web_site_url=x");
   Settings record;
   record.vsync = true;  // not a defaults field: must survive
   ApplyDefaults(record);
+  EXPECT_TRUE(Boxes().empty());
   Settings expected;
+  expected.width = 1;
+  expected.height = 2;
+  expected.bitsPerPixel = 3;
   expected.music = true;
-  expected.showTime = true;
-  expected.showFps = false;
-  expected.vsync = true;
-  expected.useDesktop = true;
-  expected.exitOnMouseMove = false;
-  expected.defaultGamma = true;
+  expected.musicVolume = 4;
   expected.clock12h = true;
-  expected.cameraSpeed = 50;
-  expected.musicVolume = 75;
-  expected.gamma = 50;
-  expected.width = 800;
-  expected.height = 600;
-  expected.bitsPerPixel = 32;
+  expected.gamma = 7;
+  expected.exitOnMouseMove = true;
+  expected.useDesktop = true;
+  expected.cameraSpeed = 5;
+  expected.vsync = true;
   EXPECT_EQ(record, expected);
-  EXPECT_EQ(Boxes(), 0u);
 }
 
 class StoredSettingsTest : public HeadlessTest {
  protected:
-  // The settings a run would use, with `stored` in the store and the given desktop.
-  Settings LoadWith(const std::vector<std::pair<const char*, uint32_t>>& stored,
-                    DisplayMode desktop = {1280, 1024, 32}) {
+  // The settings a run would use, with the stored values ("Name=value" lines as the settings
+  // file holds them) and a 1280 x 1024 desktop.
+  Settings LoadWith(std::string_view stored) {
     HeadlessOptions options;
-    options.desktop = desktop;
+    options.desktop = {1280, 1024, 32};
     Install(options);
-    for (const auto& [name, value] : stored) platform().Store().Set(name, value);
+    for (const auto& [name, value] : ParseSettingsFile(stored).values) {
+      platform().Store().Set(name, value);
+    }
     Application app;
     LoadSettings(app);
+    EXPECT_EQ(platform().Store().writes, 0) << "loading never writes";
     return settings;
   }
 };
 
-TEST_F(StoredSettingsTest, FreshUserGetsShippedDefaultsAndTheDesktopMode) {
-  const Settings s = LoadWith({});
-  EXPECT_TRUE(s.music);
-  EXPECT_EQ(s.musicVolume, 75);
-  EXPECT_TRUE(s.showTime);
-  EXPECT_TRUE(s.clock12h);
-  EXPECT_FALSE(s.showFps);
-  EXPECT_EQ(s.gamma, 50);
-  EXPECT_TRUE(s.defaultGamma);
-  EXPECT_EQ(s.cameraSpeed, 50);
-  EXPECT_FALSE(s.vsync);
-  EXPECT_EQ(s.width, 1280);
-  EXPECT_EQ(s.height, 1024);
-  // The defaults keep the text's mode, not the desktop's.
+TEST_F(StoredSettingsTest, StoredValuesOverrideFieldByField) {
+  const struct {
+    const char* name;
+    const char* stored;
+    const char* fields;  // lines the settings' report must hold
+  } cases[] = {
+      {"fresh user: the shipped values, the desktop's mode", "",
+       "music=1\nshowTime=1\nclock12h=1\nmusicVolume=75\nwidth=1280\nheight=1024"},
+      {"ShowFPS on", "ShowFPS=1", "showFps=1"},
+      {"any non-zero flag is on", "ShowFPS=2", "showFps=1"},
+      {"10000 is absent", "Volume=10000", "musicVolume=75"},
+      {"9999 is a value", "Volume=9999", "musicVolume=9999"},
+      {"DefGamma forces 50", "Gamma=80\nDefGamma=1", "gamma=50"},
+      {"gamma applies without DefGamma", "Gamma=80\nDefGamma=0", "defaultGamma=0\ngamma=80"},
+      {"names ignore case", "showfps=1", "showFps=1"},
+      {"stored mode without desktop", "UseDesktop=0\nWidth=1024\nHeight=768",
+       "width=1024\nheight=768"},
+      {"desktop wins over a stored mode", "Width=1024\nHeight=768", "width=1280\nheight=1024"},
+      {"zero width: the desktop's", "UseDesktop=0\nWidth=0", "width=1280\nheight=1024"},
+      {"negative height: the desktop's", "UseDesktop=0\nHeight=-1", "width=1280\nheight=1024"},
+      {"numbers are signed", "Speed=4294967295", "cameraSpeed=-1"},
+      {"VSync is read", "VSync=1", "vsync=1"},
+      {"TimeFormat off", "TimeFormat=0", "clock12h=0"},
+      {"MouseExit on", "MouseExit=1", "exitOnMouseMove=1"},
+  };
+  for (const auto& c : cases) {
+    const std::string report = "\n" + FormatSettings(LoadWith(c.stored));
+    std::stringstream fields(c.fields);
+    for (std::string line; std::getline(fields, line);) {
+      EXPECT_NE(report.find("\n" + line + "\n"), std::string::npos) << c.name << ": " << line;
+    }
+  }
+  // The defaults keep the text's mode, and the stored VSync, which the text does not hold.
+  LoadWith("VSync=1\nShowFPS=1");
   EXPECT_EQ(defaultSettings.width, 800);
   EXPECT_EQ(defaultSettings.height, 600);
-}
-
-TEST_F(StoredSettingsTest, StoredValuesOverrideFieldByField) {
-  struct Case {
-    const char* name;
-    std::vector<std::pair<const char*, uint32_t>> stored;
-    bool (*check)(const Settings&);
-  };
-  const std::vector<Case> cases = {
-      {"ShowFPS on", {{"ShowFPS", 1}}, [](const Settings& s) { return s.showFps; }},
-      {"any non-zero flag is on", {{"ShowFPS", 2}}, [](const Settings& s) { return s.showFps; }},
-      {"10000 is absent",
-       {{"Volume", 10000}},
-       [](const Settings& s) { return s.musicVolume == 75; }},
-      {"9999 is a value",
-       {{"Volume", 9999}},
-       [](const Settings& s) { return s.musicVolume == 9999; }},
-      {"DefGamma forces 50",
-       {{"Gamma", 80}, {"DefGamma", 1}},
-       [](const Settings& s) { return s.gamma == 50; }},
-      {"gamma applies without DefGamma",
-       {{"Gamma", 80}, {"DefGamma", 0}},
-       [](const Settings& s) { return s.gamma == 80 && !s.defaultGamma; }},
-      {"names ignore case", {{"showfps", 1}}, [](const Settings& s) { return s.showFps; }},
-      {"stored mode without desktop",
-       {{"UseDesktop", 0}, {"Width", 1024}, {"Height", 768}},
-       [](const Settings& s) { return s.width == 1024 && s.height == 768; }},
-      {"desktop wins over a stored mode",
-       {{"Width", 1024}, {"Height", 768}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"zero width falls back to the desktop",
-       {{"UseDesktop", 0}, {"Width", 0}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"negative height falls back to the desktop",
-       {{"UseDesktop", 0}, {"Height", 0xFFFFFFFF}},
-       [](const Settings& s) { return s.width == 1280 && s.height == 1024; }},
-      {"numbers are signed",
-       {{"Speed", 0xFFFFFFFF}},
-       [](const Settings& s) { return s.cameraSpeed == -1; }},
-      {"VSync is read", {{"VSync", 1}}, [](const Settings& s) { return s.vsync; }},
-      {"TimeFormat off", {{"TimeFormat", 0}}, [](const Settings& s) { return !s.clock12h; }},
-      {"MouseExit on", {{"MouseExit", 1}}, [](const Settings& s) { return s.exitOnMouseMove; }},
-  };
-  for (const Case& c : cases) EXPECT_TRUE(c.check(LoadWith(c.stored))) << c.name;
-}
-
-TEST_F(StoredSettingsTest, DefaultsKeepTheLoadedVsync) {
-  LoadWith({{"VSync", 1}, {"ShowFPS", 1}});
   EXPECT_TRUE(defaultSettings.vsync);
   EXPECT_FALSE(defaultSettings.showFps);
 }
 
-TEST_F(StoredSettingsTest, LoadingNeverWrites) {
-  LoadWith({{"ShowFPS", 1}});
-  EXPECT_EQ(platform().Store().writes, 0);
-  EXPECT_EQ(platform().Store().size(), 1u);
-}
-
 TEST_F(StoredSettingsTest, WriteStoresEveryFieldAndReadsBack) {
-  Settings written = LoadWith({});
+  Settings written = LoadWith("");
   written.showFps = true;
   written.useDesktop = false;
   written.defaultGamma = false;
@@ -247,19 +188,16 @@ TEST_F(StoredSettingsTest, WriteStoresEveryFieldAndReadsBack) {
   written.vsync = true;
   settings = written;
   WriteRegistrySettings();
-  EXPECT_EQ(platform().Store().writes, 1);
-  EXPECT_EQ(platform().Store().size(), 15u);
-  EXPECT_EQ(platform().Store().Get("ShowFlame"), 0u);
-
-  auto& store = platform().Store();
-  std::vector<std::pair<std::string, uint32_t>> saved;
+  MemorySettingsStore& store = platform().Store();
+  EXPECT_EQ(store.writes, 1);
+  EXPECT_EQ(store.size(), 15u);
+  EXPECT_EQ(store.Get("ShowFlame"), 0u);
+  std::string stored;
   for (const char* name :
        {"ShowClock", "TimeFormat", "EnableMusic", "UseDesktop", "DefGamma", "Width", "Height",
         "Depth", "Volume", "Gamma", "Speed", "ShowFPS", "VSync", "MouseExit"}) {
-    saved.emplace_back(name, store.Get(name));
+    stored += std::string(name) + "=" + std::to_string(store.Get(name)) + "\n";
   }
-  std::vector<std::pair<const char*, uint32_t>> stored;
-  for (const auto& [name, value] : saved) stored.emplace_back(name.c_str(), value);
   EXPECT_EQ(LoadWith(stored), written);
 }
 
