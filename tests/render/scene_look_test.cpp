@@ -1,5 +1,5 @@
-// The carried scene as the full-screen run shows it: the star where the origin projects, its
-// corona around it, stars behind, and frames that change as the scene plays.
+// The carried scene as the full-screen run shows it: the star's disc, and the same frames with
+// and without the texture program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,46 +79,6 @@ class SceneLookTest : public ::solvane::testing::HeadlessTest {
   }
 };
 
-TEST_F(SceneLookTest, TheStarSitsWhereTheOriginProjects) {
-  // From afar, in the first turn, and close by after some key changes (larger steps get there
-  // in fewer frames).
-  const struct {
-    uint32_t seed;
-    int frames;
-    double step;
-  } cases[] = {{1, 1, 0.05}, {7, 60, 0.05}, {42, 40, 0.25}, {1234, 50, 0.5}};
-  for (const auto& c : cases) {
-    const Frame frame = Run(c.seed, c.frames, c.step);
-    float x = 0, y = 0, radius = 0;
-    ASSERT_TRUE(ProjectOrigin(frame, x, y, radius)) << c.seed;
-    const std::string where = "seed " + std::to_string(c.seed) + " frame " +
-                              std::to_string(c.frames) + " at " + std::to_string(int(x)) + "," +
-                              std::to_string(int(y)) + " r " + std::to_string(int(radius));
-    ASSERT_GT(frame.Luminance(int(x), int(y)), 0) << "the star is on screen: " << where;
-
-    // A bright disc: its middle and points half way out are bright (a ring in the middle, as
-    // a single pixel may be a sunspot).
-    EXPECT_GT(RingLuminance(frame, x, y, radius * 0.1f), 190) << where;
-    EXPECT_GT(RingLuminance(frame, x, y, radius * 0.5f), 150) << where;
-    // The corona glows just outside the limb, brighter than the sky further out.
-    const double corona = RingLuminance(frame, x, y, radius * 1.15f);
-    const double sky = RingLuminance(frame, x, y, radius * 4);
-    EXPECT_GT(corona, sky + 10) << where;
-
-    // Stars behind: small bright points away from the star, where there is sky to see (close
-    // by, the corona fills the screen).
-    if (radius > 100) continue;
-    int stars = 0;
-    for (int py = 1; py + 1 < frame.height; py += 2) {
-      for (int px = 1; px + 1 < frame.width; px += 2) {
-        if (std::hypot(float(px) - x, float(py) - y) < radius * 4) continue;
-        if (frame.Luminance(px, py) > 120) ++stars;
-      }
-    }
-    EXPECT_GT(stars, 20) << where;
-  }
-}
-
 TEST_F(SceneLookTest, TheDiscShowsItsSurfaceUpToTheMiddle) {
   // From afar, at the flight's usual distance, and on a close pass: the corona drawn over the
   // disc must leave the surface visible to its middle, and the limb darker than the middle.
@@ -165,22 +125,6 @@ TEST_F(SceneLookTest, TheDiscShowsItsSurfaceUpToTheMiddle) {
     EXPECT_LT(double(clipped) / disc, 0.04) << "a clipped plateau";
     EXPECT_LT(limb, mean) << "the limb darker than the middle";
   }
-}
-
-TEST_F(SceneLookTest, FramesChangeAsTheScenePlays) {
-  // Two frames half a second apart: the flight, the blinking surface and the bursts all move.
-  const Frame a = Run(3, 20, 0.25);
-  const Frame b = Run(3, 22, 0.25);
-  ASSERT_EQ(a.pixels.size(), b.pixels.size());
-  size_t changed = 0;
-  for (size_t i = 0; i < a.pixels.size(); i += 4) {
-    if (std::abs(int(a.pixels[i]) - int(b.pixels[i])) > 16) ++changed;
-  }
-  EXPECT_GT(changed, a.pixels.size() / 4 / 20) << "at least a twentieth of the pixels";
-
-  // The same seed and frame count give the same frame.
-  const Frame again = Run(3, 20, 0.25);
-  EXPECT_EQ(again.pixels, a.pixels);
 }
 
 // Textured fragments go through a fragment program where the renderer has one. It computes
