@@ -1,12 +1,11 @@
-// The star's objects frame by frame: how spheres, billboards and particle systems move, and the
-// OpenGL state each Draw leaves for the objects after it.
+// The star's objects frame by frame: how spheres, billboards, particle systems and flares move,
+// and what flares, flames and meshes draw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "app/display.h"
