@@ -30,26 +30,18 @@ using testing::TextBytes;
 
 constexpr size_t kCarriedWorldObjects = 15;
 
-// A small mod: its own world "world" with `objects` in its script, no textures of its own.
+// A small mod: its own world "world" with `objects` in its script, and a sun image of its own
+// where one is given.
 Bytes Mod(const std::string& objects, const std::string& worldName = "world",
           const Bytes& sunImage = {}) {
-  if (!sunImage.empty()) {
-    return PackContent({
-        {"texture.txt", TextBytes("sun.jpg\r\nEND_TEXT")},
-        {"textures\\sun.jpg", sunImage},
-        {"env.txt", TextBytes("env envip\r\nend\r\nENV_END")},
-        {"worlds.txt", TextBytes("world " + worldName +
-                                 "\r\nenv envip\r\nobjects w.txt\r\nscenedir x\\\r\nend\r\n")},
-        {"w.txt", TextBytes(objects)},
-    });
-  }
-  return PackContent({
-      {"texture.txt", TextBytes("END_TEXT")},
+  std::vector<std::pair<std::string, Bytes>> files = {
+      {"texture.txt", TextBytes(sunImage.empty() ? "END_TEXT" : "sun.jpg\r\nEND_TEXT")},
       {"env.txt", TextBytes("env envip\r\nend\r\nENV_END")},
       {"worlds.txt", TextBytes("world " + worldName +
                                "\r\nenv envip\r\nobjects w.txt\r\nscenedir x\\\r\nend\r\n")},
-      {"w.txt", TextBytes(objects)},
-  });
+      {"w.txt", TextBytes(objects)}};
+  if (!sunImage.empty()) files.push_back({"textures\\sun.jpg", sunImage});
+  return PackContent(files);
 }
 
 const std::string kTwoSpheres =

@@ -1,12 +1,11 @@
-// The star's objects frame by frame: how spheres, billboards and particle systems move, and the
-// OpenGL state each Draw leaves for the objects after it.
+// The star's objects frame by frame: how spheres, billboards, particle systems and flares move,
+// and what flares, flames and meshes draw.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "app/display.h"
@@ -250,105 +249,6 @@ TEST_F(ObjectsTest, StreamsAndWalks) {
   }
 }
 
-// What every Draw leaves behind: the modelview matrix as it found it, the texture matrix at
-// identity, additive blending, balanced matrix stacks and no OpenGL error.
-TEST_F(ObjectsTest, EveryDrawLeavesTheSharedState) {
-  LoadTextureList("texture.txt", false);
-  BuildStandardMeshes();
-  LoadSphereArrays("meshes\\sphere.dat");
-  LoadEnvironments(environmentCatalog, "env.txt");
-  LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-  ObjectList all = environmentCatalog.at(0)->firstPass;
-  for (SceneObject* object : worldCatalog.at(0)->objects) all.push_back(object);
-  ASSERT_EQ(all.size(), 24u);
-
-  // And the variants the carried scene does not use.
-  std::vector<std::unique_ptr<SceneObject>> extra;
-  const auto add = [&](std::unique_ptr<SceneObject> object) {
-    all.push_back(object.get());
-    extra.push_back(std::move(object));
-  };
-  for (int variant = 0; variant < 6; ++variant) {
-    auto sphere = std::make_unique<Sphere>();
-    sphere->atmo = variant == 0;
-    sphere->wire = variant == 1;
-    sphere->mask = variant == 2;
-    sphere->specular = variant == 3;
-    sphere->sys = variant == 4;
-    sphere->parent = variant == 4 ? all[11] : nullptr;
-    sphere->rnd = sphere->flash = variant == 5;
-    add(std::move(sphere));
-  }
-  for (int variant = 0; variant < 3; ++variant) {
-    auto billboard = std::make_unique<Billboard>();
-    billboard->blend = variant == 0;
-    billboard->billboardParent = variant == 1 ? all[11] : nullptr;
-    billboard->sys = variant == 1;
-    billboard->depth = variant == 2;
-    add(std::move(billboard));
-  }
-  for (int variant = 0; variant < 5; ++variant) {
-    auto mesh = std::make_unique<Mesh>();
-    mesh->displayList = SphereMesh.displayList;
-    mesh->light = variant == 0;
-    mesh->illum = variant == 1;
-    mesh->metal = variant == 2;
-    mesh->blend = variant == 3;
-    add(std::move(mesh));
-  }
-  for (int variant = 0; variant < 3; ++variant) {
-    auto flare = std::make_unique<LensFlare>();
-    flare->level = 1;
-    flare->isEnv = variant == 1;
-    flare->anchor = {0, 0, -1};
-    flare->hasLensEffect = variant != 0;
-    flare->hasOrient = variant == 2;
-    flare->flareParent = variant == 2 ? all[11] : nullptr;
-    add(std::move(flare));
-  }
-  add(std::make_unique<Flame>());
-  for (ParticleMode mode : {ParticleMode::Line, ParticleMode::Flash, ParticleMode::None}) {
-    auto system = std::make_unique<ParticleSystem>();
-    system->mode = mode;
-    system->SetUpEmitter(8);
-    add(std::move(system));
-  }
-
-  LookFrom({3000, 20000, 60000});
-  GLfloat view[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, view);
-  for (size_t i = 0; i < all.size(); ++i) {
-    SceneObject* object = all[i];
-    for (int frame = 0; frame < 3; ++frame) {
-      object->Update(0.4);
-      object->Draw(camera);
-    }
-    GLfloat after[16], texture[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    glGetFloatv(GL_TEXTURE_MATRIX, texture);
-    GLint mode = 0, source = 0, destination = 0, modelviewDepth = 0, projectionDepth = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetIntegerv(GL_BLEND_SRC, &source);
-    glGetIntegerv(GL_BLEND_DST, &destination);
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelviewDepth);
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
-    for (int k = 0; k < 16; ++k) {
-      ASSERT_EQ(after[k], view[k]) << "object " << i;
-      ASSERT_EQ(texture[k], (k % 5 == 0) ? 1.0f : 0.0f) << "object " << i;
-    }
-    EXPECT_EQ(mode, GL_MODELVIEW) << "object " << i;
-    EXPECT_EQ(source, GL_SRC_ALPHA) << "object " << i;
-    EXPECT_EQ(destination, GL_ONE) << "object " << i;
-    EXPECT_EQ(modelviewDepth, 1) << "object " << i;
-    EXPECT_EQ(projectionDepth, 1) << "object " << i;
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "object " << i;
-  }
-  // A particle system leaves lighting and the alpha test off for the objects after it.
-  all[20]->Draw(camera);
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-}
-
 // The star alone: a self-lit sphere of radius 10200 at the origin, with the sun's texture.
 std::unique_ptr<Sphere> MakeStar() {
   auto star = std::make_unique<Sphere>();
@@ -482,9 +382,6 @@ TEST_F(ObjectsTest, FlameRingAndBands) {
     EXPECT_GT(brightest, 60) << x;
   }
   EXPECT_EQ(Luminance(400, 300), 0) << "the ring is hollow";
-  GLboolean depthWrites = GL_FALSE;
-  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-  EXPECT_TRUE(depthWrites);
 }
 
 TEST_F(ObjectsTest, MeshMaterials) {
@@ -494,16 +391,13 @@ TEST_F(ObjectsTest, MeshMaterials) {
     const char* what;
     bool light, illum, metal, blend;
     float red;  // with "blend", the opacity
-    GLint textureMode;
-  } cases[] = {
-      {"plain", false, false, false, false, 1, GL_MODULATE},
-      {"illum", false, true, false, false, 1, GL_MODULATE},
-      {"light", true, false, false, false, 1, GL_ADD},
-      {"metal", false, false, true, false, 1, GL_MODULATE},
-      {"blend, opaque", false, true, false, true, 1, GL_MODULATE},
-      {"blend, half", false, true, false, true, 0.5f, GL_MODULATE},
-      {"blend, clear", false, true, false, true, 0, GL_MODULATE},
-  };
+  } cases[] = {{"plain", false, false, false, false, 1},
+               {"illum", false, true, false, false, 1},
+               {"light", true, false, false, false, 1},
+               {"metal", false, false, true, false, 1},
+               {"blend, opaque", false, true, false, true, 1},
+               {"blend, half", false, true, false, true, 0.5f},
+               {"blend, clear", false, true, false, true, 0}};
   std::vector<int> centres;
   for (const auto& c : cases) {
     Mesh mesh;
@@ -521,10 +415,6 @@ TEST_F(ObjectsTest, MeshMaterials) {
     LookFrom({0, 0, 60000});
     mesh.Draw(camera);
     centres.push_back(Luminance(400, 300));
-    GLint mode = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, c.textureMode) << c.what << ": left for the objects after it";
-    EXPECT_FALSE(glIsEnabled(GL_LIGHT0)) << c.what;
   }
   for (size_t i = 0; i < 5; ++i) EXPECT_GT(centres[i], 0) << cases[i].what;
   EXPECT_GT(centres[4], centres[5]) << "the colour's red is the opacity";

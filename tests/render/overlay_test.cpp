@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,25 +30,32 @@ TEST(OverlayTextTest, ClockAndCounterTexts) {
     const char* text;
   } cases[] = {
       {{0, 5, 9}, true, "12:05:09;"},
+      {{0, 0, 0}, true, "12:00:00;"},
+      {{11, 59, 59}, true, "11:59:59;"},
       {{12, 0, 0}, true, "12:00:00<"},
+      {{12, 59, 59}, true, "12:59:59<"},
       {{13, 7, 0}, true, "01:07:00<"},
       {{23, 59, 59}, true, "11:59:59<"},
-      {{11, 30, 5}, true, "11:30:05;"},
-      {{0, 5, 9}, false, "00:05:09"},
-      {{13, 7, 0}, false, "13:07:00"},
-      {{12, 0, 0}, false, "12:00:00"},
+      {{0, 0, 0}, false, "00:00:00"},
       {{9, 10, 11}, false, "09:10:11"},
+      {{12, 0, 0}, false, "12:00:00"},
+      {{13, 7, 0}, false, "13:07:00"},
+      {{23, 59, 59}, false, "23:59:59"},
       // A host that reports nonsense still gets glyph codes only.
       {{-5, 99, -1}, false, "00:59:00"},
-      {{40, 0, 0}, true, "11:00:00<"},
+      {{40, 60, 60}, true, "11:59:59<"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ClockText(c.time, c.twelveHour), c.text)
-        << c.time.hour << ":" << c.time.minute << ":" << c.time.second;
+        << c.time.hour << ":" << c.time.minute << ":" << c.time.second << " " << c.twelveHour;
   }
-  EXPECT_EQ(FpsText(0), "0");
-  EXPECT_EQ(FpsText(1234), "1234");
-  EXPECT_EQ(FpsText(-7), "0");
+  const struct {
+    int fps;
+    const char* text;
+  } counts[] = {{0, "0"},       {9, "9"},         {10, "10"},
+                {9999, "9999"}, {10000, "10000"}, {INT_MAX, "2147483647"},
+                {-7, "0"},      {INT_MIN, "0"}};
+  for (const auto& c : counts) EXPECT_EQ(FpsText(c.fps), c.text) << c.fps;
 }
 
 class OverlayTest : public ::solvane::testing::HeadlessTest {
@@ -76,156 +85,13 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
     return topDown;
   }
 
-  int Luminance(const std::vector<uint8_t>& frame, int x, int y) const {
-    const uint8_t* p = &frame[(size_t(y) * viewSize.width + x) * 3];
+  static int Luminance(const std::vector<uint8_t>& frame, int width, int x, int y) {
+    const uint8_t* p = &frame[(size_t(y) * width + x) * 3];
     return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
   }
 
-  // Which glyph cell of the atlas was drawn at overlay x `left` with its bottom at `bottom`:
-  // the middle columns of the glyph (the neighbours overlap its first and last 12 units) are
-  // compared with each cell of the atlas.
-  int GlyphAt(const std::vector<uint8_t>& frame, const Image& atlas, int left, int bottom) {
-    int best = -1;
-    double bestDistance = 1e30;
-    for (int cell = 0; cell < 13; ++cell) {
-      double distance = 0;
-      for (int dy = 0; dy < 40; ++dy) {
-        for (int dx = 12; dx < 28; ++dx) {
-          // Atlas rows are stored bottom first, like the texture.
-          const int u = (cell % 4) * 64 + (dx * 64 + 32) / 40;
-          const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
-          const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
-          const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
-          const int actual = Luminance(frame, left + dx, viewSize.height - 1 - (bottom + dy));
-          distance += double(expected - actual) * double(expected - actual);
-        }
-      }
-      if (distance < bestDistance) {
-        bestDistance = distance;
-        best = cell;
-      }
-    }
-    return best;
-  }
-
-  std::string ReadGlyphs(const std::vector<uint8_t>& frame, int left, int bottom, size_t count) {
-    Image atlas;
-    EXPECT_TRUE(LoadJpegImage("textures\\c.jpg", atlas, false, 0));
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-      const int cell =
-          GlyphAt(frame, atlas, left + int(std::lround(kGlyphAdvance * double(i))), bottom);
-      text += char('0' + cell);
-    }
-    return text;
-  }
-};
-
-TEST_F(OverlayTest, ClockGlyphsAtTheBottomRight) {
-  const struct {
-    LocalTime time;
-    bool twelveHour;
-    const char* glyphs;
-  } cases[] = {
-      {{0, 5, 9}, true, "12:05:09;"},  {{12, 0, 0}, true, "12:00:00<"},
-      {{13, 7, 0}, true, "01:07:00<"}, {{0, 5, 9}, false, "00:05:09"},
-      {{12, 0, 0}, false, "12:00:00"}, {{13, 7, 0}, false, "13:07:00"},
-  };
-  for (const auto& c : cases) {
-    Open(800, 600, c.time);
-    settings.clock12h = c.twelveHour;
-    LoadTextureList("texture.txt", false);
-    BuildDigitFont();
-    DrawClock();
-    const std::vector<uint8_t> frame = Read();
-    EXPECT_EQ(ReadGlyphs(frame, 525, 2, std::string(c.glyphs).size()), c.glyphs)
-        << c.time.hour << ":" << c.time.minute << ":" << c.time.second;
-    // Nothing left of the clock's first glyph.
-    for (int x = 0; x < 520; x += 7) EXPECT_EQ(Luminance(frame, x, 600 - 20), 0) << x;
-  }
-}
-
-TEST_F(OverlayTest, CounterAtTheTopLeft) {
-  Open(1024, 768);
-  LoadTextureList("texture.txt", false);
-  BuildDigitFont();
-  BeginOverlay2D();
-  DrawFps(1907);
-  EndOverlay2D();
-  const std::vector<uint8_t> frame = Read();
-  // The overlay space is 800 x 600 stretched over the window: read it back at that scale.
-  std::vector<uint8_t> scaled(size_t(800) * 600 * 3);
-  for (int y = 0; y < 600; ++y) {
-    for (int x = 0; x < 800; ++x) {
-      const uint8_t* p = &frame[(size_t(y * 768 / 600) * 1024 + size_t(x * 1024 / 800)) * 3];
-      std::copy_n(p, 3, &scaled[(size_t(y) * 800 + x) * 3]);
-    }
-  }
-  viewSize.width = 800;
-  viewSize.height = 600;
-  EXPECT_EQ(ReadGlyphs(scaled, 4, 558, 4), "1907");
-}
-
-TEST_F(OverlayTest, LoadingScreenLayoutAtAnyMode) {
-  int cornerPixels[2] = {};
-  const int sizes[][2] = {{800, 600}, {1024, 768}};
-  for (int s = 0; s < 2; ++s) {
-    const int w = sizes[s][0], h = sizes[s][1];
-    Open(w, h);
-    LoadOverlayTextures();
-    ASSERT_NE(overlayTextures.sign.id, 0u);
-    ASSERT_NE(overlayTextures.load.id, 0u);
-    ASSERT_NE(overlayTextures.corners[0], 0u);
-    DrawLoadingScreen();
-    const std::vector<uint8_t> frame = Read();
-    const auto at = [&](float overlayX, float overlayY) {
-      return Luminance(frame, int(overlayX * float(w) / 800),
-                       int((600 - overlayY) * float(h) / 600));
-    };
-    EXPECT_GT(at(400, 350), 150) << "the sign image's centre, " << w;
-    EXPECT_GT(at(400, 140), 150) << "the load image's centre, " << w;
-    EXPECT_EQ(at(100, 300), 0) << w;
-    EXPECT_EQ(at(700, 450), 0) << w;
-
-    // The bottom-right image covers exactly the last 256 x 128 pixels.
-    for (int y = h - 128; y < h; ++y) {
-      for (int x = w - 256; x < w; ++x) cornerPixels[s] += Luminance(frame, x, y) > 0;
-    }
-    for (int y = h - 200; y < h; ++y) {
-      for (int x = w - 280; x < w; ++x) {
-        if (x >= w - 256 && y >= h - 128) continue;
-        ASSERT_EQ(Luminance(frame, x, y), 0) << "outside the corner at " << x << "," << y;
-      }
-    }
-  }
-  EXPECT_GT(cornerPixels[0], 1000);
-  EXPECT_EQ(cornerPixels[0], cornerPixels[1]) << "the same pixels at both modes";
-}
-
-// The window shapes of desktops, wide monitors and a phone held upright: the overlay keeps its
-// proportions on each, and every element stays on its side of the window.
-TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
-  struct Box {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // pixels, inclusive
-    int Width() const { return right - left + 1; }
-    int Height() const { return bottom - top + 1; }
-  };
-  // The lit pixels inside a rectangle of the frame.
-  const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
-    Box box;
-    for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
-      for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
-        if (Luminance(frame, x, y) < 40) continue;
-        box.left = std::min(box.left, x);
-        box.right = std::max(box.right, x);
-        box.top = std::min(box.top, y);
-        box.bottom = std::max(box.bottom, y);
-      }
-    }
-    return box;
-  };
-  // The frame read back in overlay units (square, 600 over the height), for the glyph reader.
-  const auto inUnits = [this](const std::vector<uint8_t>& frame, int& unitsWide) {
+  // The frame read back in overlay units (square, 600 over the height), `unitsWide` across.
+  std::vector<uint8_t> InUnits(const std::vector<uint8_t>& frame, int& unitsWide) {
     const int w = viewSize.width, h = viewSize.height;
     unitsWide = int(std::lround(600.0 * w / h));
     std::vector<uint8_t> scaled(size_t(unitsWide) * 600 * 3);
@@ -237,74 +103,157 @@ TEST_F(OverlayTest, EveryWindowShapeKeepsTheProportions) {
       }
     }
     return scaled;
-  };
+  }
 
+  // The glyphs drawn at overlay x `left` with their bottom at `bottom`, in a frame `unitsWide`
+  // units wide: the middle columns of each glyph (the neighbours overlap its first and last 12
+  // units) are compared with each cell of the atlas.
+  static std::string ReadGlyphs(const std::vector<uint8_t>& frame, int unitsWide, int left,
+                                int bottom, size_t count) {
+    Image atlas;
+    EXPECT_TRUE(LoadJpegImage("textures\\c.jpg", atlas, false, 0));
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+      const int x0 = left + int(std::lround(kGlyphAdvance * double(i)));
+      int best = -1;
+      double bestDistance = 1e30;
+      for (int cell = 0; cell < 13; ++cell) {
+        double distance = 0;
+        for (int dy = 0; dy < 40; ++dy) {
+          for (int dx = 12; dx < 28; ++dx) {
+            // Atlas rows are stored bottom first, like the texture.
+            const int u = (cell % 4) * 64 + (dx * 64 + 32) / 40;
+            const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
+            const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
+            const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
+            const int actual = Luminance(frame, unitsWide, x0 + dx, 599 - (bottom + dy));
+            distance += double(expected - actual) * double(expected - actual);
+          }
+        }
+        if (distance < bestDistance) {
+          bestDistance = distance;
+          best = cell;
+        }
+      }
+      text += char('0' + best);
+    }
+    return text;
+  }
+
+  // State the frame may leave that the overlay must not draw with: no colour, no texture, a
+  // blend that keeps the background.
+  static void Dirty() {
+    glColor4f(0, 0, 0, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ONE);
+  }
+};
+
+// The clock at the bottom right and the frame counter at the top left on the window shapes of
+// desktops, wide monitors and a phone held upright: the same glyphs at the same places in
+// overlay units, only scaled; whatever state the scene left.
+TEST_F(OverlayTest, ClockAndCounterOnEveryWindowShape) {
+  const struct {
+    int width, height;
+    LocalTime time;
+    bool twelveHour;
+    const char* clock;
+    int fps;
+  } cases[] = {
+      {800, 600, {0, 5, 9}, true, "12:05:09;", 1907},
+      {1024, 768, {13, 7, 0}, false, "13:07:00", 23},
+      {1280, 720, {12, 34, 56}, true, "12:34:56<", 60},
+      {1920, 1080, {23, 48, 36}, false, "23:48:36", 2468},
+      {2560, 1080, {13, 7, 0}, true, "01:07:00<", 5},
+      {1080, 1920, {0, 5, 9}, false, "00:05:09", 1357},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
+    Open(c.width, c.height, c.time);
+    settings.clock12h = c.twelveHour;
+    LoadTextureList("texture.txt", false);
+    BuildDigitFont();
+    Dirty();
+    DrawClock();
+    Dirty();
+    BeginOverlay2D();
+    DrawFps(c.fps);
+    EndOverlay2D();
+    int unitsWide = 0;
+    const std::vector<uint8_t> frame = InUnits(Read(), unitsWide);
+    const std::string fps = std::to_string(c.fps);
+    EXPECT_EQ(ReadGlyphs(frame, unitsWide, unitsWide - 275, 2, std::strlen(c.clock)), c.clock)
+        << what;
+    EXPECT_EQ(ReadGlyphs(frame, unitsWide, 4, 558, fps.size()), fps) << what;
+    // Nothing left of the clock along its row.
+    for (int x = 0; x < unitsWide - 280; x += 7) {
+      ASSERT_EQ(Luminance(frame, unitsWide, x, 580), 0) << what << " at " << x;
+    }
+  }
+}
+
+// The sign and the load image in the middle, each at its proportions and as large in overlay
+// units at every window shape, and the corner image in its corner at the same 256 x 128
+// pixels, with nothing lit beside it.
+TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
+  struct Box {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;  // pixels, inclusive
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+  };
+  // The lit pixels inside a rectangle of the frame.
+  const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
+    Box box;
+    for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
+        if (Luminance(frame, viewSize.width, x, y) < 40) continue;
+        box.left = std::min(box.left, x);
+        box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y);
+        box.bottom = std::max(box.bottom, y);
+      }
+    }
+    return box;
+  };
   const struct {
     int width, height;
   } sizes[] = {{800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}, {2560, 1080}, {1080, 1920}};
-  Box sign0, clock0;
   std::vector<uint8_t> corner0;
   for (const auto& size : sizes) {
     const int w = size.width, h = size.height;
     const double scale = h / 600.0;  // pixels per overlay unit, both ways
-    const std::string mode = std::to_string(w) + "x" + std::to_string(h);
-    SCOPED_TRACE(mode);
-
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     Open(w, h);
     EXPECT_NEAR(OverlayWidth() * h, 600.0 * w, 1e-6);
     LoadOverlayTextures();
     DrawLoadingScreen();
     const std::vector<uint8_t> screen = Read();
-    // The sign, above the load image's top edge (overlay y 240), round as drawn at 4:3.
-    const int loadTop = h - int(std::lround(240 * scale));
-    const Box sign = litBox(screen, 0, 0, w, loadTop - 1);
-    if (w == 800) sign0 = sign;
+    // The sign, above the load image's top edge (overlay y 240): its lit disc 184 units across,
+    // in the middle. Linear filtering blurs each edge over about one texel.
+    const Box sign = litBox(screen, 0, 0, w, h - int(std::lround(240 * scale)) - 1);
     EXPECT_NEAR(sign.Width(), sign.Height(), 2);
-    // Linear filtering blurs each edge over about one texel of the magnified image.
-    EXPECT_NEAR(sign.Width(), sign0.Width() * scale, 2 * scale);
+    EXPECT_NEAR(sign.Width(), 184 * scale, 2 * scale);
     EXPECT_NEAR((sign.left + sign.right + 1) / 2.0, w / 2.0, 2) << "in the middle";
-    // The load image's middle, under it.
-    EXPECT_GT(Luminance(screen, w / 2, h - int(140 * scale)), 150);
-    // The bottom-right image: the same 256 x 128 pixels in its corner at every mode, and nothing
-    // lit beside it.
+    // The load image under it, lit 162 of its 200 units across above the corners.
+    EXPECT_GT(Luminance(screen, w, w / 2, h - int(140 * scale)), 150);
+    const Box load = litBox(screen, 0, h - int(240 * scale) + 2, w, h - 130);
+    EXPECT_NEAR(load.Width(), 162 * scale, 2 * scale);
+    EXPECT_NEAR((load.left + load.right + 1) / 2.0, w / 2.0, 2);
+    // The corner image: the same 256 x 128 pixels at every mode, and nothing lit beside it.
     std::vector<uint8_t> corner;
+    int lit = 0;
     for (int y = h - 128; y < h; ++y) {
       corner.insert(corner.end(), &screen[(size_t(y) * w + size_t(w - 256)) * 3],
                     &screen[(size_t(y) * w + size_t(w)) * 3]);
+      for (int x = w - 256; x < w; ++x) lit += Luminance(screen, w, x, y) > 0;
     }
     if (w == 800) corner0 = corner;
+    EXPECT_GT(lit, 1000);
     EXPECT_TRUE(corner == corner0) << "the corner image moved or was scaled";
-    const Box beside = litBox(screen, w - 300, h - 180, w - 256, h);
-    EXPECT_EQ(beside.right, -1) << "lit left of the corner image at " << beside.left;
-    const Box above = litBox(screen, w - 300, h - 180, w, h - 128);
-    EXPECT_EQ(above.right, -1) << "lit above the corner image at " << above.top;
-
-    // The clock at the bottom right: its glyphs as at 4:3, only scaled, as far in from the
-    // right edge in overlay units.
-    Open(w, h, {0, 5, 9});
-    settings.clock12h = true;
-    LoadTextureList("texture.txt", false);
-    BuildDigitFont();
-    DrawClock();
-    const std::vector<uint8_t> clockFrame = Read();
-    const Box clock = litBox(clockFrame, 0, 0, w, h);
-    if (w == 800) clock0 = clock;
-    EXPECT_NEAR(clock.Width(), clock0.Width() * scale, 2 * scale);
-    EXPECT_NEAR(clock.Height(), clock0.Height() * scale, 2 * scale);
-    EXPECT_NEAR(w - 1 - clock.right, (799 - clock0.right) * scale, 2 * scale);
-    EXPECT_NEAR(h - 1 - clock.bottom, (599 - clock0.bottom) * scale, 2 * scale);
-    int unitsWide = 0;
-    const std::vector<uint8_t> clockUnits = inUnits(clockFrame, unitsWide);
-
-    // The frame counter at the top left, drawn over the clock's frame.
-    BeginOverlay2D();
-    DrawFps(1907);
-    EndOverlay2D();
-    const std::vector<uint8_t> both = inUnits(Read(), unitsWide);
-    viewSize.width = unitsWide;
-    viewSize.height = 600;
-    EXPECT_EQ(ReadGlyphs(clockUnits, unitsWide - 275, 2, 9), "12:05:09;");
-    EXPECT_EQ(ReadGlyphs(both, 4, 558, 4), "1907");
+    EXPECT_EQ(litBox(screen, w - 300, h - 180, w - 256, h).right, -1) << "lit left of the corner";
+    EXPECT_EQ(litBox(screen, w - 300, h - 180, w, h - 128).right, -1) << "lit above the corner";
   }
 }
 

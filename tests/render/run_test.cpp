@@ -92,28 +92,21 @@ class RunTest : public HeadlessTest {
   std::unique_ptr<ProbeObject> first_, middle_, post_;
 };
 
-TEST_F(RunTest, AKeyPressEndsTheRunAfterExactlyOneMoreFrame) {
-  HeadlessPlatform& p = Prepare();
-  p.Script({3, Kind::KeyDown, 0x41});
-  EXPECT_EQ(RunApplication(1), 0);
-  EXPECT_EQ(Frames(), 4);
-}
-
 TEST_F(RunTest, EndingEvents) {
   const struct {
     const char* name;
     ScriptedEvent event;
     int frames;
   } cases[] = {
+      {"key press draws exactly one more frame", {3, Kind::KeyDown, 0x41}, 4},
       {"click", {2, Kind::ButtonDown}, 3},
       {"quit message draws no further frame", {2, Kind::Close}, 2},
       {"key release alone does not end it", {2, Kind::KeyUp, 0x41}, 10},
-      {"key code past the table still ends it", {1, Kind::KeyDown, 4096}, 2},
   };
   for (const auto& c : cases) {
     HeadlessPlatform& p = Prepare({}, 10);
     p.Script(c.event);
-    RunApplication(1);
+    EXPECT_EQ(RunApplication(1), 0) << c.name;
     EXPECT_EQ(Frames(), c.frames) << c.name;
   }
 }
@@ -129,7 +122,6 @@ TEST_F(RunTest, MouseTravelEndsTheRunOnlyWhenAskedAndOnlyForwards) {
   } cases[] = {
       {"24 pixels right", true, {{424, 300}}, 2},
       {"23 pixels right stays below the threshold", true, {{423, 300}}, 30},
-      {"24 pixels down", true, {{400, 324}}, 2},
       {"left and up never end it", true, {{0, 300}, {400, 0}, {0, 0}}, 30},
       {"left cancels right", true, {{380, 300}, {424, 300}}, 30},
       {"small moves add up", true, {{412, 300}, {412, 300}}, 3},
@@ -158,20 +150,25 @@ TEST_F(RunTest, MovesPullTheCursorBackToTheCentre) {
   }
 }
 
-TEST_F(RunTest, WithoutAWorldTheScreenStaysBlackAndNothingIsCounted) {
-  HeadlessOptions noContent;
-  noContent.resources[126] = {};
-  HeadlessPlatform& p = Prepare({{"MouseExit", 1}}, 40, noContent);
-  // 20 pixels now and 20 more after the first second: travel is never reset without a world.
-  p.Script({1, Kind::MouseMove, 0, 420, 300});
-  p.Script({30, Kind::MouseMove, 0, 420, 300});
-  RunApplication(1);
-  EXPECT_EQ(Frames(), 31);
+// 20 pixels now and 20 more after the first second: with a world the travel is measured per
+// second and never passes 7; without one it is never reset, the screen stays black and no
+// frame is counted.
+TEST_F(RunTest, MouseTravelIsMeasuredPerSecondOnlyWithAWorld) {
+  for (const bool world : {true, false}) {
+    HeadlessOptions options;
+    if (!world) options.resources[126] = {};
+    HeadlessPlatform& p = Prepare({{"MouseExit", 1}}, 40, options);
+    if (world) AddProbeWorld();
+    p.Script({1, Kind::MouseMove, 0, 420, 300});
+    p.Script({30, Kind::MouseMove, 0, 420, 300});
+    RunApplication(1);
+    EXPECT_EQ(Frames(), world ? 40 : 31) << world;
+  }
   EXPECT_EQ(frameClock.frameCount, 0);
   EXPECT_EQ(frameClock.shownFps, 0);
-  ASSERT_EQ(p.FrameWidth(), 800);
-  ASSERT_EQ(p.FrameHeight(), 600);
-  const auto& pixels = p.PresentedFrame();
+  ASSERT_EQ(platform().FrameWidth(), 800);
+  ASSERT_EQ(platform().FrameHeight(), 600);
+  const auto& pixels = platform().PresentedFrame();
   for (size_t i = 0; i < pixels.size(); i += 4) {
     ASSERT_EQ(pixels[i] | pixels[i + 1] | pixels[i + 2], 0) << "pixel " << i / 4;
   }
@@ -190,33 +187,28 @@ TEST_F(RunTest, ObjectsAreUpdatedFromTheSecondFrameAndDrawnInPassOrder) {
   EXPECT_DOUBLE_EQ(middle_->lastStep, 0.05);
 }
 
-TEST_F(RunTest, TheSceneIsDrawnIntoThePresentedFrame) {
-  HeadlessPlatform& p = Prepare({}, 2);
-  AddProbeWorld();
-  RunApplication(1);
-  const auto& pixels = p.PresentedFrame();
-  const auto at = [&](int x, int y) { return &pixels[(size_t(y) * p.FrameWidth() + x) * 4]; };
-  EXPECT_EQ(at(400, 300)[0], 255);
-  EXPECT_EQ(at(400, 300)[1], 0);
-  EXPECT_EQ(at(5, 5)[0], 0);
-  // The square's half size is 200 at distance 1500, where the view is 750 high each way
-  // (600 pixels in all): it spans 80 pixels each side of the centre, horizontally too.
-  EXPECT_EQ(at(400 + 75, 300)[0], 255);
-  EXPECT_EQ(at(400 + 85, 300)[0], 0);
-  EXPECT_EQ(at(400, 300 + 75)[0], 255);
-  EXPECT_EQ(at(400, 300 + 85)[0], 0);
-}
-
-TEST_F(RunTest, WideWindowsAreNotStretched) {
-  HeadlessOptions options;
-  options.desktop = {1600, 600, 32};
-  HeadlessPlatform& p = Prepare({}, 2, options);
-  AddProbeWorld();
-  RunApplication(1);
-  const auto& pixels = p.PresentedFrame();
-  const auto red = [&](int x, int y) { return pixels[(size_t(y) * p.FrameWidth() + x) * 4]; };
-  EXPECT_EQ(red(800 + 75, 300), 255);
-  EXPECT_EQ(red(800 + 85, 300), 0);
+// The probe's square, 200 units half size at distance 1500 where the view is 750 high each way,
+// spans 80 pixels each side of the centre both ways, on a wide window too.
+TEST_F(RunTest, TheSceneIsDrawnIntoThePresentedFrameUnstretched) {
+  for (const DisplayMode desktop : {DisplayMode{800, 600, 32}, DisplayMode{1600, 600, 32}}) {
+    HeadlessOptions options;
+    options.desktop = desktop;
+    HeadlessPlatform& p = Prepare({}, 2, options);
+    AddProbeWorld();
+    RunApplication(1);
+    const auto red = [&](int dx, int dy) {
+      return p
+          .PresentedFrame()[(size_t(300 + dy) * p.FrameWidth() + size_t(desktop.width / 2 + dx)) *
+                            4];
+    };
+    const std::string what = std::to_string(desktop.width);
+    EXPECT_EQ(red(0, 0), 255) << what;
+    EXPECT_EQ(red(-desktop.width / 2 + 5, -295), 0) << what;
+    EXPECT_EQ(red(75, 0), 255) << what;
+    EXPECT_EQ(red(85, 0), 0) << what;
+    EXPECT_EQ(red(0, 75), 255) << what;
+    EXPECT_EQ(red(0, 85), 0) << what;
+  }
 }
 
 TEST_F(RunTest, FramesPerSecondCountsFramesOfEachSecond) {
@@ -226,15 +218,6 @@ TEST_F(RunTest, FramesPerSecondCountsFramesOfEachSecond) {
   // At 0.05 s a frame, the first interval closes in frame 21 (1.05 s), having counted 20.
   EXPECT_EQ(frameClock.shownFps, 20);
   EXPECT_EQ(frameClock.frameCount, 5);
-}
-
-TEST_F(RunTest, MouseTravelIsMeasuredPerSecondWithAWorld) {
-  HeadlessPlatform& p = Prepare({{"MouseExit", 1}}, 40);
-  AddProbeWorld();
-  p.Script({1, Kind::MouseMove, 0, 420, 300});
-  p.Script({30, Kind::MouseMove, 0, 420, 300});
-  RunApplication(1);
-  EXPECT_EQ(Frames(), 40);
 }
 
 TEST_F(RunTest, TimeStepSeedAndCameraSpeed) {
