@@ -3,7 +3,9 @@
 //   size W H   resize the window
 //   destroy    destroy the window
 // Usage: host_window WIDTHxHEIGHT+X+Y
+#include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <iostream>
@@ -24,12 +26,26 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "host_window: no display\n");
     return 1;
   }
+  // A visual the scene cannot draw in (single-buffered), as hosts often have: the saver then
+  // draws into a child window of its own, which must follow this one.
+  XVisualInfo wanted{};
+  wanted.screen = DefaultScreen(display);
+  int count = 0;
+  XVisualInfo* visuals = XGetVisualInfo(display, VisualScreenMask, &wanted, &count);
+  XVisualInfo* visual = visuals;
+  for (int i = 0, buffers = 1; i < count; ++i) {
+    if (glXGetConfig(display, &visuals[i], GLX_DOUBLEBUFFER, &buffers) == 0 && !buffers) {
+      visual = &visuals[i];
+      break;
+    }
+  }
   XSetWindowAttributes attributes{};
-  attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
   attributes.override_redirect = True;  // placed exactly, whatever manages the screen
+  attributes.colormap =
+      XCreateColormap(display, DefaultRootWindow(display), visual->visual, AllocNone);
   const Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, width, height, 0,
-                                      CopyFromParent, InputOutput, CopyFromParent,
-                                      CWBackPixel | CWOverrideRedirect, &attributes);
+                                      visual->depth, InputOutput, visual->visual,
+                                      CWColormap | CWBorderPixel | CWOverrideRedirect, &attributes);
   XMapWindow(display, window);
   XSync(display, False);
   std::printf("%lu\n", window);

@@ -45,6 +45,15 @@ check() {  # name, expected, actual
   fi
 }
 
+code() {  # command...: its exit code, its output dropped
+  "$@" >/dev/null 2>&1
+  echo $?
+}
+
+exists() {  # path: yes when anything is there, a dangling link included
+  { [ -e "$1" ] || [ -L "$1" ]; } && echo yes || echo no
+}
+
 report() {  # the tally; fails when any check did
   echo "$passes passed, $failures failed"
   [ "$failures" -eq 0 ]
