@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Frames of the carried scene against reference pictures, with a tolerance for the renderer's
-# rounding. Usage: reference_frames_test.sh path/to/solvane-tool [--update]
-# With --update the references are rendered anew: run it when the look changes on purpose and
-# review the pictures before committing them.
+# rounding. Usage: reference_frames_test.sh path/to/solvane-tool [--update]; --update renders
+# them anew, when the look changes on purpose (review the pictures before committing them).
 set -u
 tool=$1
 references="$(cd "$(dirname "$0")" && pwd)/reference"

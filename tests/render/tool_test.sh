@@ -10,7 +10,6 @@ need file convert identify
 export XDG_CONFIG_HOME="$work/config"
 unset DISPLAY WAYLAND_DISPLAY
 cd "$work" || exit 1
-same() { cmp -s "$1" "$2" && echo same; }
 
 # Options at their limits. A value the tool takes leaves only the missing --out to complain of.
 while IFS='|' read -r args taken; do
@@ -23,13 +22,11 @@ done <<'CASES'
 --size 0x10|no
 --frames 1000000|yes
 --frames 1000001|no
---frames -1|no
 --dt 3600|yes
 --dt 3600.5|no
 --dt nan|no
 --seed 4294967295|yes
 --seed 4294967296|no
---seed -1|no
 --clock 23:59:59|yes
 --clock 24:00:00|no
 --clock 00:60:00|no
@@ -57,22 +54,13 @@ CASES
 check "parse-cmdline prints the window as unsigned" "mode=1 parentWindow=4294967295" \
   "$("$tool" parse-cmdline 'solvane.scr /p 99999999999999999999')"
 
-# Settings: the desktop's mode, then what a settings file holds; the file is only read.
-field() {  # names...: their values as a run would use them
-  "$tool" settings --desktop 1920x1080x32 2>/dev/null | sed -n '1,/^DefaultSettings$/p' >settings.out
-  for name in "$@"; do grep "^$name=" settings.out | cut -d= -f2; done | xargs
-}
-check "fresh settings" "1 75 0 50 1920 1080" "$(field music musicVolume showFps gamma width height)"
+# Settings: the desktop's mode given, and what the settings file under $XDG_CONFIG_HOME holds.
 mkdir -p config/solvane
-printf 'ShowFPS=1\nGamma=80\nDefGamma=1\nVolume=10000\nnonsense line\nSpeed=abc\n' >config/solvane/settings
-check "values from the file; DefGamma forces 50; 10000 is no volume" "1 50 75" \
-  "$(field showFps gamma musicVolume)"
-check "bad lines are reported" "2" "$("$tool" settings 2>&1 >/dev/null | grep -c ignored)"
-printf 'DefGamma=0\nGamma=80\nUseDesktop=0\nWidth=0\nHeight=768\n' >config/solvane/settings
-check "gamma applies; a zero width falls back to the desktop" "80 1920" "$(field gamma width)"
-check "the runs wrote nothing" "$(printf 'DefGamma=0\nGamma=80\nUseDesktop=0\nWidth=0\nHeight=768')" \
-  "$(cat config/solvane/settings)"
-rm -r config
+printf 'ShowFPS=1\nGamma=80\nDefGamma=1\nnonsense line\nSpeed=abc\n' >config/solvane/settings
+"$tool" settings --desktop 1920x1080x32 2>err | sed -n '1,/^DefaultSettings$/p' >settings.out
+check "settings: the file's values, the desktop's mode, bad lines reported" "1 50 1920 1080 2" \
+  "$(for name in showFps gamma width height; do grep "^$name=" settings.out | cut -d= -f2; done |
+     xargs) $(grep -c ignored err)"
 
 # Rendering off screen: the size asked for; the loading screen with the sign in the middle and
 # the corner image.
@@ -94,29 +82,18 @@ for signal in TERM INT HUP QUIT KILL; do
     "$status $(exists sig.png) $(find tmp -mindepth 1 | wc -l)"
 done
 
-# Archives: pack, list, extract; what fails gives exit 1 and leaves no output file.
+# Archives: pack, list, extract; an extract that fails gives exit 1 and leaves no output file.
 mkdir -p in/textures
 printf 'env envip\r\nend\r\nENV_END' >in/env.txt
 seq 1 2000 >in/textures/sun.jpg  # never holds a "U", the byte written over it below
 (cd in && "$tool" archive pack ../stored.rar textures textures/sun.jpg env.txt)
-check "pack writes an archive" "0" "$?"
 names() { "$tool" archive list "$1" | awk '{printf "%s%s", sep, $1; sep=" "}'; }
 check "list shows the entries in order" 'textures textures\sun.jpg env.txt' "$(names stored.rar)"
-for name in 'textures\sun.jpg' 'TEXTURES\SUN.JPG' 'textures/sun.jpg' 'textures_sun.jpg'; do
-  rm -f out.bin
-  "$tool" archive extract "$name" --from stored.rar -o out.bin
-  check "extract $name" "same" "$(same out.bin in/textures/sun.jpg)"
-done
-check "extract to standard output" "same" \
-  "$("$tool" archive extract env.txt --from stored.rar | same - in/env.txt)"
-(cd in && "$tool" archive pack ../packed.rar env.txt textures/sun.jpg --as a.bin --compress --solid)
-check "compressed entries extract" "same" \
-  "$("$tool" archive extract a.bin --from packed.rar | same - in/textures/sun.jpg)"
+"$tool" archive extract 'textures/sun.jpg' --from stored.rar -o out.bin
+check "extract to a file, to standard output" "0 0" "$(cmp out.bin in/textures/sun.jpg; echo $?) \
+$("$tool" archive extract env.txt --from stored.rar | cmp - in/env.txt; echo $?)"
 cp stored.rar flipped.rar
 printf '\x55' | dd of=flipped.rar bs=1 seek=$(($(stat -c %s stored.rar) - 7 - 100)) conv=notrunc 2>/dev/null
-cp stored.rar header6.rar
-printf '\x06\x00' | dd of=header6.rar bs=1 seek=25 conv=notrunc 2>/dev/null
-: >empty.rar
 while read -r archive name what; do
   rm -f fail.bin
   check "$what: exit, output" "1 no" \
@@ -124,8 +101,6 @@ while read -r archive name what; do
 done <<'CASES'
 stored.rar moon.jpg a missing name
 flipped.rar textures\sun.jpg a flipped data byte
-header6.rar textures a header size of 6
-empty.rar env.txt an empty archive
 CASES
 
 # Outputs that cannot be written: exit 1, one line saying why, the path as it was, nothing left
@@ -149,8 +124,6 @@ for out in outs/empty outs/full outs/null in/env.txt/out.bin outs/missing/out.bi
   check "pack $out: exit" "1" "$(cd in && code "$tool" archive pack "../$out" env.txt)"
   check "pack $out leaves it as it was" "$before" "$(state "$out")"
 done
-check "a directory is named as one" "solvane-tool: cannot write outs/empty: is a directory" \
-  "$("$tool" archive extract env.txt --from stored.rar -o outs/empty 2>&1)"
 # A write cut short by the file size limit (which stops root too): the old file stays whole.
 head -c 3000 /dev/urandom >in/noise.bin
 before=$(state outs/old.bin)
@@ -178,25 +151,10 @@ done
 (cd in/textures && "$tool" archive pack ../../up.rar ../env.txt --as env.txt)
 check "--as names a .. path" "env.txt" "$(names up.rar)"
 
-# Scene dumps: the carried scene as JSON; content that cannot be used is a content failure (1,
-# one line, nothing dumped or drawn), not a malformed command line (2).
+# Scene dumps: the carried scene as JSON; an archive that cannot be read is a content failure
+# (1), not a malformed command line (2). The damaged mods show the rest.
 "$tool" scene dump >scene.json
 check "scene dump writes JSON" "0 0" "$? $(code python3 -m json.tool scene.json)"
-mkdir -p greedy
-printf 'END_TEXT' >greedy/texture.txt
-printf 'ENV_END' >greedy/env.txt
-printf 'world world\r\nobjects w.txt\r\nend\r\nWORLD_END' >greedy/worlds.txt
-for i in 1 2 3; do printf 'ps\r\nbegin\r\ndens 50000\r\nend\r\n'; done >greedy/w.txt
-(cd greedy && "$tool" archive pack ../greedy.rar texture.txt env.txt worlds.txt w.txt)
-budget='solvane-tool: particle budget exceeded: the scene asks for 150000 particles, at most 100000 are drawn'
-while read -r command; do
-  # shellcheck disable=SC2086
-  "$tool" $command >out 2>err
-  check "$command" "1 0 $budget" "$? $(wc -c <out) $(cat err)"
-done <<'CASES'
-scene dump --content greedy.rar
-render --frames 0 --out greedy.png --content greedy.rar
-CASES
 check "scene dump of a missing archive" "1" "$(code "$tool" scene dump --content none.rar)"
 
 report
