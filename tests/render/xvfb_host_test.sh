@@ -21,14 +21,14 @@ at_exit() {
 }
 
 # 1 when more than a share (0.2 % unless given) of a region of the screen ("WxH+X+Y") is
-# brighter than 60 %, else 0; until_bright waits up to 15 s for a 1.
+# brighter than 60 %, else 0; until_bright waits for a 1 up to 30 s (the scene may load slowly).
 bright() {
   import -window root "$work/shot.png" 2>/dev/null
   convert "$work/shot.png" -crop "$1" +repage -colorspace Gray -threshold 60% \
     -format "%[fx:mean>${2:-0.002}?1:0]" info: 2>/dev/null
 }
 until_bright() {
-  for _ in $(seq 30); do [ "$(bright "$@")" == 1 ] && break; sleep 0.5; done
+  for _ in $(seq 60); do [ "$(bright "$@")" == 1 ] && break; sleep 0.5; done
   bright "$@"
 }
 left_behind() { find "$work/tmp" -mindepth 1 -maxdepth 1 -name 'bas*' | wc -l; }
@@ -64,20 +64,6 @@ run_in_window() {  # environment, options; sets $pid
   pid=$!
 }
 
-# Every way a host names the window draws in it and nowhere else; each quit signal ends it.
-while read -r signal environment options; do
-  run_in_window "${environment%_}" "${options%_}"
-  check "$environment $options: drawn in the window" "1" "$(until_bright 320x240+100+80)"
-  check "$environment $options: nothing outside it" "0" "$(bright 1024x80+0+0)"
-  kill "-$signal" $pid
-  finish $pid
-  check "$environment $options: SIG$signal ends the run with 0" "0" "$status"
-done <<CASES
-HUP XSCREENSAVER_WINDOW=$hex _
-INT _ --window-id=${hex^^}
-QUIT _ -window-id $window
-CASES
-
 xdotool mousemove 900 700
 run_in_window "" "-window-id $hex --max-fps 30 --no-music"
 check "the clock sits in the window's bottom-right corner" "1" "$(until_bright 100x30+320+290)"
@@ -91,6 +77,20 @@ check "input does not end the run" "running" "$(kill -0 $pid 2>/dev/null && echo
 kill -TERM $pid
 finish $pid
 check "SIGTERM ends the run with 0" "0" "$status"
+
+# Every way a host names the window draws in it and nowhere else; each quit signal ends it.
+while read -r signal environment options; do
+  run_in_window "${environment%_}" "${options%_}"
+  check "$environment $options: drawn in the window" "1" "$(until_bright 320x240+100+80)"
+  check "$environment $options: nothing outside it" "0" "$(bright 1024x80+0+0)"
+  kill "-$signal" $pid
+  finish $pid
+  check "$environment $options: SIG$signal ends the run with 0" "0" "$status"
+done <<CASES
+HUP XSCREENSAVER_WINDOW=$hex _
+INT _ --window-id=${hex^^}
+QUIT _ -window-id $window
+CASES
 
 run_in_window "" "-window-id $hex"
 until_bright 320x240+100+80 >/dev/null
