@@ -25,7 +25,7 @@ while IFS='|' read -r stored ending expected; do
     click) xdotool mousemove 512 384 click 1 ;;
     *) kill "-$ending" $pid ;;
   esac
-  finish $pid
+  finish $pid 60
   check "$ending ends a run at ${stored:-the desktop mode}" "$expected" "$where $status"
   check "the run after $ending wrote no settings" "$(printf '%b' "$stored")" "$(cat "$settings" 2>/dev/null)"
 done <<'CASES'
