@@ -1,9 +1,9 @@
-// A stand-in for a screen-saver host: makes a plain X window of the given size at the given
-// place, prints its id, then obeys lines on standard input until they end:
-//   size W H   resize the window
-//   destroy    destroy the window
-// Usage: host_window WIDTHxHEIGHT+X+Y
+// A stand-in for a screen-saver host: makes an X window of the given size at the given place,
+// prints its id, then obeys lines on standard input ("size W H" resizes the window, "destroy"
+// destroys it) until they end. Usage: host_window WIDTHxHEIGHT+X+Y
+#include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdio>
 #include <iostream>
@@ -11,25 +11,35 @@
 #include <string>
 
 int main(int argc, char** argv) {
-  unsigned width = 320;
-  unsigned height = 240;
+  unsigned width = 0;
+  unsigned height = 0;
   int x = 0;
   int y = 0;
-  if (argc > 1 && std::sscanf(argv[1], "%ux%u+%d+%d", &width, &height, &x, &y) != 4) {
-    std::fprintf(stderr, "usage: host_window WIDTHxHEIGHT+X+Y\n");
+  Display* display = XOpenDisplay(nullptr);
+  if (argc != 2 || std::sscanf(argv[1], "%ux%u+%d+%d", &width, &height, &x, &y) != 4 ||
+      display == nullptr) {
+    std::fprintf(stderr, "usage: host_window WIDTHxHEIGHT+X+Y, with a display\n");
     return 2;
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fprintf(stderr, "host_window: no display\n");
-    return 1;
+  // A single-buffered visual, which the scene cannot draw in, as hosts often have: the saver
+  // then draws in a child window of its own, which must follow this one.
+  XVisualInfo wanted{};
+  wanted.screen = DefaultScreen(display);
+  int count = 0;
+  XVisualInfo* visuals = XGetVisualInfo(display, VisualScreenMask, &wanted, &count);
+  XVisualInfo* visual = visuals;
+  for (int i = 0, buffers = 1; i < count && buffers; ++i) {
+    if (glXGetConfig(display, &visuals[i], GLX_DOUBLEBUFFER, &buffers) == 0 && !buffers) {
+      visual = &visuals[i];
+    }
   }
+  const Window root = DefaultRootWindow(display);
   XSetWindowAttributes attributes{};
-  attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
   attributes.override_redirect = True;  // placed exactly, whatever manages the screen
-  const Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, width, height, 0,
-                                      CopyFromParent, InputOutput, CopyFromParent,
-                                      CWBackPixel | CWOverrideRedirect, &attributes);
+  attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+  const Window window =
+      XCreateWindow(display, root, x, y, width, height, 0, visual->depth, InputOutput,
+                    visual->visual, CWColormap | CWBorderPixel | CWOverrideRedirect, &attributes);
   XMapWindow(display, window);
   XSync(display, False);
   std::printf("%lu\n", window);
@@ -40,14 +50,10 @@ int main(int argc, char** argv) {
     std::istringstream words(line);
     std::string command;
     words >> command;
-    if (command == "size" && words >> width >> height) {
+    if (command == "size" && words >> width >> height)
       XResizeWindow(display, window, width, height);
-    } else if (command == "destroy") {
-      XDestroyWindow(display, window);
-    }
+    if (command == "destroy") XDestroyWindow(display, window);
     XSync(display, False);
-    std::printf("ok\n");
-    std::fflush(stdout);
   }
   XCloseDisplay(display);
   return 0;

@@ -45,6 +45,15 @@ check() {  # name, expected, actual
   fi
 }
 
+code() {  # command...: its exit code, its output dropped
+  "$@" >/dev/null 2>&1
+  echo $?
+}
+
+exists() {  # path: yes when anything is there, a dangling link included
+  { [ -e "$1" ] || [ -L "$1" ]; } && echo yes || echo no
+}
+
 report() {  # the tally; fails when any check did
   echo "$passes passed, $failures failed"
   [ "$failures" -eq 0 ]
@@ -64,8 +73,8 @@ geometry() {  # window: "x,y,WIDTHxHEIGHT" on the screen
     /Width:/{w=$NF} /Height:/{h=$NF} END{print x","y","w"x"h}'
 }
 
-finish() {  # pid: sets $status to its exit code, or "hung" after 15 s
-  for _ in $(seq 150); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+finish() {  # pid [seconds]: sets $status to its exit code, or "hung" after 15 s or the seconds given
+  for _ in $(seq $((${2:-15} * 10))); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$1" 2>/dev/null; then
     kill -9 "$1"
     status=hung
