@@ -82,11 +82,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (argc == 3) {
+    bool written = true;
     for (size_t i = 0; i < seeds.size(); ++i) {
-      std::ofstream(std::filesystem::path(argv[2]) / ("seed" + std::to_string(i)), std::ios::binary)
-          .write(reinterpret_cast<const char*>(seeds[i].data()), std::streamsize(seeds[i].size()));
+      std::ofstream file(std::filesystem::path(argv[2]) / ("seed" + std::to_string(i)));
+      written &= bool(file.write(reinterpret_cast<const char*>(seeds[i].data()),
+                                 std::streamsize(seeds[i].size())));
     }
-    return 0;
+    return written ? 0 : 1;
   }
   for (const Bytes& seed : seeds) reader->read(seed);
   std::mt19937 random(20261206);
