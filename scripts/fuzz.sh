@@ -5,7 +5,8 @@
 #   scripts/fuzz.sh all SECONDS       settings_file, scene_script, lists, tga, jpeg, mesh,
 #                                     string_table, scene
 # The clang tree build-fuzz/ (-DSOLVANE_FUZZ=ON) is configured and built as needed. Each target
-# works on a copy of its seeds in build-fuzz/corpus/TARGET/, so the repository is not modified;
+# starts from the seeds of its fixed run (tests/fuzz/), written into build-fuzz/corpus/TARGET/
+# where the working corpus grows, so the repository is not modified;
 # a crash, leak, timeout or memory blow-up leaves its input in build-fuzz/findings/TARGET/ and
 # makes the script exit non-zero.
 set -euo pipefail
@@ -35,9 +36,8 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S "$root" -B "$dir" "${generator[@]}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSOLVANE_FUZZ=ON "${launcher[@]}" >/dev/null
 fi
-build_targets=()
+build_targets=(fuzz_smoke)
 for target in "${selected[@]}"; do build_targets+=("fuzz_$target"); done
-[[ " ${selected[*]} " == *" archive "* ]] && build_targets+=(fuzz_smoke_archive)
 cmake --build "$dir" --parallel "$(nproc)" --target "${build_targets[@]}"
 
 failed=()
@@ -45,20 +45,7 @@ for target in "${selected[@]}"; do
   corpus="$dir/corpus/$target"
   findings="$dir/findings/$target"
   mkdir -p "$corpus" "$findings"
-  if [ "$target" = archive ]; then
-    "$dir/tests/fuzz/fuzz_smoke_archive" "$corpus"  # the packer's archives as seeds
-  elif [ -d "$root/tests/fuzz/corpus/$target" ]; then
-    cp -n "$root/tests/fuzz/corpus/$target"/* "$corpus"/
-  fi
-  # The carried scene's own files are seeds too.
-  case "$target" in
-    scene_script)
-      for file in world firstpass firstpass2 postpass out; do
-        cp -n "$root/scene/content/$file.txt" "$corpus/carried-$file.txt"
-      done
-      ;;
-    string_table) cp -n "$root/scene/content/strings.txt" "$corpus/carried-strings.txt" ;;
-  esac
+  "$dir/tests/fuzz/fuzz_smoke" "$target" "$corpus"  # the seeds the fixed run starts from
   options=(-max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
     -artifact_prefix="$findings/")
   case "$target" in

@@ -12,7 +12,7 @@
 #include "app/application.h"
 #include "app/settings.h"
 #include "app/string_table.h"
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane::ui {

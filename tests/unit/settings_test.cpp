@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "tests/support/headless_fixture.h"
 
 namespace solvane {
