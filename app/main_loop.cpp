@@ -144,6 +144,9 @@ void RenderFrame() {
   EndOverlay2D();
   if (settings.showTime) DrawClock();
   glEnable(GL_BLEND);
+  // The overlay blends over the scene; the scene's objects, next frame, add to it, whether or
+  // not a clock or a counter was drawn.
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
   ++frameClock.frameCount;
   glFlush();

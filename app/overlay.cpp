@@ -172,6 +172,7 @@ void DrawLoadingScreen() {
     glVertex2f(x0, y0 + cornerHeight);
     glEnd();
   }
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   EndOverlay2D();
 }
 

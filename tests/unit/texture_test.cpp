@@ -358,9 +358,9 @@ TEST_F(TextureTest, RefusedTgas) {
   const auto odd = Read(Tga(2, 12, 1, 1, {1, 2}));
   ASSERT_TRUE(odd.has_value()) << "an unsupported depth is reported, not refused";
   EXPECT_TRUE(odd->pixels.empty());
-  ASSERT_EQ(platform().Record().messageBoxes.size(), 1u);
-  EXPECT_EQ(platform().Record().messageBoxes[0].first, "Unsupported image depth.");
-  EXPECT_EQ(platform().Record().messageBoxes[0].second, "TGA");
+  // A content problem in one line; a box would wait for a click over an idle desktop.
+  EXPECT_TRUE(platform().Record().messageBoxes.empty());
+  EXPECT_NE(ContentProblem().find("pixel depth"), std::string::npos) << ContentProblem();
 }
 
 // Every level GLU would build, read back from a texture it built.
