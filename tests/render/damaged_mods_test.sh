@@ -37,6 +37,7 @@ progressive_sun|0|convert textures/sun.jpg -interlace JPEG textures/sun.jpg
 garbage_sun|1|head -c 3000 /dev/urandom >textures/sun.jpg
 truncated_sun|1|head -c 700 textures/sun.jpg >t && mv t textures/sun.jpg
 lying_tga|1|printf '\0\0\12\0\0\0\0\30\0\0\0\0\0\40\0\40\40\0\377\1\2\3' >textures/big.tga && sed -i '1i big.tga\r' texture.txt
+odd_depth_tga|1|printf '\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\17\0\1\2' >textures/odd.tga && sed -i '1i odd.tga\r' texture.txt
 non_finite|0|for v in nan inf -inf 1e39 3.4e38 1e308; do printf 'flare\r\nbegin\r\nposition V(%s %s %s)\r\nsize %s\r\nend\r\nsphere\r\nbegin x\r\nradius %s\r\nposition V(0 %s 0)\r\nend\r\nbillboard\r\nbegin\r\nsize %s\r\nrotation %s %s\r\nend\r\n' $v $v $v $v $v $v $v $v $v; done | add_objects
 empty_music|0|: >music.ogg
 particle_bomb|1|for _ in $(seq 20); do printf 'ps\r\nbegin\r\nline\r\ndens 1000000\r\nend\r\n'; done | add_objects
@@ -48,6 +49,10 @@ MODS
 # lying_tga: RLE that claims 8192 x 8192; huge_list: a text file over the limit, packed small.
 head -c 20000 "$work/grey_sun.rar" >"$work/cut_archive.rar"
 kinds+=(cut_archive:1)
+# What is not a regular file, or too large to be an archive, is refused before it is read.
+mkdir "$work/folder.rar" && mkfifo "$work/fifo.rar" && truncate -s 2G "$work/sparse.rar"
+ln -s /dev/zero "$work/zero.rar"
+kinds+=(folder:1 fifo:1 sparse:1 zero:1)
 
 # The exit the table gives: 0, or 1 with exactly one line of its own (the program's warnings
 # aside) and nothing dumped or drawn; within 500 MB, and ended within 60 s rather than hung.
