@@ -33,6 +33,16 @@ done <<'CASES'
 |click|0,0,1024x768 0
 UseDesktop=0\nWidth=640\nHeight=480\n|TERM|0,0,640x480 0
 CASES
+# A host may end the saver it started a moment ago: a quit signal ends it in order from its first
+# moments on, before its window is up.
+for case in TERM:0.05 HUP:0.1; do
+  "$saver" /s >/dev/null 2>&1 &
+  pid=$!
+  sleep "${case#*:}"
+  kill "-${case%:*}" $pid
+  finish $pid
+  check "SIG${case%:*} ${case#*:} s after the start ends the run with" 0 "$status"
+done
 check "no module left behind" "0" "$(find "$work/tmp" -mindepth 1 | wc -l)"
 
 # A preview cannot enter a window of another system: the error box, then a clean exit.
