@@ -207,7 +207,8 @@ TEST_F(OracleTest, EveryPackedArchiveUnpacksExactly) {
     for (const PackEntry& entry : c.entries) {
       std::string path = entry.name;
       std::replace(path.begin(), path.end(), '\\', '/');
-      if (!entry.directory) EXPECT_EQ(testing::ReadFile((out / path).string()), entry.data);
+      EXPECT_EQ(entry.directory ? entry.data : testing::ReadFile((out / path).string()), entry.data)
+          << c.name << " " << entry.name << " (unar)";
       EXPECT_EQ(fs::is_directory(out / path), entry.directory) << c.name << " " << entry.name;
       EXPECT_EQ(Extract(archive, entry.name.c_str()), entry.data) << c.name << " " << entry.name;
     }
