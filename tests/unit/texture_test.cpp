@@ -24,13 +24,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// How a test JPEG is made by libjpeg's compressor: every pixel `sample` (one value per input
-// component).
+// A JPEG from libjpeg's compressor: every pixel `sample` (one value per input component).
 struct JpegRecipe {
   int width = 16;
   int height = 16;
-  J_COLOR_SPACE input = JCS_RGB;       // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK
-  J_COLOR_SPACE stored = JCS_UNKNOWN;  // what the file holds; JCS_UNKNOWN: libjpeg's default
+  J_COLOR_SPACE input = JCS_RGB;
+  J_COLOR_SPACE stored = JCS_UNKNOWN;  // libjpeg's default
   std::vector<uint8_t> sample = {200, 40, 90};
   bool progressive = false;
   unsigned restartInterval = 0;
@@ -48,8 +47,7 @@ Bytes MakeJpeg(const JpegRecipe& recipe, const Bytes& pixels = {}, bool fullChro
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = JDIMENSION(recipe.width);
-  info.image_height = JDIMENSION(recipe.height);
+  info.image_width = JDIMENSION(recipe.width), info.image_height = JDIMENSION(recipe.height);
   info.input_components = int(recipe.sample.size());
   info.in_color_space = recipe.input;
   jpeg_set_defaults(&info);
@@ -62,27 +60,17 @@ Bytes MakeJpeg(const JpegRecipe& recipe, const Bytes& pixels = {}, bool fullChro
   jpeg_start_compress(&info, TRUE);
   const size_t rowSize = size_t(recipe.width) * recipe.sample.size();
   Bytes rows = pixels;
-  if (rows.empty()) {
-    rows.resize(rowSize * size_t(recipe.height));
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = recipe.sample[i % recipe.sample.size()];
+  for (size_t i = 0; pixels.empty() && i < rowSize * size_t(recipe.height); ++i) {
+    rows.push_back(recipe.sample[i % recipe.sample.size()]);
   }
-  for (int y = 0; y < recipe.height; ++y) {
-    JSAMPROW pointer = rows.data() + size_t(y) * rowSize;
-    jpeg_write_scanlines(&info, &pointer, 1);
+  for (JSAMPROW row = rows.data(); row < rows.data() + rows.size(); row += rowSize) {
+    jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
   Bytes bytes(buffer, buffer + size);
   jpeg_destroy_compress(&info);
   std::free(buffer);
   return bytes;
-}
-
-// A 2 x 2 JPEG: red, green on top; blue, white below.
-Bytes TinyJpeg() {
-  JpegRecipe recipe;
-  recipe.width = recipe.height = 2;
-  recipe.quality = 100;
-  return MakeJpeg(recipe, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, true);
 }
 
 // `jpeg` with the frame header (SOF0..SOF2) changed: precision, height and width.
@@ -103,19 +91,11 @@ Bytes PatchFrame(Bytes jpeg, uint8_t precision, uint16_t width, uint16_t height)
 // An 18-byte TGA header (bottom-left origin, 8 alpha bits) and what follows it.
 Bytes Tga(uint8_t type, uint8_t depth, uint16_t width, uint16_t height, Bytes body,
           uint8_t mapType = 0, uint16_t mapLength = 0, uint8_t mapEntry = 0) {
-  Bytes b(18 + body.size(), 0);
-  b[1] = mapType;
-  b[2] = type;
-  const auto put16 = [&b](size_t at, uint16_t v) {
+  Bytes b = {0, mapType, type, 0, 0, 0, 0, mapEntry, 0, 0, 0, 0, 0, 0, 0, 0, depth, 0x08};
+  for (const auto [at, v] : {std::pair{5, mapLength}, {12, width}, {14, height}}) {
     b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
-  };
-  put16(5, mapLength);
-  b[7] = mapEntry;
-  put16(12, width);
-  put16(14, height);
-  b[16] = depth;
-  b[17] = 0x08;
-  std::copy(body.begin(), body.end(), b.begin() + 18);
+  }
+  b.insert(b.end(), body.begin(), body.end());
   return b;
 }
 
@@ -141,8 +121,7 @@ class TextureTest : public ::solvane::testing::HeadlessTest {
   }
 };
 
-// Inverted CMYK as Adobe's programs store it (255: no ink), for red: no cyan, full magenta and
-// yellow, no black.
+// Inverted CMYK (255: no ink) for red.
 const std::vector<uint8_t> kRedInvertedCmyk = {255, 0, 0, 255};
 
 TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
@@ -156,23 +135,17 @@ TEST_F(TextureTest, EveryKindOfJpegBecomesRgb) {
       {"grey", {.input = JCS_GRAYSCALE, .sample = {100}}, {100, 100, 100}},
       {"CMYK", {.input = JCS_CMYK, .sample = kRedInvertedCmyk}, {255, 0, 0}},
       {"YCCK", {.input = JCS_CMYK, .stored = JCS_YCCK, .sample = kRedInvertedCmyk}, {255, 0, 0}},
-      {"RGB stored as RGB", {.stored = JCS_RGB}, {200, 40, 90}},
       {"progressive", {.progressive = true}, {200, 40, 90}},
-      {"progressive grey",
-       {.input = JCS_GRAYSCALE, .sample = {30}, .progressive = true},
-       {30, 30, 30}},
       {"restart markers", {.width = 40, .height = 24, .restartInterval = 1}, {200, 40, 90}},
 #ifdef D_ARITH_CODING_SUPPORTED
       {"arithmetic coding", {.arithmetic = true}, {200, 40, 90}},
-      {"progressive arithmetic coding", {.progressive = true, .arithmetic = true}, {200, 40, 90}},
 #endif
   };
   for (const auto& c : cases) {
     With({{117, MakeJpeg(c.recipe)}});
     Image image;
     ASSERT_TRUE(LoadJpegImage("load.jpg", image, true, 117)) << c.name << ": " << ContentProblem();
-    EXPECT_EQ(image.width, c.recipe.width) << c.name;
-    EXPECT_EQ(image.height, c.recipe.height) << c.name;
+    EXPECT_TRUE(image.width == c.recipe.width && image.height == c.recipe.height) << c.name;
     EXPECT_EQ(image.rowBytes, c.recipe.width * 3) << c.name;
     ASSERT_EQ(image.pixels.size(), size_t(c.recipe.width * c.recipe.height * 3)) << c.name;
     int worst = 0;
@@ -195,35 +168,19 @@ Bytes ReadBack(uint32_t id, int level, GLint& width, GLint& height) {
   return pixels;
 }
 
-// What the upload hands OpenGL: RGB rows, the picture's bottom row first, grey made RGB.
+// The upload hands OpenGL RGB rows, the picture's bottom row first: red, green on top; blue,
+// white below.
 TEST_F(TextureTest, JpegsUploadAsRgbBottomRowFirst) {
-  const struct {
-    const char* name;
-    Bytes jpeg;
-    int width, height;
-    Bytes rgb;  // repeated over the image
-  } cases[] = {
-      {"colour", TinyJpeg(), 2, 2, {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0}},
-      {"grey",
-       MakeJpeg({.width = 16, .height = 8, .input = JCS_GRAYSCALE, .sample = {100}}),
-       16,
-       8,
-       {100, 100, 100}},
-  };
-  for (const auto& c : cases) {
-    With({{117, c.jpeg}});
-    Texture texture;
-    texture.Load("load.jpg", true, 117);
-    ASSERT_NE(texture.id, 0u) << c.name;
-    GLint width = 0, height = 0;
-    const Bytes pixels = ReadBack(texture.id, 0, width, height);
-    ASSERT_EQ(width, c.width) << c.name;
-    ASSERT_EQ(height, c.height) << c.name;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-      ASSERT_NEAR(pixels[i], c.rgb[i % c.rgb.size()], 24) << c.name << " byte " << i;
-    }
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  }
+  With({{117, MakeJpeg({.width = 2, .height = 2, .quality = 100},
+                       {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, true)}});
+  Texture texture;
+  texture.Load("load.jpg", true, 117);
+  GLint width = 0, height = 0;
+  const Bytes pixels = ReadBack(texture.id, 0, width, height);
+  ASSERT_TRUE(texture.id != 0 && width == 2 && height == 2);
+  const Bytes rgb = {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 0};
+  for (size_t i = 0; i < pixels.size(); ++i) EXPECT_NEAR(pixels[i], rgb[i], 24) << i;
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(TextureTest, UndecodableJpegsAreRefusedWithAReason) {
@@ -249,13 +206,12 @@ TEST_F(TextureTest, UndecodableJpegsAreRefusedWithAReason) {
     Image image;
     EXPECT_FALSE(LoadJpegImage("load.jpg", image, true, 117)) << c.name;
     EXPECT_TRUE(image.pixels.empty()) << c.name;
-    EXPECT_NE(ContentProblem().find("image resource 117: "), std::string::npos) << c.name;
+    EXPECT_EQ(ContentProblem().rfind("image resource 117: ", 0), 0u) << c.name;
     EXPECT_NE(ContentProblem().find(c.reason), std::string::npos)
         << c.name << ": " << ContentProblem();
-    auto* texture = new Texture;
-    textureManager.push_back(texture);
-    texture->Load("bad.jpg", true, 117);
-    EXPECT_EQ(texture->id, 0u) << c.name;
+    Texture texture;
+    texture.Load("bad.jpg", true, 117);
+    EXPECT_EQ(texture.id, 0u) << c.name;
   }
 }
 
@@ -281,8 +237,7 @@ TEST_F(TextureTest, LargeJpegsAreScaledDownWhileDecoding) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 1.5) << c.name;
-    EXPECT_EQ(image.width, c.width) << c.name;
-    EXPECT_EQ(image.height, c.height) << c.name;
+    EXPECT_TRUE(image.width == c.width && image.height == c.height) << c.name;
     ASSERT_EQ(image.pixels.size(), size_t(c.width) * size_t(c.height) * 3) << c.name;
     EXPECT_NEAR(image.pixels.back(), 90, 20) << c.name;
   }
@@ -303,7 +258,6 @@ TEST_F(TextureTest, TgaTypesAndDepths) {
   const Bytes map = {10, 20, 30, 40, 50, 60};  // two entries of three bytes
   const std::vector<Case> cases = {
       {"BGRA to RGBA", Tga(2, 32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}), 32, {3, 2, 1, 4, 7, 6, 5, 8}},
-      {"24-bit as stored", Tga(2, 24, 1, 1, {1, 2, 3}), 24, {1, 2, 3}},
       {"16-bit expands", Tga(2, 16, 1, 1, {0x1F, 0x7C}), 24, {0xF8, 0, 0xF8}},
       {"grey, data exactly full", Tga(3, 8, 2, 1, {7, 9}), 8, {7, 9}},
       {"run of 24-bit", Tga(10, 24, 3, 1, {0x82, 1, 2, 3}), 24, {1, 2, 3, 1, 2, 3, 1, 2, 3}},
@@ -339,7 +293,7 @@ TEST_F(TextureTest, RefusedTgas) {
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Read(c.file).has_value()) << c.name;
-    EXPECT_NE(ContentProblem().find("image resource 500: "), std::string::npos) << c.name;
+    EXPECT_EQ(ContentProblem().rfind("image resource 500: ", 0), 0u) << c.name;
   }
   EXPECT_TRUE(platform().Record().messageBoxes.empty());
   // The sides are checked first, before the data's plausibility.
@@ -375,8 +329,7 @@ std::vector<Bytes> GluLevels(const Bytes& pixels, int width, int height, int com
                     pixels.data());
   std::vector<Bytes> levels;
   for (int level = 1; width > 1 || height > 1; ++level) {
-    width = std::max(1, width / 2);
-    height = std::max(1, height / 2);
+    width = std::max(1, width / 2), height = std::max(1, height / 2);
     Bytes out(size_t(width) * size_t(height) * size_t(components));
     glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, out.data());
     levels.push_back(out);
@@ -389,11 +342,9 @@ TEST_F(TextureTest, MipLevelsAreGlusToTheByte) {
   With({});
   const struct {
     int width, height, components;
-  } cases[] = {{64, 64, 3}, {32, 8, 3}, {8, 32, 4}, {16, 1, 3}, {1, 16, 1},
-               {4, 2, 1},   {2, 2, 4},  {1, 1, 3},  {128, 4, 3}};
+  } cases[] = {{64, 64, 3}, {32, 8, 3}, {8, 32, 4}, {16, 1, 3}, {1, 16, 1}, {4, 2, 1}, {2, 2, 4}};
   uint32_t seed = 12345;
   for (const auto& c : cases) {
-    // Noise: every rounding case of the box filters comes up.
     Bytes pixels(size_t(c.width) * size_t(c.height) * size_t(c.components));
     for (uint8_t& p : pixels) {
       seed = seed * 1664525u + 1013904223u;
@@ -412,9 +363,7 @@ TEST_F(TextureTest, MipLevelsAreGlusToTheByte) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// Textures load by name from the archive's "textures" folder, and the texture list's images
-// prepared on their own thread make the same textures as images loaded one by one; the
-// registry finds exact paths only.
+// Textures load by name from "textures"; prepared ones equal direct ones; lookups are exact.
 TEST_F(TextureTest, LoadsByNameAndPreparedOnesEqualDirectOnes) {
   With({});
   const std::vector<std::string> names = {"sun.jpg", "missing.jpg", "c.jpg",
@@ -423,17 +372,14 @@ TEST_F(TextureTest, LoadsByNameAndPreparedOnesEqualDirectOnes) {
   const auto load = [&] {
     std::vector<uint32_t> ids;
     for (const std::string& name : names) {
-      auto* texture = new Texture;
-      texture->Load(name.c_str(), false, 0);
-      textureManager.push_back(texture);
-      ids.push_back(texture->id);
+      textureManager.push_back(new Texture);
+      textureManager.back()->Load(name.c_str(), false, 0);
+      ids.push_back(textureManager.back()->id);
     }
     return ids;
   };
-  const auto read = [](uint32_t id, int level) {
-    GLint width = 0, height = 0;
-    return ReadBack(id, level, width, height);
-  };
+  GLint width = 0, height = 0;
+  const auto read = [&](uint32_t id, int level) { return ReadBack(id, level, width, height); };
   const std::vector<uint32_t> direct = load();
   std::vector<std::vector<Bytes>> directPixels;
   for (uint32_t id : direct) directPixels.push_back({read(id, 0), read(id, 3)});
@@ -453,10 +399,9 @@ TEST_F(TextureTest, LoadsByNameAndPreparedOnesEqualDirectOnes) {
     EXPECT_EQ(read(prepared[i], 3), directPixels[i][1]) << names[i];
   }
 
-  auto* longName = new Texture;
-  longName->Load("a-name-far-longer-than-the-path-field.jpg", false, 0);
-  EXPECT_EQ(std::string(longName->path.data()).size(), 31u) << "cut to the field";
-  textureManager.push_back(longName);
+  Texture longName;
+  longName.Load("a-name-far-longer-than-the-path-field.jpg", false, 0);
+  EXPECT_EQ(std::string(longName.path.data()).size(), 31u) << "cut to the field";
   EXPECT_NE(LoadTgaTextureFromResource("4loader_rd.tga", 119), 0u);
   EXPECT_EQ(LoadTgaTextureFromResource("none", 999), 0u);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
