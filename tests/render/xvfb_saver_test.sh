@@ -5,7 +5,7 @@ set -u
 saver=$1
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
-need xdotool xwininfo
+need xdotool xwininfo strace
 start_xvfb 1024x768
 mkdir -p "$work/tmp"
 export XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" SDL_AUDIODRIVER=dummy
@@ -33,15 +33,14 @@ done <<'CASES'
 |click|0,0,1024x768 0
 UseDesktop=0\nWidth=640\nHeight=480\n|TERM|0,0,640x480 0
 CASES
-# A host may end the saver it started a moment ago: a quit signal ends it in order from its first
-# moments on, before its window is up.
-for case in TERM:0.05 HUP:0.1; do
-  "$saver" /s >/dev/null 2>&1 &
-  pid=$!
-  sleep "${case#*:}"
-  kill "-${case%:*}" $pid
-  finish $pid
-  check "SIG${case%:*} ${case#*:} s after the start ends the run with" 0 "$status"
+# A host may end the saver it started a moment ago: a quit signal as the saver first connects
+# to the display, before its window is up, ends it in order.
+for run in "TERM /s" "HUP -root"; do
+  # shellcheck disable=SC2086
+  strace -f -o /dev/null -e trace=connect -e "inject=connect:signal=${run% *}:when=1" \
+    "$saver" ${run#* } >/dev/null 2>&1 &
+  finish $!
+  check "SIG$run as it connects to the display ends the run with" 0 "$status"
 done
 check "no module left behind" "0" "$(find "$work/tmp" -mindepth 1 | wc -l)"
 
