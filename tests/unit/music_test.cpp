@@ -1,5 +1,5 @@
-// The music: the looping player on its own, the audio module through its entry points with
-// SDL's file-writing "disk" driver, and the full-screen run's handling of the module.
+// The music: the looping player, the audio module through its entry points with SDL's
+// file-writing "disk" driver, and the full-screen run's handling of the module.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,13 +8,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <span>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/music.h"
@@ -41,32 +41,34 @@ std::vector<int16_t> FromFirstSound(std::vector<int16_t> pcm) {
   return pcm;
 }
 
+// The carried music's bytes.
+std::vector<uint8_t> Music() {
+  ArchiveFile file;
+  EXPECT_EQ(file.Open("music.ogg"), 1);
+  return std::vector<uint8_t>(file.data, file.data + file.size);
+}
+
 class MusicTest : public ::solvane::testing::HeadlessTest {
  protected:
-  // The carried music's bytes.
-  static std::vector<uint8_t> Music() {
-    ArchiveFile file;
-    EXPECT_EQ(file.Open("music.ogg"), 1);
-    return std::vector<uint8_t>(file.data, file.data + file.size);
-  }
-  // The frames of one pass of the carried music, two channels each.
-  static size_t Frames() {
+  // `frames` frames of the carried music as the player renders them from its start, looping;
+  // `pass` gets the frames of one pass.
+  static std::vector<int16_t> Render(size_t frames, int master = 100, int own = 100,
+                                     size_t* pass = nullptr) {
     const std::vector<uint8_t> music = Music();
     LoopingPlayer player;
     EXPECT_TRUE(player.Load(music.data(), music.size()));
     EXPECT_EQ(player.channels(), 2);
-    return size_t(player.frames());
-  }
-  // `frames` frames of the carried music as the player renders them from its start, looping.
-  static std::vector<int16_t> Render(size_t frames, int master = 100, int own = 100) {
-    const std::vector<uint8_t> music = Music();
-    LoopingPlayer player;
-    EXPECT_TRUE(player.Load(music.data(), music.size()));
+    if (pass != nullptr) *pass = size_t(player.frames());
     player.SetVolumes(master, own);
     player.Play(0, true);
     std::vector<int16_t> pcm(frames * 2);
     player.Render(pcm.data(), frames);
     return pcm;
+  }
+  static size_t Frames() {
+    size_t pass = 0;
+    Render(0, 100, 100, &pass);
+    return pass;
   }
 };
 
@@ -100,18 +102,18 @@ TEST_F(MusicTest, TheLoopPointHasNoClick) {
 TEST_F(MusicTest, VolumesScaleTheOutput) {
   // The two volumes share one scale: half of one of them is the square root of a half.
   const double full = Rms(Render(44100));
-  EXPECT_NEAR(Rms(Render(44100, 50, 100)) / full, std::sqrt(0.5), 0.01);
-  EXPECT_NEAR(Rms(Render(44100, 100, 50)) / full, std::sqrt(0.5), 0.01);
-  EXPECT_EQ(Rms(Render(44100, 0, 100)), 0);
-  EXPECT_EQ(Rms(Render(44100, 80, 0)), 0);
+  for (const auto& [master, own, share] :
+       {std::tuple{50, 100, std::sqrt(0.5)}, std::tuple{100, 50, std::sqrt(0.5)},
+        std::tuple{0, 100, 0.0}, std::tuple{80, 0, 0.0}})
+    EXPECT_NEAR(Rms(Render(44100, master, own)) / full, share, 0.01) << master << " " << own;
 }
 
 TEST_F(MusicTest, DamagedOrUnloopedMusic) {
   LoopingPlayer player;
   const std::vector<uint8_t> junk(5000, 0x4F);
-  EXPECT_FALSE(player.Load(junk.data(), junk.size()));
+  for (size_t size : {5000, 0})  // 0: an empty music.ogg, no bytes to read
+    EXPECT_FALSE(player.Load(junk.data(), size)) << size;
   EXPECT_FALSE(player.Load(nullptr, 0));
-  EXPECT_FALSE(player.Load(junk.data(), 0)) << "an empty music.ogg: no bytes to read";
   std::vector<int16_t> pcm(1024, 123);
   player.Play(0, true);
   player.Render(pcm.data(), 1024);
@@ -133,9 +135,10 @@ class DiskOutput {
  public:
   DiskOutput() {
     std::filesystem::remove(file_);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    for (const auto& [name, value] : {std::pair{"SDL_AUDIODRIVER", "disk"},
+                                      {"SDL_DISKAUDIOFILE", file_.c_str()},
+                                      {"SDL_DISKAUDIODELAY", "0"}})
+      setenv(name, value, 1);
   }
   ~DiskOutput() {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -152,10 +155,9 @@ class DiskOutput {
   }
   // What the device was given, from its first sound on.
   std::vector<int16_t> Sound() {
-    std::ifstream in(file_, std::ios::binary);
-    const std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
-    std::vector<int16_t> pcm(bytes.size() / 2);
-    std::memcpy(pcm.data(), bytes.data(), pcm.size() * 2);
+    std::vector<int16_t> pcm(std::filesystem::file_size(file_) / 2);
+    std::ifstream(file_, std::ios::binary)
+        .read(reinterpret_cast<char*>(pcm.data()), pcm.size() * 2);
     return FromFirstSound(std::move(pcm));
   }
 
@@ -164,33 +166,23 @@ class DiskOutput {
       ::testing::TempDir() + "/solvane_audio_disk." + std::to_string(getpid()) + ".raw";
 };
 
+template <typename Function>
+Function Get(void* module, const char* name) {
+  return reinterpret_cast<Function>(dlsym(module, name));
+}
+
 // The module as the program loads it.
-class AudioModuleTest : public MusicTest {
- protected:
-  void SetUp() override {
-    MusicTest::SetUp();
-    module_ = dlopen(SOLVANE_AUDIO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module_, nullptr) << dlerror();
-  }
-  void TearDown() override {
-    if (module_ != nullptr) dlclose(module_);
-    MusicTest::TearDown();
-  }
-  template <typename Function>
-  Function Get(const char* name) {
-    return reinterpret_cast<Function>(dlsym(module_, name));
-  }
-  int32_t Error() { return Get<audio::ErrorGetCodeFunction>("BASS_ErrorGetCode")(); }
-
-  void* module_ = nullptr;
-};
-
-TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {
-  EXPECT_EQ(Get<audio::GetVolumeFunction>("BASS_GetVolume")(), -1);
+TEST_F(MusicTest, TheModuleRejectsWhatItCannotPlayAndKeepsItsOwnCopyOfTheBytes) {
+  void* module = dlopen(SOLVANE_AUDIO_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(module, nullptr) << dlerror();
+  const auto Error = Get<audio::ErrorGetCodeFunction>(module, "BASS_ErrorGetCode");
+  EXPECT_EQ(Get<audio::GetVolumeFunction>(module, "BASS_GetVolume")(), -1);
   EXPECT_EQ(Error(), audio::kErrorNotInit) << "before Init";
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  ASSERT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
-  const auto load = Get<audio::SampleLoadFunction>("BASS_SampleLoad");
+  DiskOutput disk;
+  ASSERT_EQ(Get<audio::InitFunction>(module, "BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
+  ASSERT_EQ(Get<audio::StartFunction>(module, "BASS_Start")(), 1);
+  const auto load = Get<audio::SampleLoadFunction>(module, "BASS_SampleLoad");
+  const auto play = Get<audio::SamplePlayExFunction>(module, "BASS_SamplePlayEx");
   const std::vector<uint8_t> junk(1000, 7);
   EXPECT_EQ(load(1, junk.data(), 0, 1000, 1, 0), 0u);
   EXPECT_EQ(Error(), audio::kErrorFileFormat);
@@ -198,43 +190,26 @@ TEST_F(AudioModuleTest, RejectsWhatItCannotPlay) {
   EXPECT_EQ(Error(), audio::kErrorFileFormat);
   EXPECT_EQ(load(0, "music.ogg", 0, 0, 1, 0), 0u);
   EXPECT_EQ(Error(), audio::kErrorNotFile);
-  EXPECT_EQ(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(7, 0, -1, 100, -101, 1), 0u);
+  EXPECT_EQ(play(7, 0, -1, 100, -101, 1), 0u);
   EXPECT_EQ(Error(), audio::kErrorHandle);
-  EXPECT_EQ(Get<audio::FreeFunction>("BASS_Free")(), 1);
-}
 
-TEST_F(AudioModuleTest, TheSampleKeepsItsOwnCopyOfTheBytes) {
-  DiskOutput disk;
   std::vector<uint8_t> music = Music();
-  ASSERT_EQ(Get<audio::InitFunction>("BASS_Init")(1, 44100, 0, nullptr, nullptr), 1);
-  ASSERT_EQ(Get<audio::StartFunction>("BASS_Start")(), 1);
-  const audio::SampleHandle sample = Get<audio::SampleLoadFunction>("BASS_SampleLoad")(
-      1, music.data(), 0, uint32_t(music.size()), 1, audio::kSampleOverPosition);
+  const audio::SampleHandle sample =
+      load(1, music.data(), 0, uint32_t(music.size()), 1, audio::kSampleOverPosition);
   ASSERT_NE(sample, 0u);
   std::fill(music.begin(), music.end(), uint8_t{0});
   std::vector<uint8_t>().swap(music);
-  EXPECT_NE(Get<audio::SamplePlayExFunction>("BASS_SamplePlayEx")(sample, 0, audio::kOwnFrequency,
-                                                                  100, audio::kOwnPan, 1),
-            0u);
+  EXPECT_NE(play(sample, 0, audio::kOwnFrequency, 100, audio::kOwnPan, 1), 0u);
   ASSERT_TRUE(disk.WaitFor(8192));
-  EXPECT_EQ(Get<audio::FreeFunction>("BASS_Free")(), 1);
+  EXPECT_EQ(Get<audio::FreeFunction>(module, "BASS_Free")(), 1);
   EXPECT_GT(Rms(disk.Sound()), 300);
+  dlclose(module);
 }
 
 // The full-screen run: the module is written out, loaded, resolved and removed again.
-class MusicRunTest : public MusicTest {
- protected:
-  HeadlessPlatform& Prepare(bool music, HeadlessOptions options = {}) {
-    options.maxFrames = 3;
-    HeadlessPlatform& p = Install(std::move(options));
-    p.Store().Set("EnableMusic", music ? 1 : 0);
-    return p;
-  }
-};
-
 // What the program hands the module: the carried piece from its start, looping, at the
 // settings' volume as both the output's volume and the sample's.
-TEST_F(MusicRunTest, TheDeviceGetsThePieceLoopingAtTheSettingsVolume) {
+TEST_F(MusicTest, TheDeviceGetsThePieceLoopingAtTheSettingsVolume) {
   DiskOutput disk;
   settings.musicVolume = 30;
   StartMusic();
@@ -250,43 +225,34 @@ TEST_F(MusicRunTest, TheDeviceGetsThePieceLoopingAtTheSettingsVolume) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin()));
 }
 
-TEST_F(MusicRunTest, TheModuleComesAndGoesWithTheRun) {
-  HeadlessPlatform& p = Prepare(true);
-  RunApplication(1);
-  const HeadlessRecord& r = p.Record();
-  ASSERT_EQ(r.temporaryFiles.size(), 1u);
-  // A memory file: nothing is left behind, whatever ends the process.
-  const std::string file = r.temporaryFiles[0];
-  EXPECT_EQ(file.rfind("/proc/self/fd/", 0), 0u) << file;
-  EXPECT_EQ(r.modulesOpened, 1);
-  EXPECT_EQ(r.modulesClosed, 1);
-  EXPECT_EQ(r.moduleSymbols, std::vector<std::string>(std::begin(audio::kEntryPointNames),
-                                                      std::end(audio::kEntryPointNames)));
-  EXPECT_EQ(r.removedFiles, std::vector<std::string>{file});
-  EXPECT_FALSE(std::filesystem::exists(file)) << "removed at shutdown";
-  EXPECT_FALSE(AudioLibraryLoaded());
-
-  HeadlessPlatform& off = Prepare(false);
-  RunApplication(1);
-  EXPECT_TRUE(off.Record().temporaryFiles.empty()) << "music off loads nothing";
-}
-
-TEST_F(MusicRunTest, AModuleThatCannotLoadLeavesTheRunSilent) {
-  HeadlessOptions notAModule, writtenShort;
+// The full-screen run writes the module out, loads and resolves it, and removes it again; one
+// that cannot load leaves the run silent; music off loads nothing.
+TEST_F(MusicTest, TheModuleComesAndGoesWithTheRun) {
+  HeadlessOptions loads, notAModule, writtenShort, off;
   notAModule.typedResources[{"BASS", kAudioModuleResource}] = std::vector<uint8_t>(4096, 0xCC);
   writtenShort.temporaryRoom = 4096;  // the disk fills up after the first page
-  const std::pair<const char*, HeadlessOptions> cases[] = {{"not a module", notAModule},
-                                                           {"written short", writtenShort}};
-  for (const auto& [name, options] : cases) {
-    HeadlessPlatform& p = Prepare(true, options);
+  const std::vector<std::string> symbols(std::begin(audio::kEntryPointNames),
+                                         std::end(audio::kEntryPointNames));
+  for (const auto& [name, options, opened] :
+       {std::tuple{"loads", loads, 1}, std::tuple{"not a module", notAModule, 0},
+        std::tuple{"written short", writtenShort, 0}, std::tuple{"music off", off, -1}}) {
+    HeadlessOptions run = options;
+    run.maxFrames = 3;
+    HeadlessPlatform& p = Install(std::move(run));
+    p.Store().Set("EnableMusic", opened >= 0);
     RunApplication(1);
     const HeadlessRecord& r = p.Record();
-    EXPECT_EQ(r.modulesOpened, 0) << name;
-    ASSERT_EQ(r.temporaryFiles.size(), 1u) << name;
-    EXPECT_EQ(r.removedFiles, r.temporaryFiles) << name << ": removed at once";
+    EXPECT_EQ(std::pair(r.idlePasses, r.modeChanges.size()), std::pair(3, size_t(2)))
+        << name << ": the run went on and restored the display";
+    ASSERT_EQ(r.temporaryFiles.size(), opened >= 0 ? 1u : 0u) << name;
+    if (opened < 0) continue;
+    // A memory file: nothing is left behind, whatever ends the process.
+    EXPECT_EQ(r.temporaryFiles[0].rfind("/proc/self/fd/", 0), 0u) << name;
+    EXPECT_EQ(r.removedFiles, r.temporaryFiles) << name;
     EXPECT_FALSE(std::filesystem::exists(r.temporaryFiles[0])) << name;
-    EXPECT_EQ(r.idlePasses, 3) << name << ": the run went on";
-    EXPECT_EQ(r.modeChanges.size(), 2u) << name << ": and restored the display";
+    EXPECT_EQ(std::pair(r.modulesOpened, r.modulesClosed), std::pair(opened, opened)) << name;
+    EXPECT_EQ(r.moduleSymbols, opened ? symbols : std::vector<std::string>{}) << name;
+    EXPECT_FALSE(AudioLibraryLoaded()) << name;
   }
 }
 

@@ -9,10 +9,10 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace solvane {
@@ -21,37 +21,20 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SettingsFileTest, ParsesValuesAndIgnoresBadLines) {
-  const struct {
-    const char* line;
-    std::optional<uint32_t> value;  // none: a bad line, warned about
-  } cases[] = {
-      {"Width=1024", 1024},
-      {"  Width = 1024  ", 1024},
-      {"Width=1024\r", 1024},
-      {"width=7", 7},
-      {"Gamma=-5", 0xFFFFFFFB},
-      {"Gamma=+5", 5},
-      {"Gamma=4294967295", 0xFFFFFFFF},
-      {"Gamma=-2147483648", 0x80000000},
-      {"Gamma=4294967296", {}},
-      {"Gamma=-2147483649", {}},
-      {"Gamma=99999999999999999999999", {}},
-      {"Gamma=", {}},
-      {"Gamma=1.5", {}},
-      {"Gamma=0x10", {}},
-      {"Gamma=12 34", {}},
-      {"=5", {}},
-      {"Bad Name=5", {}},
-      {"no equals sign", {}},
-      {"\x01\xff\xfe=\x80", {}},
-  };
-  for (const auto& c : cases) {
-    const SettingsFileContents parsed = ParseSettingsFile(c.line);
-    const auto value = parsed.values.empty()
-                           ? std::nullopt
-                           : std::optional<uint32_t>(parsed.values.begin()->second);
-    EXPECT_EQ(value, c.value) << c.line;
-    EXPECT_EQ(parsed.values.size() + parsed.warnings.size(), 1u) << c.line;
+  using Case = std::pair<const char*, std::optional<uint32_t>>;  // none: a bad line, warned about
+  for (const auto& [line, value] :
+       {Case{"Width=1024", 1024}, Case{"  Width = 1024  ", 1024}, Case{"Width=1024\r", 1024},
+        Case{"width=7", 7}, Case{"Gamma=-5", 0xFFFFFFFB}, Case{"Gamma=+5", 5},
+        Case{"Gamma=4294967295", 0xFFFFFFFF}, Case{"Gamma=-2147483648", 0x80000000},
+        Case{"Gamma=4294967296", {}}, Case{"Gamma=-2147483649", {}},
+        Case{"Gamma=99999999999999999999999", {}}, Case{"Gamma=", {}}, Case{"Gamma=1.5", {}},
+        Case{"Gamma=0x10", {}}, Case{"Gamma=12 34", {}}, Case{"=5", {}}, Case{"Bad Name=5", {}},
+        Case{"no equals sign", {}}, Case{"\x01\xff\xfe=\x80", {}}}) {
+    const SettingsFileContents parsed = ParseSettingsFile(line);
+    EXPECT_EQ(parsed.values.empty() ? std::nullopt : std::optional(parsed.values.begin()->second),
+              value)
+        << line;
+    EXPECT_EQ(parsed.values.size() + parsed.warnings.size(), 1u) << line;
   }
   // Comments and blank lines are skipped, the last of duplicate names holds.
   const SettingsFileContents parsed =
@@ -104,9 +87,8 @@ class SettingsFileStoreTest : public ::testing::Test {
 };
 
 std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path).rdbuf();
   return text.str();
 }
 
@@ -115,18 +97,14 @@ void WriteFile(const fs::path& path, const std::string& text) {
 }
 
 unsigned ModeOf(const fs::path& path) {
-  struct stat status {};
-  ::stat(path.c_str(), &status);
-  return status.st_mode & 07777;
+  return unsigned(fs::status(path).permissions());
 }
 
 // What is in the settings directory after a save, links marked with "@".
 std::string Listing(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    names.push_back(entry.path().filename().string() + (entry.is_symlink() ? "@" : ""));
-  }
-  std::sort(names.begin(), names.end());
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string() + (entry.is_symlink() ? "@" : ""));
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
   return text;
@@ -170,10 +148,9 @@ TEST_F(SettingsFileStoreTest, LinksAreWrittenThroughAndPlantedNamesNeverFollowed
     EXPECT_TRUE(store.Save(written)) << c.name;
     EXPECT_EQ(Listing(dir), c.listing) << c.name;
     EXPECT_EQ(ReadFile(c.written), c.contents) << c.name;
-    if (c.victimAfter != nullptr) {
-      EXPECT_EQ(ReadFile(victim), c.victimAfter) << c.name;
-    }
     EXPECT_EQ(Listing(elsewhere).find('.'), std::string::npos) << c.name << ": temporary left";
+    if (c.victimAfter == nullptr) continue;
+    EXPECT_EQ(ReadFile(victim), c.victimAfter) << c.name;
   }
 }
 
@@ -189,7 +166,7 @@ TEST_F(SettingsFileStoreTest, AMissingFileReadsAsEmptyAndIsMadePrivate) {
   store.Read(read);
   EXPECT_EQ(read[0].value, 1024u);
   EXPECT_EQ(ModeOf(Path()), 0600u);
-  ::chmod(Path().c_str(), 0640);  // a mode the user chose stays
+  fs::permissions(Path(), fs::perms(0640));  // a mode the user chose stays
   ASSERT_TRUE(store.Save(written));
   EXPECT_EQ(ModeOf(Path()), 0640u);
 }
@@ -226,12 +203,9 @@ TEST_F(SettingsFileStoreTest, FailedSavesKeepTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(store.Save(written)) << c.name;
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    if (!before.empty()) {
-      EXPECT_EQ(ReadFile(c.path), before) << c.name;
-    }
-    if (fs::is_directory(c.path.parent_path())) {
-      EXPECT_EQ(Listing(c.path.parent_path()), "settings") << c.name << ": temporary left";
-    }
+    EXPECT_EQ(fs::is_regular_file(c.path) ? ReadFile(c.path) : "", before) << c.name;
+    if (!fs::is_directory(c.path.parent_path())) continue;
+    EXPECT_EQ(Listing(c.path.parent_path()), "settings") << c.name << ": temporary left";
   }
 }
 
