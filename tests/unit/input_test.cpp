@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "app/display.h"
 #include "app/settings.h"
@@ -34,19 +35,14 @@ class MouseTest : public ::solvane::testing::HeadlessTest {};
 TEST_F(MouseTest, OffsetFromTheCentreTimesPointThree) {
   viewSize = {800, 600};
   ASSERT_NE(MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents), 0u);
-  const struct {
-    uint16_t x, y;
-    float dx, dy;
-  } cases[] = {{400, 300, 0, 0},
-               {410, 300, 3, 0},
-               {400, 280, 0, -6},
-               {0, 0, -120, -90},
-               {65535, 0, (65535 - 400) * 0.3f, -90}};  // positions are unsigned words
-  for (const auto& c : cases) {
+  using Case = std::tuple<uint16_t, uint16_t, float, float>;  // positions are unsigned words
+  for (const auto& [x, y, dx, dy] :
+       {Case{400, 300, 0, 0}, Case{410, 300, 3, 0}, Case{400, 280, 0, -6}, Case{0, 0, -120, -90},
+        Case{65535, 0, (65535 - 400) * 0.3f, -90}}) {
     inputState.mouseDX = inputState.mouseDY = 99;
-    sceneWindowEvents.MouseMove(c.x, c.y);
-    EXPECT_FLOAT_EQ(inputState.mouseDX, c.dx) << c.x << "," << c.y;
-    EXPECT_FLOAT_EQ(inputState.mouseDY, c.dy) << c.x << "," << c.y;
+    sceneWindowEvents.MouseMove(x, y);
+    EXPECT_FLOAT_EQ(inputState.mouseDX, dx) << x << "," << y;
+    EXPECT_FLOAT_EQ(inputState.mouseDY, dy) << x << "," << y;
   }
 }
 

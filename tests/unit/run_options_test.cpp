@@ -18,26 +18,19 @@ ParsedRunOptions Parse(std::vector<std::string_view> args) {
 }
 
 TEST(RunOptionsTest, NumbersAreTakenUpToTheirLimitsAndRefusedPastThem) {
-  const struct {
-    const char* name;
-    int32_t high;
-    std::optional<int32_t> RunOptions::*field;
-  } options[] = {{"volume", 100, &RunOptions::volume},
-                 {"speed", 100, &RunOptions::speed},
-                 {"max-fps", 1000, &RunOptions::maxFps}};
-  for (const auto& o : options) {
-    const std::string name = std::string("--") + o.name;
-    for (int32_t value : {0, o.high, o.high + 1, -1}) {
+  for (const auto& [name, high, field] : {std::tuple{"--volume", 100, &RunOptions::volume},
+                                          std::tuple{"--speed", 100, &RunOptions::speed},
+                                          std::tuple{"--max-fps", 1000, &RunOptions::maxFps}}) {
+    for (int32_t value : {0, high, high + 1, -1}) {
       const std::string text = std::to_string(value);
       const ParsedRunOptions parsed = Parse({name, text});
-      if (value >= 0 && value <= o.high) {
-        EXPECT_EQ(parsed.error, "") << name << " " << value;
-        EXPECT_EQ(parsed.options.*o.field, value) << name << " " << value;
-      } else {
-        EXPECT_EQ(parsed.error, "option " + name + ": '" + text +
-                                    "' is not a whole number from 0 to " + std::to_string(o.high))
-            << name << " " << value;
-      }
+      const bool taken = value >= 0 && value <= high;
+      EXPECT_EQ(parsed.error, taken
+                                  ? ""
+                                  : "option " + std::string(name) + ": '" + text +
+                                        "' is not a whole number from 0 to " + std::to_string(high))
+          << name << " " << value;
+      EXPECT_EQ(parsed.options.*field == value, taken) << name << " " << value;
     }
   }
 }
@@ -73,8 +66,7 @@ TEST(RunOptionsTest, WindowIdsAreDecimalOrHexWithin32Bits) {
 }
 
 TEST(RunOptionsTest, HostSwitchesAreLeftToTheSwitchParser) {
-  // Windows-style switches and their window numbers, and words with a hyphen inside, pass
-  // through in order; only "--" words are options.
+  // Host switches, their window numbers and hyphenated words pass in order; "--" ones are options.
   const ParsedRunOptions parsed = Parse({"/p", "1234", "--fps", "foo-bar", "-S", "/c:77"});
   ASSERT_EQ(parsed.error, "");
   EXPECT_EQ(parsed.options.target, DrawTarget::Switches);
@@ -99,20 +91,15 @@ TEST(RunOptionsTest, OverridesChangeOnlyWhatTheyName) {
   EXPECT_EQ(applied({}, stored), stored);
   Settings clockHidden = stored;
   clockHidden.showTime = false;
-  EXPECT_EQ(applied({"--no-music", "--volume", "7", "--clock=24", "--fps", "--speed", "9",
-                     "--max-fps=11", "--content", "/m.rar"},
-                    clockHidden),
-            (Settings{.music = false,
-                      .showTime = true,
-                      .showFps = true,
-                      .clock12h = false,
-                      .cameraSpeed = 9,
-                      .musicVolume = 7,
-                      .maxFps = 11,
-                      .content = "/m.rar"}));
+  EXPECT_EQ(FormatSettings(applied({"--no-music", "--volume", "7", "--clock=24", "--fps", "--speed",
+                                    "9", "--max-fps=11", "--content", "/m.rar"},
+                                   clockHidden)),
+            "music=0\nshowTime=1\nshowFps=1\nvsync=0\nuseDesktop=0\nexitOnMouseMove=0\n"
+            "defaultGamma=0\nclock12h=0\ncameraSpeed=9\nmusicVolume=7\ngamma=0\nwidth=0\n"
+            "height=0\nbitsPerPixel=0\nmaxFps=11\ncontent=/m.rar\n");
   const Settings clockOff = applied({"--clock", "off"}, stored);
-  EXPECT_FALSE(clockOff.showTime);
-  EXPECT_TRUE(clockOff.clock12h) << "the style stays for the next run that shows the clock";
+  EXPECT_EQ(std::pair(clockOff.showTime, clockOff.clock12h), std::pair(false, true))
+      << "the style stays for the next run that shows the clock";
   // A host's window caps the rate unless the command line says otherwise.
   EXPECT_EQ(applied({"-window-id", "0x2a00003"}, stored).maxFps, kHostDefaultMaxFps);
   EXPECT_EQ(applied({"-root", "--max-fps", "0"}, stored).maxFps, 0);
@@ -126,10 +113,12 @@ TEST_F(HostRunTest, AHostWindowRunTouchesNothingOfTheDisplay) {
   options.desktop = {640, 400, 32};  // the host's window
   options.maxFrames = 4;
   HeadlessPlatform& p = Install(options);
-  for (const char* name : {"DefGamma", "UseDesktop"}) p.Store().Set(name, 0);
-  p.Store().Set("Gamma", 80);
-  p.Store().Set("Width", 1024);
-  p.Store().Set("Height", 768);
+  for (const auto& [name, value] : {std::pair{"DefGamma", 0},
+                                    {"UseDesktop", 0},
+                                    {"Gamma", 80},
+                                    {"Width", 1024},
+                                    {"Height", 768}})
+    p.Store().Set(name, value);
   RunApplication(1, Parse({"-window-id", "77", "--no-music"}).options);
 
   const HeadlessRecord& r = p.Record();
