@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "app/display.h"
 #include "app/settings.h"
 #include "objects/view.h"
@@ -10,54 +13,36 @@
 namespace solvane {
 namespace {
 
-using ::solvane::testing::HeadlessTest;
-
 TEST(InputTest, KeysAndClicksSetTheExitFlagAndNoReleaseClearsIt) {
   inputState = {};
   sceneWindowEvents.KeyDown(0x41);
   sceneWindowEvents.KeyDown(255);  // the table's last key
-  EXPECT_EQ(inputState.keys[0x41], 1);
-  EXPECT_EQ(inputState.keys[255], 1);
   sceneWindowEvents.KeyUp(0x41);
   sceneWindowEvents.KeyUp(0);
-  EXPECT_EQ(inputState.keys[0x41], 0);
-  EXPECT_EQ(inputState.keys[255], 1);
-  EXPECT_EQ(inputState.keys[0], 1) << "a release never clears the exit flag";
-
-  // Codes past the table still end the run; a click does too.
-  for (uint32_t code : {256u, 0xFFFFFFFFu}) {
+  EXPECT_EQ((std::array{inputState.keys[0], inputState.keys[0x41], inputState.keys[255]}),
+            (std::array<uint8_t, 3>{1, 0, 1}))
+      << "a release never clears the exit flag";
+  for (uint32_t code : {256u, 0xFFFFFFFFu, 0u}) {  // past the table still ends the run, a click too
     inputState = {};
-    sceneWindowEvents.KeyDown(code);
+    code ? sceneWindowEvents.KeyDown(code) : sceneWindowEvents.ButtonDown();
     sceneWindowEvents.KeyUp(code);
     EXPECT_EQ(inputState.keys, (decltype(inputState.keys){1})) << code;
   }
-  inputState = {};
-  sceneWindowEvents.ButtonDown();
-  EXPECT_EQ(inputState.keys, (decltype(inputState.keys){1}));
 }
 
-class MouseTest : public HeadlessTest {};
+class MouseTest : public ::solvane::testing::HeadlessTest {};
 
 TEST_F(MouseTest, OffsetFromTheCentreTimesPointThree) {
-  viewSize.width = 800;
-  viewSize.height = 600;
-  MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents);
-  ASSERT_NE(MainWindow, 0u);
-  const struct {
-    uint16_t x, y;
-    float dx, dy;
-  } cases[] = {
-      {400, 300, 0, 0},
-      {410, 300, 3, 0},
-      {400, 280, 0, -6},
-      {0, 0, -120, -90},
-      {65535, 0, (65535 - 400) * 0.3f, -90},  // positions are unsigned words
-  };
-  for (const auto& c : cases) {
+  viewSize = {800, 600};
+  ASSERT_NE(MainWindow = platform().CreateSceneWindow(800, 600, sceneWindowEvents), 0u);
+  using Case = std::tuple<uint16_t, uint16_t, float, float>;  // positions are unsigned words
+  for (const auto& [x, y, dx, dy] :
+       {Case{400, 300, 0, 0}, Case{410, 300, 3, 0}, Case{400, 280, 0, -6}, Case{0, 0, -120, -90},
+        Case{65535, 0, (65535 - 400) * 0.3f, -90}}) {
     inputState.mouseDX = inputState.mouseDY = 99;
-    sceneWindowEvents.MouseMove(c.x, c.y);
-    EXPECT_FLOAT_EQ(inputState.mouseDX, c.dx) << c.x << "," << c.y;
-    EXPECT_FLOAT_EQ(inputState.mouseDY, c.dy) << c.x << "," << c.y;
+    sceneWindowEvents.MouseMove(x, y);
+    EXPECT_FLOAT_EQ(inputState.mouseDX, dx) << x << "," << y;
+    EXPECT_FLOAT_EQ(inputState.mouseDY, dy) << x << "," << y;
   }
 }
 

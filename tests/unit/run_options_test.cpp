@@ -1,7 +1,7 @@
-// The options of one run: how the command line is read, and what a run in a host's window does
-// with them.
+// The options of one run: how the command line is read, and what a host's window run does.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -18,26 +18,19 @@ ParsedRunOptions Parse(std::vector<std::string_view> args) {
 }
 
 TEST(RunOptionsTest, NumbersAreTakenUpToTheirLimitsAndRefusedPastThem) {
-  const struct {
-    const char* name;
-    int32_t high;
-    std::optional<int32_t> RunOptions::*field;
-  } options[] = {{"volume", 100, &RunOptions::volume},
-                 {"speed", 100, &RunOptions::speed},
-                 {"max-fps", 1000, &RunOptions::maxFps}};
-  for (const auto& o : options) {
-    const std::string name = std::string("--") + o.name;
-    for (int32_t value : {0, o.high, o.high + 1, -1}) {
+  for (const auto& [name, high, field] : {std::tuple{"--volume", 100, &RunOptions::volume},
+                                          std::tuple{"--speed", 100, &RunOptions::speed},
+                                          std::tuple{"--max-fps", 1000, &RunOptions::maxFps}}) {
+    for (int32_t value : {0, high, high + 1, -1}) {
       const std::string text = std::to_string(value);
       const ParsedRunOptions parsed = Parse({name, text});
-      if (value >= 0 && value <= o.high) {
-        EXPECT_EQ(parsed.error, "") << name << " " << value;
-        EXPECT_EQ(parsed.options.*o.field, value) << name << " " << value;
-      } else {
-        EXPECT_EQ(parsed.error, "option " + name + ": '" + text +
-                                    "' is not a whole number from 0 to " + std::to_string(o.high))
-            << name << " " << value;
-      }
+      const bool taken = value >= 0 && value <= high;
+      EXPECT_EQ(parsed.error, taken
+                                  ? ""
+                                  : "option " + std::string(name) + ": '" + text +
+                                        "' is not a whole number from 0 to " + std::to_string(high))
+          << name << " " << value;
+      EXPECT_EQ(parsed.options.*field == value, taken) << name << " " << value;
     }
   }
 }
@@ -58,94 +51,58 @@ TEST(RunOptionsTest, BadValuesAreRefusedWithTheirReason) {
       {{"--colour", "red"}, "unknown option --colour"},
       {{"--volume=7", "--nope=3"}, "unknown option --nope"},
       {{"-window-id"}, "option -window-id needs a value"},
-      {{"-root", "-window-id", "12"}, "-root and -window-id cannot be given together"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Parse(c.args).error, c.error) << c.args.front();
-  }
+      {{"-root", "-window-id", "12"}, "-root and -window-id cannot be given together"}};
+  for (const Case& c : cases) EXPECT_EQ(Parse(c.args).error, c.error) << c.args.front();
 }
 
 TEST(RunOptionsTest, WindowIdsAreDecimalOrHexWithin32Bits) {
-  struct Case {
-    const char* text;
-    std::optional<uint32_t> id;
-  };
-  const Case cases[] = {
-      {"123", 123u},
-      {"0x1a", 0x1au},
-      {"0X1A", 0x1au},
-      {"4294967295", 0xFFFFFFFFu},
-      {"0xffffffff", 0xFFFFFFFFu},
-      {"0", std::nullopt},
-      {"0x", std::nullopt},
-      {"-5", std::nullopt},
-      {"12abc", std::nullopt},
-      {"4294967296", std::nullopt},
-      {"0x100000000", std::nullopt},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ParseWindowId(c.text), c.id) << c.text;
+  const std::pair<const char*, uint32_t> valid[] = {
+      {"123", 123u}, {"0x1a", 0x1au}, {"0X1A", 0x1au}, {"4294967295", ~0u}, {"0xffffffff", ~0u}};
+  for (const auto& [text, id] : valid) EXPECT_EQ(ParseWindowId(text), id) << text;
+  for (const char* text : {"0", "0x", "-5", "12abc", "4294967296", "0x100000000"})
+    EXPECT_EQ(ParseWindowId(text), std::nullopt) << text;
   EXPECT_EQ(Parse({"--window-id", "junk"}).error, "option -window-id: 'junk' is not a window id")
       << "the message names the option as hosts write it";
 }
 
 TEST(RunOptionsTest, HostSwitchesAreLeftToTheSwitchParser) {
-  // Windows-style switches and their window numbers, and words with a hyphen inside, pass
-  // through in order; only "--" words are options.
+  // Host switches, their window numbers and hyphenated words pass in order; "--" ones are options.
   const ParsedRunOptions parsed = Parse({"/p", "1234", "--fps", "foo-bar", "-S", "/c:77"});
   ASSERT_EQ(parsed.error, "");
+  EXPECT_EQ(parsed.options.target, DrawTarget::Switches);
   EXPECT_EQ(parsed.options.switches,
             (std::vector<std::string>{"/p", "1234", "foo-bar", "-S", "/c:77"}));
-  EXPECT_EQ(parsed.options.target, DrawTarget::Switches);
-  EXPECT_TRUE(Parse({"--help"}).options.help);
-  EXPECT_TRUE(Parse({"-h"}).options.help);
-  EXPECT_EQ(Parse({"-root"}).options.target, DrawTarget::Root);
-  EXPECT_EQ(Parse({"--root"}).options.target, DrawTarget::Root);
+  EXPECT_TRUE(Parse({"--help"}).options.help && Parse({"-h"}).options.help);
+  for (auto root : {"-root", "--root"}) EXPECT_EQ(Parse({root}).options.target, DrawTarget::Root);
   const RunOptions window = Parse({"-window-id", "0x2a00003"}).options;
-  EXPECT_EQ(window.target, DrawTarget::Window);
-  EXPECT_EQ(window.windowId, 0x2a00003u);
+  EXPECT_EQ(std::pair(window.target, window.windowId), std::pair(DrawTarget::Window, 0x2a00003u));
 }
 
 TEST(RunOptionsTest, OverridesChangeOnlyWhatTheyName) {
   Settings stored;
-  stored.music = true;
-  stored.musicVolume = 75;
-  stored.showTime = true;
-  stored.clock12h = true;
+  stored.music = stored.showTime = stored.clock12h = true;
   stored.cameraSpeed = 50;
+  stored.musicVolume = 75;
   stored.maxFps = 30;
-  Settings none = stored;
-  ApplyRunOptions({}, none);
-  EXPECT_EQ(none, stored);
-
-  Settings all = stored;
-  all.showTime = false;
-  ApplyRunOptions(Parse({"--no-music", "--volume", "7", "--clock=24", "--fps", "--speed", "9",
-                         "--max-fps=11", "--content", "/m.rar"})
-                      .options,
-                  all);
-  Settings expected = stored;
-  expected.music = false;
-  expected.musicVolume = 7;
-  expected.showTime = true;
-  expected.clock12h = false;
-  expected.showFps = true;
-  expected.cameraSpeed = 9;
-  expected.maxFps = 11;
-  expected.content = "/m.rar";
-  EXPECT_EQ(all, expected);
-
-  Settings clockOff = stored;
-  ApplyRunOptions(Parse({"--clock", "off"}).options, clockOff);
-  EXPECT_FALSE(clockOff.showTime);
-  EXPECT_TRUE(clockOff.clock12h) << "the style stays for the next run that shows the clock";
-
+  const auto applied = [&](std::vector<std::string_view> args, Settings s) {
+    ApplyRunOptions(Parse(args).options, s);
+    return s;
+  };
+  EXPECT_EQ(applied({}, stored), stored);
+  Settings clockHidden = stored;
+  clockHidden.showTime = false;
+  EXPECT_EQ(FormatSettings(applied({"--no-music", "--volume", "7", "--clock=24", "--fps", "--speed",
+                                    "9", "--max-fps=11", "--content", "/m.rar"},
+                                   clockHidden)),
+            "music=0\nshowTime=1\nshowFps=1\nvsync=0\nuseDesktop=0\nexitOnMouseMove=0\n"
+            "defaultGamma=0\nclock12h=0\ncameraSpeed=9\nmusicVolume=7\ngamma=0\nwidth=0\n"
+            "height=0\nbitsPerPixel=0\nmaxFps=11\ncontent=/m.rar\n");
+  const Settings clockOff = applied({"--clock", "off"}, stored);
+  EXPECT_EQ(std::pair(clockOff.showTime, clockOff.clock12h), std::pair(false, true))
+      << "the style stays for the next run that shows the clock";
   // A host's window caps the rate unless the command line says otherwise.
-  Settings host = stored;
-  ApplyRunOptions(Parse({"-window-id", "0x2a00003"}).options, host);
-  EXPECT_EQ(host.maxFps, kHostDefaultMaxFps);
-  Settings uncapped = stored;
-  ApplyRunOptions(Parse({"-root", "--max-fps", "0"}).options, uncapped);
-  EXPECT_EQ(uncapped.maxFps, 0);
+  EXPECT_EQ(applied({"-window-id", "0x2a00003"}, stored).maxFps, kHostDefaultMaxFps);
+  EXPECT_EQ(applied({"-root", "--max-fps", "0"}, stored).maxFps, 0);
 }
 
 class HostRunTest : public testing::HeadlessTest {};
@@ -156,16 +113,13 @@ TEST_F(HostRunTest, AHostWindowRunTouchesNothingOfTheDisplay) {
   options.desktop = {640, 400, 32};  // the host's window
   options.maxFrames = 4;
   HeadlessPlatform& p = Install(options);
-  p.Store().Set("DefGamma", 0);
-  p.Store().Set("Gamma", 80);
-  p.Store().Set("UseDesktop", 0);
-  p.Store().Set("Width", 1024);
-  p.Store().Set("Height", 768);
-  RunOptions host;
-  host.target = DrawTarget::Window;
-  host.windowId = 77;
-  host.music = false;
-  RunApplication(1, host);
+  for (const auto& [name, value] : {std::pair{"DefGamma", 0},
+                                    {"UseDesktop", 0},
+                                    {"Gamma", 80},
+                                    {"Width", 1024},
+                                    {"Height", 768}})
+    p.Store().Set(name, value);
+  RunApplication(1, Parse({"-window-id", "77", "--no-music"}).options);
 
   const HeadlessRecord& r = p.Record();
   EXPECT_EQ(r.idlePasses, 4) << "the run was the full-screen one";
@@ -180,14 +134,12 @@ TEST_F(HostRunTest, TheCapSleepsOnlyWhatAFrameLeavesOver) {
     uint64_t ticksPerFrame;  // of 10 MHz
     double sleep;            // per frame; 0: none
   };
-  const Case cases[] = {
-      {0, 10'000, 0},         // no cap
-      {100, 10'000, 0.009},   // 1 ms frames, 10 ms period
-      {100, 200'000, 0},      // 20 ms frames are slower than the cap
-      {1000, 5'000, 0.0005},  // the limit: 0.5 ms frames, 1 ms period
-      {5000, 5'000, 0.0005},  // past the limit: as the limit
-      {-3, 10'000, 0},        // a negative stored cap is no cap
-  };
+  const Case cases[] = {{0, 10'000, 0},         // no cap
+                        {100, 10'000, 0.009},   // 1 ms frames, 10 ms period
+                        {100, 200'000, 0},      // 20 ms frames are slower than the cap
+                        {1000, 5'000, 0.0005},  // the limit: 0.5 ms frames, 1 ms period
+                        {5000, 5'000, 0.0005},  // past the limit: as the limit
+                        {-3, 10'000, 0}};       // a negative stored cap is no cap
   for (const Case& c : cases) {
     HeadlessOptions options;
     options.maxFrames = 5;
@@ -196,9 +148,9 @@ TEST_F(HostRunTest, TheCapSleepsOnlyWhatAFrameLeavesOver) {
     p.Store().Set("EnableMusic", 0);
     p.Store().Set("MaxFPS", static_cast<uint32_t>(c.maxFps));
     RunApplication(1);
-    double total = 0;
-    for (double s : p.Record().sleeps) total += s;
-    EXPECT_NEAR(total / 5, c.sleep, 2e-4) << c.maxFps << " fps, " << c.ticksPerFrame;
+    const auto& sleeps = p.Record().sleeps;
+    EXPECT_NEAR(std::accumulate(sleeps.begin(), sleeps.end(), 0.0) / 5, c.sleep, 2e-4)
+        << c.maxFps << " fps, " << c.ticksPerFrame;
   }
 }
 

@@ -9,10 +9,10 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace solvane {
@@ -21,37 +21,20 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SettingsFileTest, ParsesValuesAndIgnoresBadLines) {
-  const struct {
-    const char* line;
-    std::optional<uint32_t> value;  // none: a bad line, warned about
-  } cases[] = {
-      {"Width=1024", 1024},
-      {"  Width = 1024  ", 1024},
-      {"Width=1024\r", 1024},
-      {"width=7", 7},
-      {"Gamma=-5", 0xFFFFFFFB},
-      {"Gamma=+5", 5},
-      {"Gamma=4294967295", 0xFFFFFFFF},
-      {"Gamma=-2147483648", 0x80000000},
-      {"Gamma=4294967296", {}},
-      {"Gamma=-2147483649", {}},
-      {"Gamma=99999999999999999999999", {}},
-      {"Gamma=", {}},
-      {"Gamma=1.5", {}},
-      {"Gamma=0x10", {}},
-      {"Gamma=12 34", {}},
-      {"=5", {}},
-      {"Bad Name=5", {}},
-      {"no equals sign", {}},
-      {"\x01\xff\xfe=\x80", {}},
-  };
-  for (const auto& c : cases) {
-    const SettingsFileContents parsed = ParseSettingsFile(c.line);
-    const auto value = parsed.values.empty()
-                           ? std::nullopt
-                           : std::optional<uint32_t>(parsed.values.begin()->second);
-    EXPECT_EQ(value, c.value) << c.line;
-    EXPECT_EQ(parsed.values.size() + parsed.warnings.size(), 1u) << c.line;
+  using Case = std::pair<const char*, std::optional<uint32_t>>;  // none: a bad line, warned about
+  for (const auto& [line, value] :
+       {Case{"Width=1024", 1024}, Case{"  Width = 1024  ", 1024}, Case{"Width=1024\r", 1024},
+        Case{"width=7", 7}, Case{"Gamma=-5", 0xFFFFFFFB}, Case{"Gamma=+5", 5},
+        Case{"Gamma=4294967295", 0xFFFFFFFF}, Case{"Gamma=-2147483648", 0x80000000},
+        Case{"Gamma=4294967296", {}}, Case{"Gamma=-2147483649", {}},
+        Case{"Gamma=99999999999999999999999", {}}, Case{"Gamma=", {}}, Case{"Gamma=1.5", {}},
+        Case{"Gamma=0x10", {}}, Case{"Gamma=12 34", {}}, Case{"=5", {}}, Case{"Bad Name=5", {}},
+        Case{"no equals sign", {}}, Case{"\x01\xff\xfe=\x80", {}}}) {
+    const SettingsFileContents parsed = ParseSettingsFile(line);
+    EXPECT_EQ(parsed.values.empty() ? std::nullopt : std::optional(parsed.values.begin()->second),
+              value)
+        << line;
+    EXPECT_EQ(parsed.values.size() + parsed.warnings.size(), 1u) << line;
   }
   // Comments and blank lines are skipped, the last of duplicate names holds.
   const SettingsFileContents parsed =
@@ -78,55 +61,36 @@ TEST(SettingsFileTest, TheContentPathIsTextAndSurvivesTheDialog) {
   // A path may hold '=', blanks and digits; it is never a bad number line.
   const SettingsFileContents parsed =
       ParseSettingsFile("Speed=80\ncontent = /home/me/my mods/a=b 2.rar \nContent2=x\n");
-  ASSERT_EQ(parsed.texts.size(), 1u);
-  EXPECT_EQ(parsed.texts.at("content"), "/home/me/my mods/a=b 2.rar");
-  EXPECT_EQ(parsed.values.at("speed"), 80u);
-  ASSERT_EQ(parsed.warnings.size(), 1u) << "only the unknown text line is a bad one";
-  EXPECT_EQ(parsed.warnings[0], "line 3: not a 32-bit decimal number");
+  EXPECT_EQ(parsed.texts,
+            (std::map<std::string, std::string>{{"content", "/home/me/my mods/a=b 2.rar"}}));
+  EXPECT_EQ(parsed.values, (std::map<std::string, uint32_t>{{"speed", 80}}));
+  EXPECT_EQ(parsed.warnings, std::vector<std::string>{"line 3: not a 32-bit decimal number"})
+      << "only the unknown text line is a bad one";
   const NamedValue values[] = {{"Speed", 20}};
   EXPECT_EQ(UpdateSettingsFile("Content=/m.rar\nSpeed=80\n", values), "Content=/m.rar\nSpeed=20\n");
 }
 
 class SettingsFileStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("solvane-settings-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { fs::remove_all(dir_); }
+  void TearDown() override { fs::remove_all(dir_); }
   std::string Path() const { return (dir_ / "solvane" / "settings").string(); }
-  fs::path dir_;
+  const fs::path dir_ =
+      fs::temp_directory_path() / ("solvane-settings-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path).rdbuf();
   return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
-
-unsigned ModeOf(const fs::path& path) {
-  struct stat status {};
-  ::stat(path.c_str(), &status);
-  return status.st_mode & 07777;
 }
 
 // What is in the settings directory after a save, links marked with "@".
 std::string Listing(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    names.push_back(entry.path().filename().string() + (entry.is_symlink() ? "@" : ""));
-  }
-  std::sort(names.begin(), names.end());
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string() + (entry.is_symlink() ? "@" : ""));
   std::string text;
   for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
   return text;
@@ -142,38 +106,34 @@ TEST_F(SettingsFileStoreTest, LinksAreWrittenThroughAndPlantedNamesNeverFollowed
     std::function<void()> setUp;
     const char* listing;   // the settings directory afterwards
     fs::path written;      // where the new values must be
-    const char* contents;  // what is there
-    const char* victimAfter;
+    const char* contents;  // what is there; the victim is untouched unless it is written
   } cases[] = {
       {"a planted settings.new link", [&] { fs::create_symlink(victim, dir / "settings.new"); },
-       "settings settings.new@", settings, "Width=640\n", "precious"},
+       "settings settings.new@", settings, "Width=640\n"},
       {"settings links to a file elsewhere",
        [&] { fs::create_symlink("../elsewhere/victim", settings); }, "settings@", victim,
-       "precious\nWidth=640\n", nullptr},
+       "precious\nWidth=640\n"},
       {"a chain of two links",
        [&] {
          fs::create_symlink(victim, elsewhere / "middle");
          fs::create_symlink(elsewhere / "middle", settings);
        },
-       "settings@", victim, "precious\nWidth=640\n", nullptr},
+       "settings@", victim, "precious\nWidth=640\n"},
       {"a link to a file not there yet", [&] { fs::create_symlink(elsewhere / "new", settings); },
-       "settings@", elsewhere / "new", "Width=640\n", "precious"},
+       "settings@", elsewhere / "new", "Width=640\n"},
   };
   for (const auto& c : cases) {
     fs::remove_all(dir_);
-    fs::create_directories(dir);
-    fs::create_directories(elsewhere);
-    WriteFile(victim, "precious");
+    for (const fs::path& d : {dir, elsewhere}) fs::create_directories(d);
+    std::ofstream(victim) << "precious";
     c.setUp();
     FileSettingsStore store(settings.string());
     const NamedValue written[] = {{"Width", 640}};
     EXPECT_TRUE(store.Save(written)) << c.name;
     EXPECT_EQ(Listing(dir), c.listing) << c.name;
     EXPECT_EQ(ReadFile(c.written), c.contents) << c.name;
-    if (c.victimAfter != nullptr) {
-      EXPECT_EQ(ReadFile(victim), c.victimAfter) << c.name;
-    }
     EXPECT_EQ(Listing(elsewhere).find('.'), std::string::npos) << c.name << ": temporary left";
+    EXPECT_EQ(ReadFile(victim), c.written == victim ? c.contents : "precious") << c.name;
   }
 }
 
@@ -188,10 +148,10 @@ TEST_F(SettingsFileStoreTest, AMissingFileReadsAsEmptyAndIsMadePrivate) {
   EXPECT_EQ(Listing(fs::path(Path()).parent_path()), "settings");
   store.Read(read);
   EXPECT_EQ(read[0].value, 1024u);
-  EXPECT_EQ(ModeOf(Path()), 0600u);
-  ::chmod(Path().c_str(), 0640);  // a mode the user chose stays
+  EXPECT_EQ(fs::status(Path()).permissions(), fs::perms(0600));
+  fs::permissions(Path(), fs::perms(0640));  // a mode the user chose stays
   ASSERT_TRUE(store.Save(written));
-  EXPECT_EQ(ModeOf(Path()), 0640u);
+  EXPECT_EQ(fs::status(Path()).permissions(), fs::perms(0640));
 }
 
 TEST_F(SettingsFileStoreTest, FailedSavesKeepTheOldFile) {
@@ -202,13 +162,13 @@ TEST_F(SettingsFileStoreTest, FailedSavesKeepTheOldFile) {
     fs::path path;
   } cases[] = {
       {"a directory in the way", [&] { fs::create_directories(settings); }, settings},
-      {"a file where the directory should be", [&] { WriteFile(dir_ / "file", "x"); },
+      {"a file where the directory should be", [&] { std::ofstream(dir_ / "file") << "x"; },
        dir_ / "file" / "settings"},
       // A write that fails half-way: the file size limit stops it, for root as for anyone.
       {"a write cut short",
        [&] {
          fs::create_directories(settings.parent_path());
-         WriteFile(settings, "Width=1\n# " + std::string(3000, 'x') + "\n");
+         std::ofstream(settings) << "Width=1\n# " << std::string(3000, 'x') << "\n";
        },
        settings},
   };
@@ -226,24 +186,21 @@ TEST_F(SettingsFileStoreTest, FailedSavesKeepTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_FALSE(store.Save(written)) << c.name;
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    if (!before.empty()) {
-      EXPECT_EQ(ReadFile(c.path), before) << c.name;
-    }
-    if (fs::is_directory(c.path.parent_path())) {
-      EXPECT_EQ(Listing(c.path.parent_path()), "settings") << c.name << ": temporary left";
-    }
+    EXPECT_EQ(fs::is_regular_file(c.path) ? ReadFile(c.path) : "", before) << c.name;
+    if (!fs::is_directory(c.path.parent_path())) continue;
+    EXPECT_EQ(Listing(c.path.parent_path()), "settings") << c.name << ": temporary left";
   }
 }
 
 TEST(SettingsFilePathTest, FollowsTheConfigDirectory) {
   const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   ::setenv("HOME", "/home/u", 1);
-  ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/cfg/solvane/settings");
-  ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
-  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/home/u/.config/solvane/settings");
-  ::unsetenv("XDG_CONFIG_HOME");
-  EXPECT_EQ(FileSettingsStore::DefaultPath(), "/home/u/.config/solvane/settings");
+  for (const auto& [config, path] : {std::pair{"/cfg", "/cfg/solvane/settings"},
+                                     {"relative", "/home/u/.config/solvane/settings"},  // ignored
+                                     {"", "/home/u/.config/solvane/settings"}}) {
+    *config ? ::setenv("XDG_CONFIG_HOME", config, 1) : ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(FileSettingsStore::DefaultPath(), path) << config;
+  }
   ::setenv("HOME", home.c_str(), 1);
 }
 
