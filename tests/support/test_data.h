@@ -74,11 +74,4 @@ inline std::vector<uint8_t> ReadFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-#ifdef SOLVANE_SHARED_DIR
-// A file of the shared test data next to the repository.
-inline std::string SharedTestData(const std::string& name) {
-  return std::string(SOLVANE_SHARED_DIR) + "/testdata/" + name;
-}
-#endif
-
 }  // namespace solvane::testing

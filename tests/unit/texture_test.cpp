@@ -92,11 +92,11 @@ Bytes PatchFrame(Bytes jpeg, uint8_t precision, uint16_t width, uint16_t height)
 Bytes Tga(uint8_t type, uint8_t depth, uint16_t width, uint16_t height, Bytes body,
           uint8_t mapType = 0, uint16_t mapLength = 0, uint8_t mapEntry = 0) {
   Bytes b = {0, mapType, type, 0, 0, 0, 0, mapEntry, 0, 0, 0, 0, 0, 0, 0, 0, depth, 0x08};
-  for (const auto [at, v] : {std::pair{5, mapLength}, {12, width}, {14, height}}) {
+  for (const auto& [at, v] : {std::pair{5, mapLength}, {12, width}, {14, height}}) {
     b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
   }
-  b.insert(b.end(), body.begin(), body.end());
-  return b;
+  body.insert(body.begin(), b.begin(), b.end());
+  return body;
 }
 
 Bytes Cat(Bytes a, const Bytes& b) {
