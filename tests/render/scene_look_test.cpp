@@ -1,14 +1,7 @@
 // The carried scene drawn with and without the texture program: the same frame either way.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <vector>
-
-#include "app/application.h"
-#include "app/input.h"
-#include "objects/modulate_program.h"
-#include "tests/support/headless_fixture.h"
+#include "tests/support/render_checks.h"
 
 namespace solvane {
 namespace {
