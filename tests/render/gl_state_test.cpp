@@ -98,20 +98,15 @@ TEST_F(GlStateTest, InitialState) {
 // the settings ask for stays as it was; a size without area changes nothing.
 TEST_F(GlStateTest, ResizeMovesTheDrawingSizeNotTheStoredMode) {
   Open(800, 600);
-  settings.width = 1024;
-  settings.height = 768;
-  const struct {
-    int32_t width, height;
-    ViewSize expected;
-  } cases[] = {{640, 400, {640, 400}},
-               {1, 1, {1, 1}},
-               {0, 300, {1, 1}},
-               {500, -1, {1, 1}},
-               {1080, 1920, {1080, 1920}}};
-  for (const auto& c : cases) {
-    ResizeScene(c.width, c.height);
-    const float w = float(c.expected.width), h = float(c.expected.height);
-    EXPECT_EQ(viewSize, c.expected) << c.width << "x" << c.height;
+  settings.width = 1024, settings.height = 768;
+  for (const auto [width, height, expected] : {std::tuple{640, 400, ViewSize{640, 400}},
+                                               {1, 1, ViewSize{1, 1}},
+                                               {0, 300, ViewSize{1, 1}},
+                                               {500, -1, ViewSize{1, 1}},
+                                               {1080, 1920, ViewSize{1080, 1920}}}) {
+    ResizeScene(width, height);
+    const float w = float(expected.width), h = float(expected.height);
+    EXPECT_EQ(viewSize, expected) << width << "x" << height;
     EXPECT_EQ(Get(GL_VIEWPORT, 2) * 10000 + Get(GL_VIEWPORT, 3), w * 10000 + h);
     // glFrustum puts 2 near / (right - left) at [0] and 2 near / (top - bottom) at [5].
     EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), 2.0f * h / w);
@@ -181,28 +176,26 @@ TEST_F(GlStateTest, EveryDrawLeavesTheStateAsItFoundIt) {
     frames(std::move(name), o, std::move(leaves), sceneTime);
   };
   using S = Sphere;
-  made("sphere atmo", new S, [](S& s) { s.atmo = true; });
-  made("sphere mask", new S, [](S& s) { s.mask = true; });
-  made("sphere specular", new S, [](S& s) { s.specular = true; });
+  // Each flag alone; the case named by the flag's place in the list.
+  bool S::*const sphereFlags[] = {&S::atmo, &S::mask,  &S::specular,     &S::flash,
+                                  &S::env,  &S::depth, &S::textureIsTga, &S::light};
+  for (bool S::*const& on : sphereFlags) {
+    made("sphere flag " + std::to_string(&on - sphereFlags), new S, [on](S& s) { s.*on = true; });
+  }
   made("sphere sys", new S, [&](S& s) { s.sys = true, s.parent = planet; });
-  made("sphere flash", new S, [](S& s) { s.flash = true; });
   made("sphere rnd", new S, [](S& s) { s.flash = s.rnd = true; });
-  made("sphere env", new S, [](S& s) { s.env = true; });
-  made("sphere depth", new S, [](S& s) { s.depth = true; });
   made("sphere alpha", new S, [](S& s) { s.alpha = 0.5f; });
-  made("sphere tga", new S, [](S& s) { s.textureIsTga = true; });
-  made("sphere light", new S, [](S& s) { s.light = true; });
   for (const int t : {0, 12, 30})
     made(
         "wire at " + std::to_string(t), new S, [](S& s) { s.wire = true; }, {}, float(t));
   using B = Billboard;
   made("billboard", new B, [](B&) {});
-  made("billboard blend", new B, [](B& b) { b.blend = true; });
   made("billboard sys", new B, [&](B& b) { b.sys = true, b.billboardParent = planet; });
-  made("billboard depth", new B, [](B& b) { b.depth = true; });
-  made("billboard env", new B, [](B& b) { b.env = true; });
-  made("billboard oreol", new B, [](B& b) { b.oreol = true; });
-  made("billboard flash", new B, [](B& b) { b.flash = true; });
+  bool B::*const billboardFlags[] = {&B::blend, &B::depth, &B::env, &B::oreol, &B::flash};
+  for (bool B::*const& on : billboardFlags) {
+    made("billboard flag " + std::to_string(&on - billboardFlags), new B,
+         [on](B& b) { b.*on = true; });
+  }
   using M = Mesh;
   const auto mesh = [&](const char* name, auto setUp, GlState leaves = {}) {
     made(

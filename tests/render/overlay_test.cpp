@@ -97,10 +97,7 @@ class OverlayTest : public ::solvane::testing::RenderTest {
             distance += double(expected - actual) * double(expected - actual);
           }
         }
-        if (distance < bestDistance) {
-          bestDistance = distance;
-          best = cell;
-        }
+        if (distance < bestDistance) bestDistance = distance, best = cell;
       }
       text += char('0' + best);
     }
@@ -110,11 +107,8 @@ class OverlayTest : public ::solvane::testing::RenderTest {
   // State the frame may leave that the overlay must not draw with: no colour, no texture, a
   // blend that keeps the background.
   static void Dirty() {
-    glColor4f(0, 0, 0, 0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glBlendFunc(GL_ZERO, GL_ONE);
+    glColor4f(0, 0, 0, 0), glBindTexture(GL_TEXTURE_2D, 0), glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND), glBlendFunc(GL_ZERO, GL_ONE);
   }
 };
 
@@ -183,10 +177,8 @@ TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
     for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
       for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
         if (Lum(frame, viewSize.width, x, y) < 40) continue;
-        box.left = std::min(box.left, x);
-        box.right = std::max(box.right, x);
-        box.top = std::min(box.top, y);
-        box.bottom = std::max(box.bottom, y);
+        box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
       }
     }
     return box;

@@ -15,20 +15,15 @@ constexpr bool kProbe = true;
 class ProbeObject final : public SceneObject {
  public:
   ProbeObject(std::string name, std::vector<std::string>& log) : name_(name), log_(log) {}
-  void Draw(const Camera& camera) override {
+  void Draw(const Camera&) override {
     log_.push_back("draw " + name_);
     for (GLenum off : {GL_LIGHTING, GL_TEXTURE_2D, GL_BLEND}) glDisable(off);
     glColor3f(1, 0, 0);
-    GLfloat m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const Vec3 right{m[0], m[4], m[8]}, up{m[1], m[5], m[9]};
-    const Vec3 centre = camera.eye + 1500 * camera.look;
-    glBegin(GL_QUADS);
-    for (const Vec3& corner : {centre - 200 * right - 200 * up, centre + 200 * right - 200 * up,
-                               centre + 200 * right + 200 * up, centre - 200 * right + 200 * up}) {
-      glVertex3f(corner.x, corner.y, corner.z);
-    }
-    glEnd();
+    glPushMatrix();
+    glLoadIdentity();  // in the eye's space
+    glTranslatef(0, 0, -1500);
+    glRectf(-200, -200, 200, 200);
+    glPopMatrix();
   }
   void Update(double dt) override { log_.push_back("update " + name_), lastStep = dt; }
   double lastStep = -1;
@@ -195,14 +190,23 @@ TEST_F(RunTest, TimeStepSeedAndCameraSpeed) {
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(replay.keys[i].position, camera.keys[i].position);
 }
 
+// Shutdown gives back the mode, the cursor, the context and every window, the further
+// monitors' blanking ones too, and leaves the gamma ramp and the settings alone.
 TEST_F(RunTest, ShutdownRestoresTheSystem) {
-  const HeadlessRecord& r = Run({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 2);
+  HeadlessOptions options;
+  options.monitorCount = 2;
+  options.desktop = {1024, 768, 32};
+  const HeadlessRecord& r = Run({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 2, options);
   EXPECT_EQ(r.modeChanges, (std::vector<DisplayMode>{{640, 480, 32}, {}}));
   EXPECT_EQ(r.cursorShowCount, 0);
   EXPECT_TRUE(r.contextDeleted);
-  ASSERT_EQ(r.windows.size(), 1u);
-  EXPECT_TRUE(r.windows[0].shown && r.windows[0].closed);
+  ASSERT_EQ(r.windows.size(), 2u);
+  EXPECT_EQ(r.windows[0].kind, HeadlessRecord::Window::Kind::Scene);
   EXPECT_EQ(Place(r.windows[0].rect), "0 0 640 480");
+  EXPECT_EQ(r.windows[1].kind, HeadlessRecord::Window::Kind::Blanking);
+  EXPECT_EQ(Place(r.windows[1].rect), "1024 0 2048 768");
+  EXPECT_EQ(r.focus, WindowHandle{1});
+  EXPECT_TRUE(r.windows[0].shown && r.windows[0].closed && r.windows[1].closed);
   EXPECT_TRUE(r.gammaRamps.empty()) << "the default leaves the gamma ramp alone";
   EXPECT_EQ(platform().Store().writes, 0);
 }
@@ -255,20 +259,6 @@ TEST_F(RunTest, TheUnchangedLoadingScreenIsDrawnOncePerDisplayFrame) {
     EXPECT_GT(r.loadProgressReports, 30) << first;
     EXPECT_EQ(r.framesPresented, 1 + 2) << "one loading screen, two frames; " << first;
   }
-}
-
-TEST_F(RunTest, FurtherMonitorsAreBlanked) {
-  HeadlessOptions options;
-  options.monitorCount = 2;
-  options.desktop = {1024, 768, 32};
-  const HeadlessRecord& r = Run({{"UseDesktop", 0}, {"Width", 800}, {"Height", 600}}, 2, options);
-  ASSERT_EQ(r.windows.size(), 2u);
-  EXPECT_EQ(r.windows[0].kind, HeadlessRecord::Window::Kind::Scene);
-  EXPECT_EQ(Place(r.windows[0].rect), "0 0 800 600");
-  EXPECT_EQ(r.windows[1].kind, HeadlessRecord::Window::Kind::Blanking);
-  EXPECT_EQ(Place(r.windows[1].rect), "1024 0 2048 768");
-  EXPECT_EQ(r.focus, WindowHandle{1});
-  EXPECT_TRUE(r.windows[0].closed && r.windows[1].closed);
 }
 
 // The gamma ramp is set at the start and reset at the end; the swap interval follows vsync.
