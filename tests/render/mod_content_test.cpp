@@ -1,5 +1,4 @@
-// Mods in the saver: a content archive of the user's choosing plays instead of the carried
-// scene, and one that cannot be shown falls back to the carried scene with one line said.
+// Mods in the saver: a content archive of the user's choosing plays instead of the carried one.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -20,8 +19,7 @@ using testing::TextBytes;
 
 constexpr size_t kCarriedWorldObjects = 15;
 
-// A small mod: its own world "world" with `objects` in its script, and a sun image of its own
-// where one is given.
+// A mod with world `worldName` of `objects`, and a sun image of its own where one is given.
 Bytes Mod(const std::string& objects, const std::string& worldName = "world",
           const Bytes& sunImage = {}) {
   std::vector<std::pair<std::string, Bytes>> files = {
@@ -39,22 +37,15 @@ const std::string kTwoSpheres =
 
 class ModContentTest : public testing::HeadlessTest {
  protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    HeadlessTest::TearDown();
-  }
+  void SetUp() override { HeadlessTest::SetUp(), fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_), HeadlessTest::TearDown(); }
   std::string Write(const std::string& name, const Bytes& bytes) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path.string();
   }
-  // Starts the saver as far as the loaded scene with `content` stored as the setting, or given
-  // as the option for the run.
+  // Starts the saver up to the loaded scene, `content` stored or given for the run; its objects.
   size_t StartWith(const std::string& content, bool asOption = false,
                    const std::function<void()>& inspect = {}) {
     HeadlessOptions options;
@@ -79,12 +70,15 @@ class ModContentTest : public testing::HeadlessTest {
   std::vector<std::string> log_;
 };
 
-// A mod plays, stored or given for one run; one that cannot be shown falls back to the carried
-// scene with one line saying why (less the path where it names it).
+// A mod plays with its own images; one that cannot be shown falls back with one line saying
+// why. Once loaded, the loading screen's images, and only they, are given back.
 TEST_F(ModContentTest, AModPlaysOrFallsBackWithOneLine) {
+  ArchiveFile glyphs;  // a sun image of another size than the carried one
+  ASSERT_TRUE(glyphs.Open("textures\\c.jpg"));
   Bytes damaged = Mod(kTwoSpheres);
   damaged.resize(damaged.size() / 2);
-  const std::string mod = Write("mod.rar", Mod(kTwoSpheres));
+  const std::string mod =
+      Write("mod.rar", Mod(kTwoSpheres, "world", Bytes(glyphs.data, glyphs.data + glyphs.size)));
   const struct {
     const char* what;
     std::string path;
@@ -102,21 +96,6 @@ TEST_F(ModContentTest, AModPlaysOrFallsBackWithOneLine) {
                {"past the particle budget",
                 Write("greedy.rar", Mod("ps\r\nbegin\r\ndens 1000000\r\nend\r\n")),
                 "particle budget exceeded"}};
-  for (const auto& c : cases) {
-    const bool plays = c.said == nullptr && !c.path.empty();
-    EXPECT_EQ(StartWith(c.path, c.asOption), plays ? 2u : kCarriedWorldObjects) << c.what;
-    ASSERT_EQ(log_.size(), c.said == nullptr ? 0u : 1u) << c.what;
-    if (c.said == nullptr) continue;
-    EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
-    EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
-  }
-}
-
-// The images come from the mod's archive too, also those decoded ahead of the window.
-TEST_F(ModContentTest, AModsImagesAreItsOwn) {
-  ArchiveFile glyphs;
-  ASSERT_TRUE(glyphs.Open("textures\\c.jpg"));
-  const Bytes other(glyphs.data, glyphs.data + glyphs.size);
   const auto width = [](const char* path) {
     const Texture* texture = FindTexture(path);
     GLint w = 0;
@@ -126,32 +105,24 @@ TEST_F(ModContentTest, AModsImagesAreItsOwn) {
     }
     return w;
   };
-  GLint carried = 0, mod = 0, glyphWidth = 0;
-  StartWith("", false,
-            [&] { carried = width("textures\\sun.jpg"), glyphWidth = width("textures\\c.jpg"); });
-  ASSERT_NE(carried, glyphWidth) << "the test needs images of two sizes";
-  StartWith(Write("own.rar", Mod(kTwoSpheres, "world", other)), false,
-            [&] { mod = width("textures\\sun.jpg"); });
-  EXPECT_EQ(mod, glyphWidth);
-  EXPECT_TRUE(log_.empty());
-}
-
-// Once the scene has loaded, the loading screen's images are given back to OpenGL, and only
-// they: the scene's textures and the clock's glyphs stay. The same after a mod falls back, whose
-// second loading screen still had its images.
-TEST_F(ModContentTest, TheLoadingScreenGoesOnceTheSceneHasLoaded) {
-  const std::string fallback = Write("other.rar", Mod(kTwoSpheres, "elsewhere"));
-  for (const std::string& content : {std::string(), fallback}) {
-    StartWith(content, false, [&] {
+  for (const auto& c : cases) {
+    const bool plays = c.said == nullptr && !c.path.empty();
+    const size_t objects = StartWith(c.path, c.asOption, [&] {
+      EXPECT_EQ(width("textures\\sun.jpg") == 256, plays) << c.what;  // the atlas's width
       uint32_t left = overlayTextures.load.id | overlayTextures.sign.id;
       for (uint32_t corner : overlayTextures.corners) left |= corner;
-      EXPECT_EQ(left, 0u) << content;
-      EXPECT_TRUE(overlayTextures.glyphs != 0 && glIsTexture(overlayTextures.glyphs)) << content;
-      ASSERT_FALSE(textureManager.empty()) << content;
+      EXPECT_EQ(left, 0u) << c.what;
+      EXPECT_TRUE(plays || glIsTexture(overlayTextures.glyphs)) << c.what;  // a mod has none
+      ASSERT_FALSE(textureManager.empty()) << c.what;
       for (const Texture* texture : textureManager) {
         EXPECT_TRUE(texture->id == 0 || glIsTexture(texture->id)) << texture->path.data();
       }
     });
+    EXPECT_EQ(objects, plays ? 2u : kCarriedWorldObjects) << c.what;
+    ASSERT_EQ(log_.size(), c.said == nullptr ? 0u : 1u) << c.what;
+    if (c.said == nullptr) continue;
+    EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
+    EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
   }
 }
 

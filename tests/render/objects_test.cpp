@@ -1,5 +1,4 @@
-// The star's objects frame by frame: how spheres, billboards, particle systems and flares move,
-// and what flares and meshes draw.
+// The objects frame by frame: how they move, and what flares and meshes draw.
 #include <gtest/gtest.h>
 
 #include "tests/support/render_checks.h"
@@ -97,17 +96,14 @@ TEST_F(ObjectsTest, BillboardSpinAndBlinkCycle) {
 }
 
 TEST_F(ObjectsTest, CoronaFollowsTheSilhouette) {
-  const struct {
-    float distance;
-    float expectedOffset;  // of the square from the centre, towards the viewer
-  } cases[] = {{26400, 6600}, {13200, 13200}};
-  for (const auto& c : cases) {
-    LookFrom({0, 0, c.distance});
+  // At each distance, the square's offset from the centre towards the viewer.
+  for (const auto [distance, offset] : {std::pair{26400.0f, 6600.0f}, {13200.0f, 13200.0f}}) {
+    LookFrom({0, 0, distance});
     Billboard corona;
     corona.oreol = true, corona.oreolDistance = 13200, corona.size = 10000;
     corona.Draw(camera);
-    EXPECT_NEAR(corona.position.z, c.expectedOffset, 0.01) << c.distance;
-    EXPECT_NEAR(corona.position.x, 0, 1e-3) << c.distance;
+    EXPECT_NEAR(corona.position.z, offset, 0.01) << distance;
+    EXPECT_NEAR(corona.position.x, 0, 1e-3) << distance;
     EXPECT_NEAR(Dot(corona.up, corona.rightAxis), 0, 1e-6) << "a square facing the viewer";
   }
 
@@ -225,8 +221,7 @@ TEST_F(ObjectsTest, FlaresFadeWhereSomethingHidesThem) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << c.what;
   }
 
-  // The glow of a visible flare lies at its projected point: (3000, 0, -10000) from the eye
-  // lands 0.45 of the half width right of the centre.
+  // A visible flare glows at its projected point, 0.45 of the half width right of the centre.
   LensFlare beside;
   SetUpFlare(beside, {3000, 0, 50000}, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -257,10 +252,8 @@ TEST_F(ObjectsTest, FlareClockAndFlicker) {
     const float before = flicker.level;
     const bool dimming = flicker.flickerTimer + 0.3f < flicker.flickerDimEnd;
     flicker.Update(0.05);
-    if (dimming) {
-      EXPECT_LT(flicker.level, before) << i;
-      dimmed = true;
-    }
+    if (dimming) EXPECT_LT(flicker.level, before) << i;
+    dimmed |= dimming;
   }
   EXPECT_TRUE(dimmed);
 }

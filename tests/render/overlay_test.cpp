@@ -57,26 +57,16 @@ class OverlayTest : public ::solvane::testing::RenderTest {
     return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
   }
 
-  // The frame read back in overlay units (square, 600 over the height), `unitsWide` across.
-  std::vector<uint8_t> InUnits(const std::vector<uint8_t>& frame, int& unitsWide) {
+  // The brightness at overlay unit `x`, `y` (square, 600 over the height) of a frame.
+  static int UnitLum(const std::vector<uint8_t>& frame, int x, int y) {
     const int w = viewSize.width, h = viewSize.height;
-    unitsWide = int(std::lround(600.0 * w / h));
-    std::vector<uint8_t> scaled(size_t(unitsWide) * 600 * 3);
-    for (int y = 0; y < 600; ++y) {
-      for (int x = 0; x < unitsWide; ++x) {
-        const int px = std::min(w - 1, int((x + 0.5) * h / 600)), py = (y * 2 + 1) * h / 1200;
-        std::copy_n(&frame[(size_t(py) * w + size_t(px)) * 3], 3,
-                    &scaled[(size_t(y) * unitsWide + x) * 3]);
-      }
-    }
-    return scaled;
+    return Lum(frame, w, std::min(w - 1, int((x + 0.5) * h / 600)), (y * 2 + 1) * h / 1200);
   }
 
-  // The glyphs drawn at overlay x `left` with their bottom at `bottom`, in a frame `unitsWide`
-  // units wide: the middle columns of each glyph (the neighbours overlap its first and last 12
-  // units) are compared with each cell of the atlas.
-  static std::string ReadGlyphs(const std::vector<uint8_t>& frame, int unitsWide, int left,
-                                int bottom, size_t count) {
+  // The glyphs drawn at overlay x `left` with their bottom at `bottom`: the middle columns of
+  // each (its neighbours overlap its first and last 12 units) compared with each atlas cell.
+  static std::string ReadGlyphs(const std::vector<uint8_t>& frame, int left, int bottom,
+                                size_t count) {
     Image atlas;
     EXPECT_TRUE(LoadJpegImage("textures\\c.jpg", atlas, false, 0));
     std::string text;
@@ -93,7 +83,7 @@ class OverlayTest : public ::solvane::testing::RenderTest {
             const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
             const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
             const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
-            const int actual = Lum(frame, unitsWide, x0 + dx, 599 - (bottom + dy));
+            const int actual = UnitLum(frame, x0 + dx, 599 - (bottom + dy));
             distance += double(expected - actual) * double(expected - actual);
           }
         }
@@ -104,68 +94,24 @@ class OverlayTest : public ::solvane::testing::RenderTest {
     return text;
   }
 
-  // State the frame may leave that the overlay must not draw with: no colour, no texture, a
-  // blend that keeps the background.
+  // State the frame may leave: no colour, no texture, a blend that keeps the background.
   static void Dirty() {
     glColor4f(0, 0, 0, 0), glBindTexture(GL_TEXTURE_2D, 0), glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND), glBlendFunc(GL_ZERO, GL_ONE);
   }
 };
 
-// The clock at the bottom right and the frame counter at the top left on the window shapes of
-// desktops, wide monitors and a phone held upright: the same glyphs at the same places in
-// overlay units, only scaled; whatever state the scene left. Without a glyph atlas the font
-// still draws.
-TEST_F(OverlayTest, ClockAndCounterOnEveryWindowShape) {
+// On every window shape: the loading screen's sign and load image in the middle, as large in
+// overlay units, its corner image at the same 256 x 128 pixels with nothing lit beside it; then
+// the clock bottom right and the counter top left at the same places in overlay units, whatever
+// state the scene left. Without a glyph atlas the font still draws.
+TEST_F(OverlayTest, OverlayOnEveryWindowShape) {
   OpenAt(800, 600, {1, 2, 3});
   BuildDigitFont();  // no texture list: no "c.jpg"
   EXPECT_EQ(overlayTextures.glyphs, 0u);
   EXPECT_NE(overlayTextures.fontBase, 0u);
   DrawClock();
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  const struct {
-    int width, height;
-    LocalTime time;
-    bool twelveHour;
-    const char* clock;
-    int fps;
-  } cases[] = {
-      {800, 600, {0, 5, 9}, true, "12:05:09;", 1907},
-      {1024, 768, {13, 7, 0}, false, "13:07:00", 23},
-      {1280, 720, {12, 34, 56}, true, "12:34:56<", 60},
-      {1920, 1080, {23, 48, 36}, false, "23:48:36", 2468},
-      {2560, 1080, {13, 7, 0}, true, "01:07:00<", 5},
-      {1080, 1920, {0, 5, 9}, false, "00:05:09", 1357},
-  };
-  for (const auto& c : cases) {
-    const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
-    OpenAt(c.width, c.height, c.time);
-    settings.clock12h = c.twelveHour;
-    LoadTextureList("texture.txt", false);
-    BuildDigitFont();
-    Dirty();
-    DrawClock();
-    Dirty();
-    BeginOverlay2D();
-    DrawFps(c.fps);
-    EndOverlay2D();
-    int unitsWide = 0;
-    const std::vector<uint8_t> frame = InUnits(Read(), unitsWide);
-    const std::string fps = std::to_string(c.fps);
-    EXPECT_EQ(ReadGlyphs(frame, unitsWide, unitsWide - 275, 2, std::strlen(c.clock)), c.clock)
-        << what;
-    EXPECT_EQ(ReadGlyphs(frame, unitsWide, 4, 558, fps.size()), fps) << what;
-    // Nothing left of the clock along its row.
-    for (int x = 0; x < unitsWide - 280; x += 7) {
-      ASSERT_EQ(Lum(frame, unitsWide, x, 580), 0) << what << " at " << x;
-    }
-  }
-}
-
-// The sign and the load image in the middle, each at its proportions and as large in overlay
-// units at every window shape, and the corner image in its corner at the same 256 x 128
-// pixels, with nothing lit beside it.
-TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
   struct Box {
     int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;  // pixels, inclusive
     int Width() const { return right - left + 1; }
@@ -185,13 +131,24 @@ TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
   };
   const struct {
     int width, height;
-  } sizes[] = {{800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}, {2560, 1080}, {1080, 1920}};
+    LocalTime time;
+    bool twelveHour;
+    const char* clock;
+    int fps;
+  } cases[] = {
+      {800, 600, {0, 5, 9}, true, "12:05:09;", 1907},
+      {1024, 768, {13, 7, 0}, false, "13:07:00", 23},
+      {1280, 720, {12, 34, 56}, true, "12:34:56<", 60},
+      {1920, 1080, {23, 48, 36}, false, "23:48:36", 2468},
+      {2560, 1080, {13, 7, 0}, true, "01:07:00<", 5},
+      {1080, 1920, {0, 5, 9}, false, "00:05:09", 1357},
+  };
   std::vector<uint8_t> corner0;
-  for (const auto& size : sizes) {
-    const int w = size.width, h = size.height;
+  for (const auto& c : cases) {
+    const int w = c.width, h = c.height;
     const double scale = h / 600.0;  // pixels per overlay unit, both ways
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-    OpenAt(w, h);
+    OpenAt(w, h, c.time);
     EXPECT_NEAR(OverlayWidth() * h, 600.0 * w, 1e-6);
     LoadOverlayTextures();
     DrawLoadingScreen();
@@ -207,7 +164,6 @@ TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
     const Box load = litBox(screen, 0, h - int(240 * scale) + 2, w, h - 130);
     EXPECT_NEAR(load.Width(), 162 * scale, 2 * scale);
     EXPECT_NEAR((load.left + load.right + 1) / 2.0, w / 2.0, 2);
-    // The corner image: the same 256 x 128 pixels at every mode, and nothing lit beside it.
     std::vector<uint8_t> corner;
     int lit = 0;
     for (int y = h - 128; y < h; ++y) {
@@ -220,6 +176,21 @@ TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
     EXPECT_TRUE(corner == corner0) << "the corner image moved or was scaled";
     EXPECT_EQ(litBox(screen, w - 300, h - 180, w - 256, h).right, -1) << "lit left of the corner";
     EXPECT_EQ(litBox(screen, w - 300, h - 180, w, h - 128).right, -1) << "lit above the corner";
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    settings.clock12h = c.twelveHour;
+    LoadTextureList("texture.txt", false);
+    BuildDigitFont();
+    Dirty(), DrawClock(), Dirty();
+    BeginOverlay2D(), DrawFps(c.fps), EndOverlay2D();
+    const int unitsWide = int(std::lround(OverlayWidth()));
+    const std::vector<uint8_t> frame = Read();
+    const std::string fps = std::to_string(c.fps);
+    EXPECT_EQ(ReadGlyphs(frame, unitsWide - 275, 2, std::strlen(c.clock)), c.clock);
+    EXPECT_EQ(ReadGlyphs(frame, 4, 558, fps.size()), fps);
+    for (int x = 0; x < unitsWide - 280; x += 7) {  // nothing left of the clock along its row
+      ASSERT_EQ(UnitLum(frame, x, 580), 0) << "at " << x;
+    }
   }
 }
 

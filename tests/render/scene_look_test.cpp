@@ -8,8 +8,7 @@ namespace {
 
 class SceneLookTest : public ::solvane::testing::HeadlessTest {
  protected:
-  // The last of `frames` frames of a run seeded with `seed`, at 800 x 600, `step` seconds
-  // apart, RGBA.
+  // The last of `frames` frames, `step` seconds apart, of a run seeded with `seed`.
   std::vector<uint8_t> Run(uint32_t seed, int frames, double step) {
     HeadlessOptions options;
     options.maxFrames = frames;
@@ -21,9 +20,7 @@ class SceneLookTest : public ::solvane::testing::HeadlessTest {
   }
 };
 
-// Textured fragments go through a fragment program where the renderer has one. It computes
-// what the fixed pipeline does, rounded a little differently in places: never more than two
-// levels apart, corona, star, sky and particles alike.
+// The fragment program computes what the fixed pipeline does, at most two levels apart.
 TEST_F(SceneLookTest, TheTextureProgramDrawsWhatTheFixedPipelineDraws) {
   AllowModulateProgram(false);
   const std::vector<uint8_t> fixed = Run(5, 60, 0.2);

@@ -1,7 +1,6 @@
-// What the render tests share: a scene window at a size, a camera aimed at the origin, a pixel.
+// What the render tests share and draw with: a scene window, a camera aimed at the origin, a pixel.
 #pragma once
 
-// It brings in what they draw with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
