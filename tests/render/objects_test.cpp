@@ -6,9 +6,7 @@
 namespace solvane {
 namespace {
 
-float Length(const Vec3& v) {
-  return std::sqrt(Dot(v, v));
-}
+const auto Length = [](const Vec3& v) { return std::sqrt(Dot(v, v)); };
 
 using ::solvane::testing::LookFrom;
 using ::solvane::testing::Luminance;
@@ -262,39 +260,29 @@ TEST_F(ObjectsTest, MeshMaterials) {
   LoadTextureList("texture.txt", false);
   BuildStandardMeshes();
   const struct {
-    const char* what;
-    bool light, illum, metal, blend;
-    float red;  // with "blend", the opacity
-  } cases[] = {{"plain", false, false, false, false, 1},
-               {"illum", false, true, false, false, 1},
-               {"light", true, false, false, false, 1},
-               {"metal", false, false, true, false, 1},
-               {"blend, opaque", false, true, false, true, 1},
-               {"blend, half", false, true, false, true, 0.5f},
-               {"blend, clear", false, true, false, true, 0}};
+    const char* flags;  // light, illum, metal, blend, hidden
+    float red;          // with "blend", the opacity
+  } cases[] = {{"", 1}, {"i", 1}, {"l", 1}, {"m", 1}, {"ib", 1}, {"ib", 0.5f}, {"ib", 0}, {"h", 1}};
   std::vector<int> centres;
   for (const auto& c : cases) {
+    const std::string_view f = c.flags;
     Mesh mesh;
     mesh.displayList = SphereMesh.displayList, mesh.scale = 5000, mesh.hasTexture = true;
     mesh.SetTexture("textures\\sun.jpg");
-    mesh.light = c.light, mesh.illum = c.illum, mesh.metal = c.metal, mesh.blend = c.blend;
-    mesh.color = {c.red, 1, 1};
+    mesh.light = f.find('l') != f.npos, mesh.illum = f.find('i') != f.npos;
+    mesh.metal = f.find('m') != f.npos, mesh.blend = f.find('b') != f.npos;
+    mesh.visible = f.find('h') == f.npos, mesh.color = {c.red, 1, 1};
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     LookFrom({0, 0, 60000});
     mesh.Draw(camera);
     centres.push_back(Luminance(400, 300));
   }
-  for (size_t i = 0; i < 5; ++i) EXPECT_GT(centres[i], 0) << cases[i].what;
+  for (size_t i = 0; i < 5; ++i) EXPECT_GT(centres[i], 0) << cases[i].flags;
   EXPECT_GT(centres[4], centres[5]) << "the colour's red is the opacity";
   EXPECT_GT(centres[5], 0);
   EXPECT_EQ(centres[6], 0);
-
-  Mesh hidden;
-  hidden.visible = false, hidden.displayList = SphereMesh.displayList;
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  hidden.Draw(camera);
-  EXPECT_EQ(Luminance(400, 300), 0);
+  EXPECT_EQ(centres[7], 0) << "hidden";
 }
 
 }  // namespace
