@@ -67,8 +67,7 @@ TEST_F(GlStateTest, InitialState) {
   }
   EXPECT_EQ(Get(GL_BLEND_SRC), GL_SRC_ALPHA);
   EXPECT_EQ(Get(GL_BLEND_DST), GL_ONE);
-  // Depth for the meshes; a stencil buffer nothing uses would only cost fill.
-  EXPECT_GE(Get(GL_DEPTH_BITS), 16);
+  EXPECT_GE(Get(GL_DEPTH_BITS), 16);  // for the meshes; a stencil buffer would only cost fill
   EXPECT_EQ(Get(GL_STENCIL_BITS), 0);
 }
 
@@ -76,14 +75,15 @@ TEST_F(GlStateTest, InitialState) {
 TEST_F(GlStateTest, ResizeMovesTheDrawingSizeNotTheStoredMode) {
   Open(800, 600);
   settings.width = 1024, settings.height = 768;
-  for (const auto [width, height, expected] : {std::tuple{640, 400, ViewSize{640, 400}},
-                                               {1, 1, ViewSize{1, 1}},
-                                               {0, 300, ViewSize{1, 1}},
-                                               {500, -1, ViewSize{1, 1}},
-                                               {1080, 1920, ViewSize{1080, 1920}}}) {
+  const int cases[][4] = {{640, 400, 640, 400},
+                          {1, 1, 1, 1},
+                          {0, 300, 1, 1},
+                          {500, -1, 1, 1},
+                          {1080, 1920, 1080, 1920}};
+  for (const auto& [width, height, drawnWidth, drawnHeight] : cases) {
     ResizeScene(width, height);
-    const float w = float(expected.width), h = float(expected.height);
-    EXPECT_EQ(viewSize, expected) << width << "x" << height;
+    const float w = float(drawnWidth), h = float(drawnHeight);
+    EXPECT_EQ(viewSize, (ViewSize{drawnWidth, drawnHeight})) << width << "x" << height;
     EXPECT_EQ(Get(GL_VIEWPORT, 2) * 10000 + Get(GL_VIEWPORT, 3), w * 10000 + h);
     // glFrustum puts 2 near / (right - left) at [0] and 2 near / (top - bottom) at [5].
     EXPECT_FLOAT_EQ(Get(GL_PROJECTION_MATRIX, 0), 2.0f * h / w);
@@ -197,14 +197,20 @@ TEST_F(GlStateTest, EveryDrawLeavesTheStateAsItFoundIt) {
         [&](ParticleSystem& p) { p.mode = mode, p.SetUpEmitter(8); },
         mode == ParticleMode::Flash ? GlState{} : burst);
   }
-  cases.push_back({"clock", [] { DrawClock(); }});
-  cases.push_back({"frame counter", [] { BeginOverlay2D(), DrawFps(1907), EndOverlay2D(); }});
-  // The frame gives the scene back the additive blending it found, whatever the overlay used.
-  cases.push_back({"whole frame", [] {
-                     CurrentWorld = worldCatalog.at(0);
-                     settings.showFps = settings.showTime = true;
-                     RenderFrame();
-                   }});
+  cases.push_back({"clock", [] { DrawClock(); }, {}});
+  cases.push_back({"frame counter", [] { BeginOverlay2D(), DrawFps(1907), EndOverlay2D(); }, {}});
+  // A frame gives back the additive blending it found, also with the overlay hidden, which
+  // leaves the last object's alpha test off.
+  for (const bool overlay : {false, true}) {
+    const auto frame = [overlay] {
+      CurrentWorld = worldCatalog.at(0);
+      settings.showFps = settings.showTime = overlay, RenderFrame();
+    };
+    const GlState leaves = {{Key(GL_ALPHA_TEST, "on "), {0}}};
+    cases.push_back(
+        {overlay ? "whole frame" : "frame, no overlay", frame, overlay ? GlState{} : leaves});
+  }
+  cases.push_back({"loading screen", [] { DrawLoadingScreen(); }, {}});
 
   GLuint unused = 0;
   glGenTextures(1, &unused);

@@ -11,9 +11,8 @@ class SceneLookTest : public ::solvane::testing::HeadlessTest {
   // The last of `frames` frames, `step` seconds apart, of a run seeded with `seed`.
   std::vector<uint8_t> Run(uint32_t seed, int frames, double step) {
     HeadlessOptions options;
-    options.maxFrames = frames;
+    options.maxFrames = frames, options.firstCounter = seed;
     options.ticksPerFrame = uint64_t(step * double(options.frequency));
-    options.firstCounter = seed;
     HeadlessPlatform& p = Install(options);
     RunApplication(1);
     return p.PresentedFrame();
@@ -34,9 +33,8 @@ TEST_F(SceneLookTest, TheTextureProgramDrawsWhatTheFixedPipelineDraws) {
   const std::vector<uint8_t> programmed = Run(5, 60, 0.2);
   ASSERT_EQ(programmed.size(), fixed.size());
   int most = 0;
-  for (size_t i = 0; i < fixed.size(); ++i) {
-    most = std::max(most, std::abs(int(fixed[i]) - int(programmed[i])));
-  }
+  for (size_t i = 0; i < fixed.size(); ++i)
+    most = std::max(most, std::abs(fixed[i] - programmed[i]));
   EXPECT_LE(most, 2);
   const auto lit = std::count_if(fixed.begin(), fixed.end(), [](uint8_t v) { return v > 64; });
   EXPECT_GT(lit, ptrdiff_t(fixed.size() / 20)) << "too little drawn to compare";
