@@ -1,24 +1,13 @@
-// Mods in the saver: a content archive of the user's choosing plays instead of the carried
-// scene, and one that cannot be shown falls back to the carried scene with one line said.
+// Mods in the saver: a content archive of the user's choosing plays instead of the carried one.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "app/application.h"
-#include "app/overlay.h"
-#include "app/settings.h"
 #include "data/archive_file.h"
-#include "platform/opengl.h"
-#include "scene/texture_manager.h"
-#include "scene/world_list.h"
 #include "tests/support/content_files.h"
-#include "tests/support/headless_fixture.h"
+#include "tests/support/render_checks.h"
 
 namespace solvane {
 namespace {
@@ -30,8 +19,7 @@ using testing::TextBytes;
 
 constexpr size_t kCarriedWorldObjects = 15;
 
-// A small mod: its own world "world" with `objects` in its script, and a sun image of its own
-// where one is given.
+// A mod with world `worldName` of `objects`, and a sun image of its own where one is given.
 Bytes Mod(const std::string& objects, const std::string& worldName = "world",
           const Bytes& sunImage = {}) {
   std::vector<std::pair<std::string, Bytes>> files = {
@@ -49,23 +37,15 @@ const std::string kTwoSpheres =
 
 class ModContentTest : public testing::HeadlessTest {
  protected:
-  void SetUp() override {
-    HeadlessTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("solvane-mod-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    HeadlessTest::TearDown();
-  }
+  void SetUp() override { HeadlessTest::SetUp(), fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_), HeadlessTest::TearDown(); }
   std::string Write(const std::string& name, const Bytes& bytes) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path.string();
   }
-  // Starts the saver as far as the loaded scene with `content` stored as the setting, or given
-  // as the option for the run.
+  // Starts the saver up to the loaded scene, `content` stored or given for the run; its objects.
   size_t StartWith(const std::string& content, bool asOption = false,
                    const std::function<void()>& inspect = {}) {
     HeadlessOptions options;
@@ -86,90 +66,63 @@ class ModContentTest : public testing::HeadlessTest {
     StopSaver(app, true);
     return objects;
   }
-  fs::path dir_;
+  fs::path dir_ = fs::temp_directory_path() / ("solvane-mod-" + std::to_string(::getpid()));
   std::vector<std::string> log_;
 };
 
-TEST_F(ModContentTest, AModPlaysInsteadOfTheCarriedScene) {
-  const std::string mod = Write("mod.rar", Mod(kTwoSpheres));
-  EXPECT_EQ(StartWith(mod), 2u);
-  EXPECT_TRUE(log_.empty());
-  EXPECT_EQ(StartWith(mod, true), 2u) << "--content for one run";
-  EXPECT_EQ(StartWith(""), kCarriedWorldObjects) << "no mod: the carried scene";
-}
-
-// The images come from the mod's archive too, also those decoded ahead of the window.
-TEST_F(ModContentTest, AModsImagesAreItsOwn) {
-  ArchiveFile glyphs;
+// A mod plays with its own images; one that cannot be shown falls back with one line saying
+// why. Once loaded, the loading screen's images, and only they, are given back.
+TEST_F(ModContentTest, AModPlaysOrFallsBackWithOneLine) {
+  ArchiveFile glyphs;  // a sun image of another size than the carried one
   ASSERT_TRUE(glyphs.Open("textures\\c.jpg"));
-  const Bytes other(glyphs.data, glyphs.data + glyphs.size);
-  const auto sunWidth = [] {
-    const Texture* sun = FindTexture("textures\\sun.jpg");
-    GLint width = 0;
-    if (sun != nullptr && sun->id != 0) {
-      glBindTexture(GL_TEXTURE_2D, sun->id);
-      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    }
-    return width;
-  };
-  GLint carried = 0, mod = 0, glyphWidth = 0;
-  StartWith("", false, [&] {
-    carried = sunWidth();
-    const Texture* c = FindTexture("textures\\c.jpg");
-    glBindTexture(GL_TEXTURE_2D, c->id);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &glyphWidth);
-  });
-  ASSERT_NE(carried, glyphWidth) << "the test needs images of two sizes";
-  StartWith(Write("own.rar", Mod(kTwoSpheres, "world", other)), false, [&] { mod = sunWidth(); });
-  EXPECT_EQ(mod, glyphWidth);
-  EXPECT_TRUE(log_.empty());
-}
-
-TEST_F(ModContentTest, AModThatCannotBeShownFallsBackWithOneLine) {
   Bytes damaged = Mod(kTwoSpheres);
   damaged.resize(damaged.size() / 2);
+  const std::string mod =
+      Write("mod.rar", Mod(kTwoSpheres, "world", Bytes(glyphs.data, glyphs.data + glyphs.size)));
   const struct {
     const char* what;
     std::string path;
-    std::string said;  // the line, less the path where it names it
-  } cases[] = {
-      {"a missing file", (dir_ / "none.rar").string(), "there is no file "},
-      {"a directory", dir_.string(), " is not a file"},
-      {"not an archive", Write("junk.rar", Bytes(5000, 'x')), " is not a content archive"},
-      {"a damaged archive", Write("half.rar", damaged), " is not a content archive"},
-      {"no world named world", Write("other.rar", Mod(kTwoSpheres, "elsewhere")),
-       "it has no world named \"world\""},
-      {"past the particle budget",
-       Write("greedy.rar", Mod("ps\r\nbegin\r\ndens 1000000\r\nend\r\n")),
-       "particle budget exceeded"},
+    const char* said;
+    bool asOption = false;
+  } cases[] = {{"a mod", mod, nullptr},
+               {"a mod for one run", mod, nullptr, true},
+               {"no mod", "", nullptr},
+               {"a missing file", (dir_ / "none.rar").string(), "there is no file "},
+               {"a directory", dir_.string(), " is not a file"},
+               {"not an archive", Write("junk.rar", Bytes(5000, 'x')), " is not a content archive"},
+               {"a damaged archive", Write("half.rar", damaged), " is not a content archive"},
+               {"no world named world", Write("other.rar", Mod(kTwoSpheres, "elsewhere")),
+                "it has no world named \"world\""},
+               {"past the particle budget",
+                Write("greedy.rar", Mod("ps\r\nbegin\r\ndens 1000000\r\nend\r\n")),
+                "particle budget exceeded"}};
+  const auto width = [](const char* path) {
+    const Texture* texture = FindTexture(path);
+    GLint w = 0;
+    if (texture != nullptr && texture->id != 0) {
+      glBindTexture(GL_TEXTURE_2D, texture->id);
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    }
+    return w;
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(StartWith(c.path), kCarriedWorldObjects) << c.what;
-    ASSERT_EQ(log_.size(), 1u) << c.what;
-    EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
-    EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
-  }
-}
-
-// Once the scene has loaded, the loading screen's images are given back to OpenGL, and only
-// they: the scene's textures and the clock's glyphs stay. The same after a mod falls back, whose
-// second loading screen still had its images.
-TEST_F(ModContentTest, TheLoadingScreenGoesOnceTheSceneHasLoaded) {
-  const std::string fallback = Write("other.rar", Mod(kTwoSpheres, "elsewhere"));
-  for (const std::string& content : {std::string(), fallback}) {
-    StartWith(content, false, [&] {
-      EXPECT_EQ(overlayTextures.load.id, 0u) << content;
-      EXPECT_EQ(overlayTextures.sign.id, 0u) << content;
-      for (uint32_t corner : overlayTextures.corners) EXPECT_EQ(corner, 0u) << content;
-      ASSERT_NE(overlayTextures.glyphs, 0u) << content;
-      EXPECT_TRUE(glIsTexture(overlayTextures.glyphs)) << content;
-      ASSERT_FALSE(textureManager.empty()) << content;
+    const bool plays = c.said == nullptr && !c.path.empty();
+    const size_t objects = StartWith(c.path, c.asOption, [&] {
+      EXPECT_EQ(width("textures\\sun.jpg") == 256, plays) << c.what;  // the atlas's width
+      uint32_t left = overlayTextures.load.id | overlayTextures.sign.id;
+      for (uint32_t corner : overlayTextures.corners) left |= corner;
+      EXPECT_EQ(left, 0u) << c.what;
+      EXPECT_TRUE(plays || glIsTexture(overlayTextures.glyphs)) << c.what;  // a mod has none
+      ASSERT_FALSE(textureManager.empty()) << c.what;
       for (const Texture* texture : textureManager) {
-        if (texture->id != 0) {
-          EXPECT_TRUE(glIsTexture(texture->id)) << texture->path.data();
-        }
+        EXPECT_TRUE(texture->id == 0 || glIsTexture(texture->id)) << texture->path.data();
       }
     });
+    EXPECT_EQ(objects, plays ? 2u : kCarriedWorldObjects) << c.what;
+    ASSERT_EQ(log_.size(), c.said == nullptr ? 0u : 1u) << c.what;
+    if (c.said == nullptr) continue;
+    EXPECT_NE(log_[0].find(c.said), std::string::npos) << c.what << ": " << log_[0];
+    EXPECT_NE(log_[0].find("the carried scene plays instead"), std::string::npos) << c.what;
   }
 }
 

@@ -1,24 +1,10 @@
 // What the program draws flat over the scene: the clock, the frame counter and the loading
 // screen, read back from the off-screen renderer.
-#include "app/overlay.h"
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
-#include <cmath>
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "app/display.h"
-#include "app/input.h"
-#include "app/settings.h"
-#include "objects/view.h"
-#include "platform/opengl.h"
-#include "scene/texture_manager.h"
-#include "scene/world_list.h"
-#include "tests/support/headless_fixture.h"
+#include "tests/support/render_checks.h"
 
 namespace solvane {
 namespace {
@@ -28,49 +14,29 @@ TEST(OverlayTextTest, ClockAndCounterTexts) {
     LocalTime time;
     bool twelveHour;
     const char* text;
-  } cases[] = {
-      {{0, 5, 9}, true, "12:05:09;"},
-      {{0, 0, 0}, true, "12:00:00;"},
-      {{11, 59, 59}, true, "11:59:59;"},
-      {{12, 0, 0}, true, "12:00:00<"},
-      {{12, 59, 59}, true, "12:59:59<"},
-      {{13, 7, 0}, true, "01:07:00<"},
-      {{23, 59, 59}, true, "11:59:59<"},
-      {{0, 0, 0}, false, "00:00:00"},
-      {{9, 10, 11}, false, "09:10:11"},
-      {{12, 0, 0}, false, "12:00:00"},
-      {{13, 7, 0}, false, "13:07:00"},
-      {{23, 59, 59}, false, "23:59:59"},
-      // A host that reports nonsense still gets glyph codes only.
-      {{-5, 99, -1}, false, "00:59:00"},
-      {{40, 60, 60}, true, "11:59:59<"},
-  };
+  } cases[] = {{{0, 0, 0}, true, "12:00:00;"},    {{0, 5, 9}, true, "12:05:09;"},
+               {{11, 59, 59}, true, "11:59:59;"}, {{12, 0, 0}, true, "12:00:00<"},
+               {{12, 59, 59}, true, "12:59:59<"}, {{23, 59, 59}, true, "11:59:59<"},
+               {{0, 0, 0}, false, "00:00:00"},    {{12, 0, 0}, false, "12:00:00"},
+               {{23, 59, 59}, false, "23:59:59"}, {{-5, 99, -1}, false, "00:59:00"},
+               {{40, 60, 60}, true, "11:59:59<"}};  // nonsense from a host: still glyph codes
   for (const auto& c : cases) {
     EXPECT_EQ(ClockText(c.time, c.twelveHour), c.text)
         << c.time.hour << ":" << c.time.minute << ":" << c.time.second << " " << c.twelveHour;
   }
-  const struct {
-    int fps;
-    const char* text;
-  } counts[] = {{0, "0"},       {9, "9"},         {10, "10"},
-                {9999, "9999"}, {10000, "10000"}, {INT_MAX, "2147483647"},
-                {-7, "0"},      {INT_MIN, "0"}};
-  for (const auto& c : counts) EXPECT_EQ(FpsText(c.fps), c.text) << c.fps;
+  const std::pair<int, const char*> counts[] = {{0, "0"},         {9, "9"},
+                                                {10, "10"},       {9999, "9999"},
+                                                {10000, "10000"}, {INT_MAX, "2147483647"},
+                                                {-7, "0"},        {INT_MIN, "0"}};
+  for (const auto& [fps, text] : counts) EXPECT_EQ(FpsText(fps), text) << fps;
 }
-
-class OverlayTest : public ::solvane::testing::HeadlessTest {
+class OverlayTest : public ::solvane::testing::RenderTest {
  protected:
-  void Open(int width, int height, LocalTime time = {}) {
+  void OpenAt(int width, int height, LocalTime time = {}) {
     HeadlessOptions options;
     options.localTime = time;
     Install(options);
-    viewSize.width = width;
-    viewSize.height = height;
-    settings.defaultGamma = true;
-    MainWindow = platform().CreateSceneWindow(width, height, sceneWindowEvents);
-    ASSERT_NE(MainWindow, 0u);
-    InitGLState();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    Open(width, height);
   }
 
   // The frame as drawn so far, top row first, RGB.
@@ -85,31 +51,21 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
     return topDown;
   }
 
-  static int Luminance(const std::vector<uint8_t>& frame, int width, int x, int y) {
+  static int Lum(const std::vector<uint8_t>& frame, int width, int x, int y) {
     const uint8_t* p = &frame[(size_t(y) * width + x) * 3];
     return (p[0] * 3 + p[1] * 6 + p[2]) / 10;
   }
 
-  // The frame read back in overlay units (square, 600 over the height), `unitsWide` across.
-  std::vector<uint8_t> InUnits(const std::vector<uint8_t>& frame, int& unitsWide) {
+  // The brightness at overlay unit `x`, `y` (square, 600 over the height) of a frame.
+  static int UnitLum(const std::vector<uint8_t>& frame, int x, int y) {
     const int w = viewSize.width, h = viewSize.height;
-    unitsWide = int(std::lround(600.0 * w / h));
-    std::vector<uint8_t> scaled(size_t(unitsWide) * 600 * 3);
-    for (int y = 0; y < 600; ++y) {
-      for (int x = 0; x < unitsWide; ++x) {
-        const int px = std::min(w - 1, int((x + 0.5) * h / 600)), py = (y * 2 + 1) * h / 1200;
-        std::copy_n(&frame[(size_t(py) * w + size_t(px)) * 3], 3,
-                    &scaled[(size_t(y) * unitsWide + x) * 3]);
-      }
-    }
-    return scaled;
+    return Lum(frame, w, std::min(w - 1, int((x + 0.5) * h / 600)), (y * 2 + 1) * h / 1200);
   }
 
-  // The glyphs drawn at overlay x `left` with their bottom at `bottom`, in a frame `unitsWide`
-  // units wide: the middle columns of each glyph (the neighbours overlap its first and last 12
-  // units) are compared with each cell of the atlas.
-  static std::string ReadGlyphs(const std::vector<uint8_t>& frame, int unitsWide, int left,
-                                int bottom, size_t count) {
+  // The glyphs drawn at overlay x `left` with their bottom at `bottom`: the middle columns of
+  // each (its neighbours overlap its first and last 12 units) compared with each atlas cell.
+  static std::string ReadGlyphs(const std::vector<uint8_t>& frame, int left, int bottom,
+                                size_t count) {
     Image atlas;
     EXPECT_TRUE(LoadJpegImage("textures\\c.jpg", atlas, false, 0));
     std::string text;
@@ -126,35 +82,52 @@ class OverlayTest : public ::solvane::testing::HeadlessTest {
             const int v = (3 - cell / 4) * 64 + (dy * 64 + 32) / 40;
             const uint8_t* t = &atlas.pixels[size_t(v) * atlas.rowBytes + size_t(u) * 3];
             const int expected = (t[0] * 3 + t[1] * 6 + t[2]) / 10;
-            const int actual = Luminance(frame, unitsWide, x0 + dx, 599 - (bottom + dy));
+            const int actual = UnitLum(frame, x0 + dx, 599 - (bottom + dy));
             distance += double(expected - actual) * double(expected - actual);
           }
         }
-        if (distance < bestDistance) {
-          bestDistance = distance;
-          best = cell;
-        }
+        if (distance < bestDistance) bestDistance = distance, best = cell;
       }
       text += char('0' + best);
     }
     return text;
   }
 
-  // State the frame may leave that the overlay must not draw with: no colour, no texture, a
-  // blend that keeps the background.
+  // State the frame may leave: no colour, no texture, a blend that keeps the background.
   static void Dirty() {
-    glColor4f(0, 0, 0, 0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glBlendFunc(GL_ZERO, GL_ONE);
+    glColor4f(0, 0, 0, 0), glBindTexture(GL_TEXTURE_2D, 0), glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND), glBlendFunc(GL_ZERO, GL_ONE);
   }
 };
 
-// The clock at the bottom right and the frame counter at the top left on the window shapes of
-// desktops, wide monitors and a phone held upright: the same glyphs at the same places in
-// overlay units, only scaled; whatever state the scene left.
-TEST_F(OverlayTest, ClockAndCounterOnEveryWindowShape) {
+// On every window shape: the loading screen's sign and load image in the middle, as large in
+// overlay units, its corner image at the same 256 x 128 pixels with nothing lit beside it; then
+// the clock bottom right and the counter top left at the same places in overlay units, whatever
+// state the scene left. Without a glyph atlas the font still draws.
+TEST_F(OverlayTest, OverlayOnEveryWindowShape) {
+  OpenAt(800, 600, {1, 2, 3});
+  BuildDigitFont();  // no texture list: no "c.jpg"
+  EXPECT_EQ(overlayTextures.glyphs, 0u);
+  EXPECT_NE(overlayTextures.fontBase, 0u);
+  DrawClock();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  struct Box {
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;  // pixels, inclusive
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+  };
+  // The lit pixels inside a rectangle of the frame.
+  const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
+    Box box;
+    for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
+        if (Lum(frame, viewSize.width, x, y) < 40) continue;
+        box.left = std::min(box.left, x), box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
+      }
+    }
+    return box;
+  };
   const struct {
     int width, height;
     LocalTime time;
@@ -169,63 +142,12 @@ TEST_F(OverlayTest, ClockAndCounterOnEveryWindowShape) {
       {2560, 1080, {13, 7, 0}, true, "01:07:00<", 5},
       {1080, 1920, {0, 5, 9}, false, "00:05:09", 1357},
   };
-  for (const auto& c : cases) {
-    const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
-    Open(c.width, c.height, c.time);
-    settings.clock12h = c.twelveHour;
-    LoadTextureList("texture.txt", false);
-    BuildDigitFont();
-    Dirty();
-    DrawClock();
-    Dirty();
-    BeginOverlay2D();
-    DrawFps(c.fps);
-    EndOverlay2D();
-    int unitsWide = 0;
-    const std::vector<uint8_t> frame = InUnits(Read(), unitsWide);
-    const std::string fps = std::to_string(c.fps);
-    EXPECT_EQ(ReadGlyphs(frame, unitsWide, unitsWide - 275, 2, std::strlen(c.clock)), c.clock)
-        << what;
-    EXPECT_EQ(ReadGlyphs(frame, unitsWide, 4, 558, fps.size()), fps) << what;
-    // Nothing left of the clock along its row.
-    for (int x = 0; x < unitsWide - 280; x += 7) {
-      ASSERT_EQ(Luminance(frame, unitsWide, x, 580), 0) << what << " at " << x;
-    }
-  }
-}
-
-// The sign and the load image in the middle, each at its proportions and as large in overlay
-// units at every window shape, and the corner image in its corner at the same 256 x 128
-// pixels, with nothing lit beside it.
-TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
-  struct Box {
-    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;  // pixels, inclusive
-    int Width() const { return right - left + 1; }
-    int Height() const { return bottom - top + 1; }
-  };
-  // The lit pixels inside a rectangle of the frame.
-  const auto litBox = [this](const std::vector<uint8_t>& frame, int x0, int y0, int x1, int y1) {
-    Box box;
-    for (int y = std::max(y0, 0); y < std::min(y1, viewSize.height); ++y) {
-      for (int x = std::max(x0, 0); x < std::min(x1, viewSize.width); ++x) {
-        if (Luminance(frame, viewSize.width, x, y) < 40) continue;
-        box.left = std::min(box.left, x);
-        box.right = std::max(box.right, x);
-        box.top = std::min(box.top, y);
-        box.bottom = std::max(box.bottom, y);
-      }
-    }
-    return box;
-  };
-  const struct {
-    int width, height;
-  } sizes[] = {{800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}, {2560, 1080}, {1080, 1920}};
   std::vector<uint8_t> corner0;
-  for (const auto& size : sizes) {
-    const int w = size.width, h = size.height;
+  for (const auto& c : cases) {
+    const int w = c.width, h = c.height;
     const double scale = h / 600.0;  // pixels per overlay unit, both ways
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-    Open(w, h);
+    OpenAt(w, h, c.time);
     EXPECT_NEAR(OverlayWidth() * h, 600.0 * w, 1e-6);
     LoadOverlayTextures();
     DrawLoadingScreen();
@@ -237,33 +159,38 @@ TEST_F(OverlayTest, LoadingScreenOnEveryWindowShape) {
     EXPECT_NEAR(sign.Width(), 184 * scale, 2 * scale);
     EXPECT_NEAR((sign.left + sign.right + 1) / 2.0, w / 2.0, 2) << "in the middle";
     // The load image under it, lit 162 of its 200 units across above the corners.
-    EXPECT_GT(Luminance(screen, w, w / 2, h - int(140 * scale)), 150);
+    EXPECT_GT(Lum(screen, w, w / 2, h - int(140 * scale)), 150);
     const Box load = litBox(screen, 0, h - int(240 * scale) + 2, w, h - 130);
     EXPECT_NEAR(load.Width(), 162 * scale, 2 * scale);
     EXPECT_NEAR((load.left + load.right + 1) / 2.0, w / 2.0, 2);
-    // The corner image: the same 256 x 128 pixels at every mode, and nothing lit beside it.
     std::vector<uint8_t> corner;
     int lit = 0;
     for (int y = h - 128; y < h; ++y) {
       corner.insert(corner.end(), &screen[(size_t(y) * w + size_t(w - 256)) * 3],
                     &screen[(size_t(y) * w + size_t(w)) * 3]);
-      for (int x = w - 256; x < w; ++x) lit += Luminance(screen, w, x, y) > 0;
+      for (int x = w - 256; x < w; ++x) lit += Lum(screen, w, x, y) > 0;
     }
     if (w == 800) corner0 = corner;
     EXPECT_GT(lit, 1000);
     EXPECT_TRUE(corner == corner0) << "the corner image moved or was scaled";
     EXPECT_EQ(litBox(screen, w - 300, h - 180, w - 256, h).right, -1) << "lit left of the corner";
     EXPECT_EQ(litBox(screen, w - 300, h - 180, w, h - 128).right, -1) << "lit above the corner";
-  }
-}
 
-TEST_F(OverlayTest, WithoutAGlyphAtlasTheFontStillDraws) {
-  Open(800, 600, {1, 2, 3});
-  BuildDigitFont();  // no texture list: no "c.jpg"
-  EXPECT_EQ(overlayTextures.glyphs, 0u);
-  EXPECT_NE(overlayTextures.fontBase, 0u);
-  DrawClock();
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    settings.clock12h = c.twelveHour;
+    LoadTextureList("texture.txt", false);
+    BuildDigitFont();
+    Dirty(), DrawClock(), Dirty();
+    BeginOverlay2D(), DrawFps(c.fps), EndOverlay2D();
+    const int unitsWide = int(std::lround(OverlayWidth()));
+    const std::vector<uint8_t> frame = Read();
+    const std::string fps = std::to_string(c.fps);
+    EXPECT_EQ(ReadGlyphs(frame, unitsWide - 275, 2, std::strlen(c.clock)), c.clock);
+    EXPECT_EQ(ReadGlyphs(frame, 4, 558, fps.size()), fps);
+    for (int x = 0; x < unitsWide - 280; x += 7) {  // nothing left of the clock along its row
+      ASSERT_EQ(UnitLum(frame, x, 580), 0) << "at " << x;
+    }
+  }
 }
 
 }  // namespace

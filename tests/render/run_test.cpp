@@ -1,53 +1,30 @@
 // Whole full-screen runs on the headless platform: start-up, the main loop and shutdown.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "app/application.h"
-#include "app/input.h"
-#include "app/main_loop.h"
-#include "app/settings.h"
-#include "camera/camera.h"
-#include "objects/random.h"
-#include "platform/opengl.h"
-#include "scene/world_list.h"
-#include "tests/support/headless_fixture.h"
+#include "tests/support/render_checks.h"
 
 namespace solvane {
 namespace {
 
 using Kind = ScriptedEvent::Kind;
-using ::solvane::testing::HeadlessTest;
+using Stored = std::vector<std::pair<const char*, uint32_t>>;
+constexpr bool kProbe = true;
 
-// Records what the loop asks of it; draws a red square 1500 units in front of the camera,
-// facing it, wherever the flight has taken it.
+// Records what the loop asks of it; draws a red square 1500 units in front of the eye.
 class ProbeObject final : public SceneObject {
  public:
-  ProbeObject(std::string name, std::vector<std::string>& log)
-      : name_(std::move(name)), log_(log) {}
-  void Draw(const Camera& camera) override {
+  ProbeObject(std::string name, std::vector<std::string>& log) : name_(name), log_(log) {}
+  void Draw(const Camera&) override {
     log_.push_back("draw " + name_);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
+    for (GLenum off : {GL_LIGHTING, GL_TEXTURE_2D, GL_BLEND}) glDisable(off);
     glColor3f(1, 0, 0);
-    GLfloat m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const Vec3 right{m[0], m[4], m[8]}, up{m[1], m[5], m[9]};
-    const Vec3 centre = camera.eye + 1500 * camera.look;
-    glBegin(GL_QUADS);
-    for (const Vec3& corner : {centre - 200 * right - 200 * up, centre + 200 * right - 200 * up,
-                               centre + 200 * right + 200 * up, centre - 200 * right + 200 * up}) {
-      glVertex3f(corner.x, corner.y, corner.z);
-    }
-    glEnd();
+    glPushMatrix();
+    glLoadIdentity();  // in the eye's space
+    glTranslatef(0, 0, -1500);
+    glRectf(-200, -200, 200, 200);
+    glPopMatrix();
   }
-  void Update(double dt) override {
-    log_.push_back("update " + name_);
-    lastStep = dt;
-  }
+  void Update(double dt) override { log_.push_back("update " + name_), lastStep = dt; }
   double lastStep = -1;
 
  private:
@@ -55,177 +32,146 @@ class ProbeObject final : public SceneObject {
   std::vector<std::string>& log_;
 };
 
-class RunTest : public HeadlessTest {
+class RunTest : public ::solvane::testing::HeadlessTest {
  protected:
-  // Installs a platform for "solvane /s" with `stored` settings; frames stop at `maxFrames`.
-  HeadlessPlatform& Prepare(std::vector<std::pair<const char*, uint32_t>> stored = {},
-                            int maxFrames = 40, HeadlessOptions options = {}) {
+  // Runs "solvane /s" to `maxFrames` frames, in a world of one probe a list where `probe` says.
+  const HeadlessRecord& Run(const Stored& stored, int maxFrames,
+                            const std::function<void(HeadlessOptions&)>& set = {},
+                            std::vector<ScriptedEvent> events = {}, bool probe = false) {
+    HeadlessOptions options;
+    if (set) set(options);
     options.maxFrames = maxFrames;
     HeadlessPlatform& p = Install(options);
     for (const auto& [name, value] : stored) p.Store().Set(name, value);
-    return p;
+    for (const ScriptedEvent& event : events) p.Script(event);
+    if (probe) {
+      log_.clear();
+      environment_.firstPass = {&first_};
+      environment_.postPass = {&post_};
+      world_.name = "world";
+      world_.objects = {&middle_};
+      world_.firstPass = &environment_.firstPass;
+      world_.postPass = &environment_.postPass;
+      worldCatalog.push_back(&world_);
+    }
+    exitCode_ = RunApplication(1);
+    return p.Record();
+  }
+  // Red in the presented frame, `dx`, `dy` pixels from its centre.
+  int Red(int dx, int dy) {
+    const int w = platform().FrameWidth(), h = platform().FrameHeight();
+    return platform().PresentedFrame()[(size_t(h / 2 + dy) * w + size_t(w / 2 + dx)) * 4];
+  }
+  // A window's place, as "left top right bottom".
+  static std::string Place(const ScreenRect& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+           " " + std::to_string(r.bottom);
   }
 
-  // A world named "world" whose lists hold one probe each; the loaders append to the catalogue.
-  void AddProbeWorld(bool system = true) {
-    environment_ = std::make_unique<Environment>();
-    world_ = std::make_unique<World>();
-    first_ = std::make_unique<ProbeObject>("first", log_);
-    middle_ = std::make_unique<ProbeObject>("world", log_);
-    post_ = std::make_unique<ProbeObject>("post", log_);
-    environment_->firstPass.push_back(first_.get());
-    environment_->postPass.push_back(post_.get());
-    world_->name = "world";
-    world_->system = system;
-    world_->objects.push_back(middle_.get());
-    world_->firstPass = &environment_->firstPass;
-    world_->postPass = &environment_->postPass;
-    worldCatalog.push_back(world_.get());
-  }
-
-  // Frames of the main loop (the loading screen presents frames of its own before them).
-  int Frames() { return platform().Record().idlePasses; }
-
+  int exitCode_ = -1;
   std::vector<std::string> log_;
-  std::unique_ptr<Environment> environment_;
-  std::unique_ptr<World> world_;
-  std::unique_ptr<ProbeObject> first_, middle_, post_;
+  Environment environment_;
+  World world_;
+  ProbeObject first_{"first", log_}, middle_{"world", log_}, post_{"post", log_};
 };
 
+// The frames of the main loop (`idlePasses`; the loading screen presents frames of its own).
 TEST_F(RunTest, EndingEvents) {
   const struct {
     const char* name;
     ScriptedEvent event;
     int frames;
-  } cases[] = {
-      {"key press draws exactly one more frame", {3, Kind::KeyDown, 0x41}, 4},
-      {"click", {2, Kind::ButtonDown}, 3},
-      {"quit message draws no further frame", {2, Kind::Close}, 2},
-      {"key release alone does not end it", {2, Kind::KeyUp, 0x41}, 10},
-  };
+  } cases[] = {{"key press draws exactly one more frame", {3, Kind::KeyDown, 0x41}, 4},
+               {"click", {2, Kind::ButtonDown}, 3},
+               {"quit message draws no further frame", {2, Kind::Close}, 2},
+               {"key release alone does not end it", {2, Kind::KeyUp, 0x41}, 10}};
   for (const auto& c : cases) {
-    HeadlessPlatform& p = Prepare({}, 10);
-    p.Script(c.event);
-    EXPECT_EQ(RunApplication(1), 0) << c.name;
-    EXPECT_EQ(Frames(), c.frames) << c.name;
+    EXPECT_EQ(Run({}, 10, {}, {c.event}).idlePasses, c.frames) << c.name;
+    EXPECT_EQ(exitCode_, 0) << c.name;
   }
 }
 
 TEST_F(RunTest, MouseTravelEndsTheRunOnlyWhenAskedAndOnlyForwards) {
-  // The window is 800 x 600, so the centre is (400, 300); offsets count 0.3 per pixel and the
-  // run ends when the signed sum passes 7.
+  // From the centre (400, 300), offsets count 0.3 per pixel; the signed sum must pass 7.
   const struct {
     const char* name;
     bool exitOnMouseMove;
     std::vector<std::pair<uint16_t, uint16_t>> moves;
     int frames;  // 30 when the run is not ended
-  } cases[] = {
-      {"24 pixels right", true, {{424, 300}}, 2},
-      {"23 pixels right stays below the threshold", true, {{423, 300}}, 30},
-      {"left and up never end it", true, {{0, 300}, {400, 0}, {0, 0}}, 30},
-      {"left cancels right", true, {{380, 300}, {424, 300}}, 30},
-      {"small moves add up", true, {{412, 300}, {412, 300}}, 3},
-      {"off by default", false, {{799, 599}}, 30},
-  };
+  } cases[] = {{"24 pixels right", true, {{424, 300}}, 2},
+               {"23 pixels right stays below the threshold", true, {{423, 300}}, 30},
+               {"left and up never end it", true, {{0, 300}, {400, 0}, {0, 0}}, 30},
+               {"left cancels right", true, {{380, 300}, {424, 300}}, 30},
+               {"small moves add up", true, {{412, 300}, {412, 300}}, 3},
+               {"off by default", false, {{799, 599}}, 30}};
   for (const auto& c : cases) {
-    HeadlessPlatform& p = Prepare(
-        {{"UseDesktop", 0}, {"Width", 800}, {"Height", 600}, {"MouseExit", c.exitOnMouseMove}}, 30);
-    int frame = 1;
-    for (const auto& [x, y] : c.moves) p.Script({frame++, Kind::MouseMove, 0, x, y});
-    RunApplication(1);
-    EXPECT_EQ(Frames(), c.frames) << c.name;
+    std::vector<ScriptedEvent> events;
+    for (const auto& [x, y] : c.moves)
+      events.push_back({int(events.size()) + 1, Kind::MouseMove, 0, x, y});
+    const Stored stored = {
+        {"UseDesktop", 0}, {"Width", 800}, {"Height", 600}, {"MouseExit", c.exitOnMouseMove}};
+    EXPECT_EQ(Run(stored, 30, {}, events).idlePasses, c.frames) << c.name;
   }
 }
 
 TEST_F(RunTest, MovesPullTheCursorBackToTheCentre) {
-  HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 5);
-  p.Script({1, Kind::MouseMove, 0, 500, 100});
-  RunApplication(1);
+  const HeadlessRecord& r = Run({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 5, {},
+                                {{1, Kind::MouseMove, 0, 500, 100}});
   // Once at start-up, then once for each offset consumed.
-  const auto& moves = p.Record().cursorMoves;
-  ASSERT_EQ(moves.size(), 3u);
-  for (const ScreenPoint& point : moves) {
-    EXPECT_EQ(point.x, 320);
-    EXPECT_EQ(point.y, 240);
-  }
+  ASSERT_EQ(r.cursorMoves.size(), 3u);
+  for (const ScreenPoint& point : r.cursorMoves) EXPECT_EQ(point.x * 1000 + point.y, 320240);
 }
 
-// 20 pixels now and 20 more after the first second: with a world the travel is measured per
-// second and never passes 7; without one it is never reset, the screen stays black and no
-// frame is counted.
+// 20 pixels now and 20 after a second: with a world the travel is measured per second; without
+// one it never resets, the screen stays black and no frame is counted.
 TEST_F(RunTest, MouseTravelIsMeasuredPerSecondOnlyWithAWorld) {
   for (const bool world : {true, false}) {
-    HeadlessOptions options;
-    if (!world) options.resources[126] = {};
-    HeadlessPlatform& p = Prepare({{"MouseExit", 1}}, 40, options);
-    if (world) AddProbeWorld();
-    p.Script({1, Kind::MouseMove, 0, 420, 300});
-    p.Script({30, Kind::MouseMove, 0, 420, 300});
-    RunApplication(1);
-    EXPECT_EQ(Frames(), world ? 40 : 31) << world;
+    const auto noWorlds = [&](auto& o) { world ? void() : void(o.resources[126] = {}); };
+    const std::vector<ScriptedEvent> moves = {{1, Kind::MouseMove, 0, 420, 300},
+                                              {30, Kind::MouseMove, 0, 420, 300}};
+    EXPECT_EQ(Run({{"MouseExit", 1}}, 40, noWorlds, moves, world).idlePasses, world ? 40 : 31);
   }
-  EXPECT_EQ(frameClock.frameCount, 0);
-  EXPECT_EQ(frameClock.shownFps, 0);
-  ASSERT_EQ(platform().FrameWidth(), 800);
-  ASSERT_EQ(platform().FrameHeight(), 600);
+  EXPECT_EQ(frameClock.frameCount + frameClock.shownFps, 0);
+  ASSERT_EQ(platform().FrameWidth() * platform().FrameHeight(), 800 * 600);
   const auto& pixels = platform().PresentedFrame();
   for (size_t i = 0; i < pixels.size(); i += 4) {
     ASSERT_EQ(pixels[i] | pixels[i + 1] | pixels[i + 2], 0) << "pixel " << i / 4;
   }
 }
 
+// Objects are updated from the second frame on, drawn in pass order; each second's frames count.
 TEST_F(RunTest, ObjectsAreUpdatedFromTheSecondFrameAndDrawnInPassOrder) {
-  Prepare({}, 3);
-  AddProbeWorld();
-  RunApplication(1);
-  const std::vector<std::string> expected = {
-      "draw first",   "draw world",   "draw post",  // frame 1
-      "update first", "update world", "update post", "draw first", "draw world", "draw post",
-      "update first", "update world", "update post", "draw first", "draw world", "draw post",
-  };
-  EXPECT_EQ(log_, expected);
-  EXPECT_DOUBLE_EQ(middle_->lastStep, 0.05);
-}
-
-// The probe's square, 200 units half size at distance 1500 where the view is 750 high each way,
-// spans 80 pixels each side of the centre both ways, on a wide window too.
-TEST_F(RunTest, TheSceneIsDrawnIntoThePresentedFrameUnstretched) {
-  for (const DisplayMode desktop : {DisplayMode{800, 600, 32}, DisplayMode{1600, 600, 32}}) {
-    HeadlessOptions options;
-    options.desktop = desktop;
-    HeadlessPlatform& p = Prepare({}, 2, options);
-    AddProbeWorld();
-    RunApplication(1);
-    const auto red = [&](int dx, int dy) {
-      return p
-          .PresentedFrame()[(size_t(300 + dy) * p.FrameWidth() + size_t(desktop.width / 2 + dx)) *
-                            4];
-    };
-    const std::string what = std::to_string(desktop.width);
-    EXPECT_EQ(red(0, 0), 255) << what;
-    EXPECT_EQ(red(-desktop.width / 2 + 5, -295), 0) << what;
-    EXPECT_EQ(red(75, 0), 255) << what;
-    EXPECT_EQ(red(85, 0), 0) << what;
-    EXPECT_EQ(red(0, 75), 255) << what;
-    EXPECT_EQ(red(0, 85), 0) << what;
-  }
-}
-
-TEST_F(RunTest, FramesPerSecondCountsFramesOfEachSecond) {
-  Prepare({}, 25);
-  AddProbeWorld();
-  RunApplication(1);
+  Run({}, 3, {}, {}, kProbe);
+  const std::string frame =
+      ",update first,update world,update post,draw first,draw world,draw post";
+  std::string seen;
+  for (const std::string& entry : log_) seen += "," + entry;
+  EXPECT_EQ(seen, ",draw first,draw world,draw post" + frame + frame);
+  EXPECT_DOUBLE_EQ(middle_.lastStep, 0.05);
+  Run({}, 25, {}, {}, kProbe);
   // At 0.05 s a frame, the first interval closes in frame 21 (1.05 s), having counted 20.
   EXPECT_EQ(frameClock.shownFps, 20);
   EXPECT_EQ(frameClock.frameCount, 5);
 }
 
+// The probe's square, 200 units half size at 1500 where the view is 750 high each way, spans 80
+// pixels each side of the centre both ways, on a wide window too.
+TEST_F(RunTest, TheSceneIsDrawnIntoThePresentedFrameUnstretched) {
+  for (const DisplayMode desktop : {DisplayMode{800, 600, 32}, DisplayMode{1600, 600, 32}}) {
+    Run(
+        {}, 2, [&](auto& o) { o.desktop = desktop; }, {}, kProbe);
+    const int w = desktop.width;
+    EXPECT_EQ(std::vector({Red(0, 0), Red(-w / 2 + 5, -295), Red(75, 0), Red(85, 0), Red(0, 75),
+                           Red(0, 85)}),
+              std::vector({255, 0, 255, 0, 255, 0}))
+        << w;
+  }
+}
+
 TEST_F(RunTest, TimeStepSeedAndCameraSpeed) {
-  HeadlessOptions options;
-  options.firstCounter = 0x100000007ull;  // the generator takes the low 32 bits
-  options.ticksPerFrame = 250'000;
-  Prepare({{"Speed", 100}}, 2, options);
-  RunApplication(1);
+  // The generator takes the counter's low 32 bits.
+  Run({{"Speed", 100}}, 2,
+      [](auto& o) { o.firstCounter = 0x100000007ull, o.ticksPerFrame = 250'000; });
   EXPECT_DOUBLE_EQ(frameClock.frameTime, 0.025);
   EXPECT_FLOAT_EQ(cameraSpeedFactor, 2.5f);
   EXPECT_FLOAT_EQ(camera.progress, 2 * 0.025f * 2.5f * 0.1f);
@@ -236,155 +182,100 @@ TEST_F(RunTest, TimeStepSeedAndCameraSpeed) {
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(replay.keys[i].position, camera.keys[i].position);
 }
 
+// Shutdown gives back mode, cursor, context and windows (the blanking ones too), nothing else.
 TEST_F(RunTest, ShutdownRestoresTheSystem) {
-  HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 2);
-  RunApplication(1);
-  const HeadlessRecord& r = p.Record();
-  ASSERT_EQ(r.modeChanges.size(), 2u);
-  EXPECT_EQ(r.modeChanges[0], (DisplayMode{640, 480, 32}));
-  EXPECT_EQ(r.modeChanges[1], DisplayMode{});
+  const HeadlessRecord& r =
+      Run({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 2, [](auto& o) {
+        o.desktop = {1024, 768, 32}, o.monitorCount = 2;
+      });
+  EXPECT_EQ(r.modeChanges, (std::vector<DisplayMode>{{640, 480, 32}, {}}));
   EXPECT_EQ(r.cursorShowCount, 0);
   EXPECT_TRUE(r.contextDeleted);
-  ASSERT_EQ(r.windows.size(), 1u);
-  EXPECT_TRUE(r.windows[0].shown);
-  EXPECT_TRUE(r.windows[0].closed);
-  EXPECT_EQ(r.windows[0].rect.right, 640);
-  EXPECT_EQ(r.windows[0].rect.bottom, 480);
+  ASSERT_EQ(r.windows.size(), 2u);
+  EXPECT_EQ(r.windows[0].kind, HeadlessRecord::Window::Kind::Scene);
+  EXPECT_EQ(Place(r.windows[0].rect), "0 0 640 480");
+  EXPECT_EQ(r.windows[1].kind, HeadlessRecord::Window::Kind::Blanking);
+  EXPECT_EQ(Place(r.windows[1].rect), "1024 0 2048 768");
+  EXPECT_EQ(r.focus, WindowHandle{1});
+  EXPECT_TRUE(r.windows[0].shown && r.windows[0].closed && r.windows[1].closed);
   EXPECT_TRUE(r.gammaRamps.empty()) << "the default leaves the gamma ramp alone";
-  EXPECT_EQ(p.Store().writes, 0);
+  EXPECT_EQ(platform().Store().writes, 0);
 }
 
-TEST_F(RunTest, FailedWindowStillRestoresTheModeAndCursor) {
-  for (uint32_t width : {20000u, 0x7FFFFFFFu}) {
-    // A display that lists the mode, so that it is asked for, and a window that cannot be made.
-    HeadlessOptions options;
-    options.displayModes.push_back({static_cast<int32_t>(width), 600, 32});
-    HeadlessPlatform& p =
-        Prepare({{"UseDesktop", 0}, {"Width", width}, {"Height", 600}}, 2, options);
-    RunApplication(1);
-    const HeadlessRecord& r = p.Record();
-    EXPECT_EQ(r.framesPresented, 0);
-    ASSERT_EQ(r.modeChanges.size(), 2u);
+// Without a window (too large, or no monitors) the mode and the cursor still come back.
+TEST_F(RunTest, NoWindowStillRestoresTheModeAndCursor) {
+  for (uint32_t width : {20000u, 0x7FFFFFFFu, 0u}) {  // 0: no monitors, at the desktop's mode
+    const auto set = [&](auto& o) {
+      o.displayModes.push_back({static_cast<int32_t>(width), 600, 32});
+      o.multiMonitorApi = width != 0;
+    };
+    Stored stored;
+    if (width != 0) stored = {{"UseDesktop", 0}, {"Width", width}, {"Height", 600}};
+    const HeadlessRecord& r = Run(stored, 2, set);
+    EXPECT_EQ(r.framesPresented, 0) << width;
+    EXPECT_TRUE(r.windows.empty()) << width;
+    ASSERT_EQ(r.modeChanges.size(), 2u) << width;
     EXPECT_EQ(r.modeChanges[1], DisplayMode{});
     EXPECT_EQ(r.cursorShowCount, 0);
     EXPECT_TRUE(r.gammaRamps.empty());
   }
 }
 
+// A stored mode larger than the display's largest runs at the desktop's mode, saying so.
 TEST_F(RunTest, AStoredModeLargerThanTheDisplayRunsAtTheDesktopsMode) {
-  struct Case {
-    uint32_t width, height;
-  };
-  for (const Case c :
-       {Case{1921, 1080}, Case{1920, 1081}, Case{16384, 16384}, Case{0x7FFFFFFF, 600}}) {
-    HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", c.width}, {"Height", c.height}}, 2);
-    RunApplication(1);
-    const HeadlessRecord& r = p.Record();
-    EXPECT_EQ(r.idlePasses, 2) << c.width << " x " << c.height;
-    EXPECT_EQ(p.FrameWidth(), 800);
-    EXPECT_EQ(p.FrameHeight(), 600);
-    ASSERT_EQ(r.logLines.size(), 1u);
-    EXPECT_NE(r.logLines[0].find("larger than the display's largest, 1920 x 1080"),
-              std::string::npos);
+  for (const auto& [width, height] : {std::pair{1921u, 1080u},
+                                      {1920u, 1081u},
+                                      {16384u, 16384u},
+                                      {0x7FFFFFFFu, 600u},
+                                      {1920u, 1080u}}) {
+    const bool fits = width == 1920 && height == 1080;
+    const HeadlessRecord& r = Run({{"UseDesktop", 0}, {"Width", width}, {"Height", height}}, 2);
+    EXPECT_EQ(r.idlePasses, 2) << width << " x " << height;
+    EXPECT_EQ(platform().FrameWidth(), fits ? 1920 : 800) << width << " x " << height;
+    EXPECT_EQ(platform().FrameHeight(), fits ? 1080 : 600);
+    ASSERT_EQ(r.logLines.size(), fits ? 0u : 1u);
+    const std::string said = fits ? "" : r.logLines[0];
+    EXPECT_TRUE(fits || said.find("larger than the display's largest, 1920 x 1080") != said.npos);
   }
-  // The largest mode itself is taken as stored.
-  HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", 1920}, {"Height", 1080}}, 1);
-  RunApplication(1);
-  EXPECT_EQ(p.FrameWidth(), 1920);
-  EXPECT_TRUE(p.Record().logLines.empty());
 }
 
 TEST_F(RunTest, TheUnchangedLoadingScreenIsDrawnOncePerDisplayFrame) {
-  // The off-screen clock stands still while the scene loads: every report after the first
-  // falls within the same display frame. A counter that starts at 0 is no exception.
+  // The clock stands still while loading: one display frame, also for a counter starting at 0.
   for (uint64_t first : {uint64_t{0}, uint64_t{123456789}}) {
-    HeadlessOptions options;
-    options.firstCounter = first;
-    HeadlessPlatform& p = Prepare({{"EnableMusic", 0}}, 2, options);
-    RunApplication(1);
-    EXPECT_GT(p.Record().loadProgressReports, 30) << first;
-    EXPECT_EQ(p.Record().framesPresented, 1 + 2) << "one loading screen, two frames; " << first;
+    const HeadlessRecord& r =
+        Run({{"EnableMusic", 0}}, 2, [&](auto& o) { o.firstCounter = first; });
+    EXPECT_GT(r.loadProgressReports, 30) << first;
+    EXPECT_EQ(r.framesPresented, 1 + 2) << "one loading screen, two frames; " << first;
   }
 }
 
-TEST_F(RunTest, WithoutMonitorsNoWindowIsMadeAndTheModeComesBack) {
-  HeadlessOptions options;
-  options.multiMonitorApi = false;
-  HeadlessPlatform& p = Prepare({}, 2, options);
-  RunApplication(1);
-  EXPECT_TRUE(p.Record().windows.empty());
-  EXPECT_EQ(p.Record().modeChanges.size(), 2u);
-  EXPECT_EQ(p.Record().cursorShowCount, 0);
-}
-
-TEST_F(RunTest, FurtherMonitorsAreBlanked) {
-  HeadlessOptions options;
-  options.monitorCount = 2;
-  options.desktop = {1024, 768, 32};
-  HeadlessPlatform& p = Prepare({{"UseDesktop", 0}, {"Width", 800}, {"Height", 600}}, 2, options);
-  RunApplication(1);
-  const HeadlessRecord& r = p.Record();
-  ASSERT_EQ(r.windows.size(), 2u);
-  EXPECT_EQ(r.windows[0].kind, HeadlessRecord::Window::Kind::Scene);
-  EXPECT_EQ(r.windows[0].rect.left, 0);
-  EXPECT_EQ(r.windows[0].rect.right, 800);
-  EXPECT_EQ(r.windows[1].kind, HeadlessRecord::Window::Kind::Blanking);
-  EXPECT_EQ(r.windows[1].rect.left, 1024);
-  EXPECT_EQ(r.windows[1].rect.right, 2048);
-  EXPECT_EQ(r.windows[1].rect.bottom, 768);
-  EXPECT_EQ(r.focus, WindowHandle{1});
-  EXPECT_TRUE(r.windows[0].closed && r.windows[1].closed);
-}
-
-TEST_F(RunTest, GammaIsSetAtStartAndResetAtTheEnd) {
-  HeadlessPlatform& p = Prepare({{"DefGamma", 0}, {"Gamma", 100}}, 1);
-  RunApplication(1);
-  const auto& ramps = p.Record().gammaRamps;
+// The gamma ramp is set at the start and reset at the end; the swap interval follows vsync.
+TEST_F(RunTest, GammaAndSwapIntervalHandedToTheDisplay) {
+  const auto ramps = Run({{"DefGamma", 0}, {"Gamma", 100}}, 1).gammaRamps;
   ASSERT_EQ(ramps.size(), 2u);
   EXPECT_EQ(ramps[0][64], 32768);  // exponent 0.5
   EXPECT_EQ(ramps[1][64], 64 * 256);
-
-  HeadlessPlatform& neutral = Prepare({{"DefGamma", 0}, {"Gamma", 50}}, 1);
-  RunApplication(1);
-  ASSERT_EQ(neutral.Record().gammaRamps.size(), 2u);
-  EXPECT_EQ(neutral.Record().gammaRamps[0], neutral.Record().gammaRamps[1]);
-}
-
-TEST_F(RunTest, SwapIntervalFollowsVsync) {
+  const auto neutral = Run({{"DefGamma", 0}, {"Gamma", 50}}, 1).gammaRamps;
+  ASSERT_EQ(neutral.size(), 2u);
+  EXPECT_EQ(neutral[0], neutral[1]);
   for (uint32_t vsync : {0u, 1u}) {
-    HeadlessPlatform& p = Prepare({{"VSync", vsync}}, 1);
-    RunApplication(1);
-    EXPECT_EQ(p.Record().swapIntervals, std::vector<int>{int(vsync)});
+    EXPECT_EQ(Run({{"VSync", vsync}}, 1).swapIntervals, std::vector<int>{int(vsync)});
   }
 }
 
+// A preview draws into the host's window, and says so where there is none.
 TEST_F(RunTest, PreviewNeedsTheHostsWindow) {
-  const struct {
-    const char* commandLine;
-    bool created;
-  } cases[] = {
-      {"solvane /p", false},
-      {"solvane /p 1234", true},
-      {"solvane /p 4321", false},
-      {"solvane -P 99999999999999", false},
-  };
-  for (const auto& c : cases) {
-    HeadlessOptions options;
-    options.commandLine = c.commandLine;
-    options.hostWindows = {1234};
-    HeadlessPlatform& p = Install(options);
-    EXPECT_EQ(RunApplication(1), 0);
-    const HeadlessRecord& r = p.Record();
-    if (c.created) {
-      ASSERT_EQ(r.windows.size(), 1u) << c.commandLine;
-      EXPECT_TRUE(r.windows[0].shown);
-      EXPECT_TRUE(r.messageBoxes.empty());
-    } else {
-      EXPECT_TRUE(r.windows.empty()) << c.commandLine;
-      ASSERT_EQ(r.messageBoxes.size(), 1u) << c.commandLine;
-      EXPECT_EQ(r.messageBoxes[0].first, "Cannot creat window!");
-      EXPECT_EQ(r.messageBoxes[0].second, "ERROR");
-    }
+  using Boxes = std::vector<std::pair<std::string, std::string>>;
+  for (const auto& [commandLine, created] : {std::pair{"solvane /p", false},
+                                             {"solvane /p 1234", true},
+                                             {"solvane /p 4321", false},
+                                             {"solvane -P 99999999999999", false}}) {
+    const HeadlessRecord& r =
+        Run({}, -1, [&](auto& o) { o.commandLine = commandLine, o.hostWindows = {1234}; });
+    EXPECT_EQ(exitCode_, 0) << commandLine;
+    ASSERT_EQ(r.windows.size(), created ? 1u : 0u) << commandLine;
+    EXPECT_TRUE(!created || r.windows[0].shown) << commandLine;
+    EXPECT_EQ(r.messageBoxes, (created ? Boxes{} : Boxes{{"Cannot creat window!", "ERROR"}}));
     EXPECT_TRUE(r.modeChanges.empty()) << "a preview never touches the display mode";
   }
 }
