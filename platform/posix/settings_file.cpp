@@ -244,7 +244,7 @@ std::string FinalTarget(const std::string& path, std::string& problem) {
       return {};
     }
     const std::string next(link.data(), size_t(length));
-    current = next[0] == '/' ? next : DirectoryOf(current) + next;
+    current = !next.empty() && next[0] == '/' ? next : DirectoryOf(current) + next;
   }
   problem = std::strerror(ELOOP);
   return {};
@@ -267,6 +267,10 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newMode,
                          std::string& problem) {
+  if (path.empty()) {
+    problem = "no file name given";
+    return false;
+  }
   const std::string target = FinalTarget(path, problem);
   if (target.empty()) return false;
   bool exists = false;

@@ -124,6 +124,8 @@ for out in outs/empty outs/full outs/null in/env.txt/out.bin outs/missing/out.bi
   check "pack $out: exit" "1" "$(cd in && code "$tool" archive pack "../$out" env.txt)"
   check "pack $out leaves it as it was" "$before" "$(state "$out")"
 done
+check "pack to no name: the reason" "solvane-tool: cannot write '': no file name given" \
+  "$(cd in && "$tool" archive pack '' env.txt 2>&1)"
 # A write cut short by the file size limit (which stops root too): the old file stays whole.
 head -c 3000 /dev/urandom >in/noise.bin
 before=$(state outs/old.bin)

@@ -74,7 +74,7 @@ bool WriteOutputFile(const char* out, std::span<const uint8_t> bytes) {
   std::string problem;
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (ReplaceFileContents(out, text, 0666, problem)) return true;
-  std::fprintf(stderr, "solvane-tool: cannot write %s: %s\n", out, problem.c_str());
+  std::fprintf(stderr, "solvane-tool: cannot write '%s': %s\n", out, problem.c_str());
   return false;
 }
 
