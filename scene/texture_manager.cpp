@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -488,7 +489,17 @@ TexturePreparation texturePreparation;
 
 }  // namespace
 
+std::string TexturePath(std::string_view name) {
+  std::array<char, sizeof(Texture::path)> path{};
+  std::snprintf(path.data(), path.size(), "textures\\%.*s", int(name.size()), name.data());
+  return path.data();
+}
+
 void PrepareTextures(std::vector<std::string> names) {
+  // A name listed again shares its first record's image (LoadTextureList): it is decoded once.
+  std::set<std::string> seen;
+  std::erase_if(names,
+                [&](const std::string& name) { return !seen.insert(TexturePath(name)).second; });
   texturePreparation.Start(std::move(names), ContentArchive(), textureSideCap);
 }
 
@@ -501,7 +512,7 @@ Texture* FindTexture(std::string_view path) {
 
 void Texture::Load(const char* name, bool fromResource, int resourceId) {
   path.fill('\0');
-  std::snprintf(path.data(), path.size(), "textures\\%s", name);
+  TexturePath(name).copy(path.data(), path.size() - 1);
   const std::string_view ending(name);
   if (EndsWith(ending, "jpg") || EndsWith(ending, "JPG")) {
     PreparedImage prepared;

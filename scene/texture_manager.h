@@ -33,6 +33,9 @@ class Texture {
 using TextureManager = std::vector<Texture*>;
 extern TextureManager textureManager;
 
+// "textures\" and `name`, cut to fit a Texture's path.
+std::string TexturePath(std::string_view name);
+
 // The first texture whose path is exactly `path` (case-sensitive), or null.
 Texture* FindTexture(std::string_view path);
 

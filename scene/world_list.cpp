@@ -98,7 +98,13 @@ void LoadTextureList(std::string_view fileName, bool reportProgress) {
   PrepareTextures(names);
   for (const std::string& name : names) {
     auto* texture = new Texture;
-    texture->Load(name.c_str(), false, 0);
+    // Lookups by path only ever find a path's first record: a name listed again shares that
+    // record's image instead of decoding and holding it once more.
+    if (const Texture* first = FindTexture(TexturePath(name))) {
+      *texture = *first;
+    } else {
+      texture->Load(name.c_str(), false, 0);
+    }
     if (reportProgress) ReportLoadProgress();
     textureManager.push_back(texture);
   }

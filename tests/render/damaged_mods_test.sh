@@ -43,6 +43,7 @@ empty_music|0|: >music.ogg
 particle_bomb|1|for _ in $(seq 20); do printf 'ps\r\nbegin\r\nline\r\ndens 1000000\r\nend\r\n'; done | add_objects
 line_streams|1|for _ in 1 2; do printf 'ps\r\nbegin\r\nline\r\ndens 50000\r\ntime 5\r\nend\r\n'; done | add_objects
 huge_list|1|yes 'sun.jpg' | head -c 6000000 >texture.txt
+repeated_name|0|{ yes "$(grep sun texture.txt)" | head -n 990; cat texture.txt; } >t && mv t texture.txt
 many_objects|0|for _ in $(seq 3000); do printf 'billboard\r\nbegin\r\nsize 10\r\nend\r\n'; done | add_objects
 no_world|0|sed -i 's/^world world/world elsewhere/' worlds.txt
 MODS
