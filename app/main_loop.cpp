@@ -134,7 +134,8 @@ void RenderFrame() {
   CountFrames();
   glFlush();
 
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // The clock and the counter set the blending they draw with; the scene's objects, next frame,
+  // find the additive blending they left.
   BeginOverlay2D();
   glLoadIdentity();
   glMatrixMode(GL_TEXTURE);
@@ -144,9 +145,6 @@ void RenderFrame() {
   EndOverlay2D();
   if (settings.showTime) DrawClock();
   glEnable(GL_BLEND);
-  // The overlay blends over the scene; the scene's objects, next frame, add to it, whether or
-  // not a clock or a counter was drawn.
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 
   ++frameClock.frameCount;
   glFlush();
