@@ -21,6 +21,7 @@
 #include "objects/view.h"
 #include "platform/opengl.h"
 #include "scene/content_problem.h"
+#include "scene/scene_script.h"
 #include "scene/texture_manager.h"
 #include "scene/world_list.h"
 #include "ui/config_dialog.h"
@@ -172,13 +173,16 @@ bool CreateSaverWindows(Application& app) {
 void LoadSceneContent() {
   LoadTextureList("texture.txt", true);
   BuildDigitFont();
-  BuildStandardMeshes();
+  ReportContentProblem(BuildStandardMeshes());
   camera.position = {0, 0, 1500};
   camera.look = {0, 0, -1};
   camera.up = {0, 1, 0};
   LoadSphereArrays("meshes\\sphere.dat");
+  ReportContentProblem(SphereArrays.problem);
   LoadEnvironments(environmentCatalog, "env.txt");
   LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
+  // The music starts once the scene has loaded; damaged music counts with the scene's entries.
+  if (settings.music) ReportContentProblem(MusicProblem());
 }
 
 // Gives back what LoadSceneContent made, so that other content can load in its place.
@@ -209,6 +213,7 @@ bool ChooseContent() {
 void LoadChosenContent(bool mod) {
   if (mod) {
     LoadSceneContent();
+    if (LoadingCancelled()) return;
     std::string problem = ContentProblem();
     if (problem.empty() && FindWorld(worldCatalog, "world") == nullptr) {
       problem = "it has no world named \"world\"";
@@ -271,7 +276,8 @@ bool StartSaver(Application& app) {
 
   LoadChosenContent(mod);
   ReleaseLoadingScreen();
-  if (settings.music) StartMusic();
+  // A run asked to end while it loaded ends at the first pump: no music is started for it.
+  if (settings.music && !LoadingCancelled()) StartMusic();
 
   // The random generator stays unseeded through loading: scenes load the same every time.
   frameClock.lastTick = Host().PerformanceCounter();

@@ -68,6 +68,12 @@ void StartMusic() {
                             1);
 }
 
+std::string MusicProblem() {
+  ArchiveFile file;
+  file.Open("music.ogg");
+  return file.problem;
+}
+
 void StopMusic() {
   if (audioLibrary.module == 0) return;
   audioLibrary.stop();

@@ -30,6 +30,9 @@ extern AudioLibrary audioLibrary;
 // Loads the module and starts "music.ogg" looping at the settings' volume. A module that cannot
 // be written or loaded leaves the run silent, with its temporary file removed.
 void StartMusic();
+// Why the content's music cannot play although the archive lists it (a damaged entry, "<name>:
+// <reason>"); empty when it can, or when there is none.
+std::string MusicProblem();
 // Stops the output and releases what the module holds.
 void StopMusic();
 bool AudioLibraryLoaded();

@@ -8,7 +8,6 @@
 
 #include "data/archive_reader.h"
 #include "platform/platform.h"
-#include "scene/content_problem.h"
 
 namespace solvane {
 
@@ -37,9 +36,14 @@ int ArchiveFile::Open(const char* entryName) {
     std::strncpy(name.data(), entryName, name.size() - 1);
   }
   uint8_t* block = nullptr;
-  const int result = ArchiveGetFile(&block, &size, name.data(), memory, "");
+  ArchiveError error = ArchiveError::None;
+  const int result = ArchiveGetFile(&block, &size, name.data(), memory, "", &error);
   data = block;
   position = 0;
+  problem.clear();
+  if (error != ArchiveError::None && error != ArchiveError::Missing) {
+    problem = std::string(name.data()) + ": " + ArchiveErrorText(error);
+  }
   return result;
 }
 
@@ -69,10 +73,10 @@ int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize, const char* k
   for (const ArchiveEntryInfo& entry : entries) {
     if (!SameEntryName(entry.name, wanted.substr(0, name.size() - 1))) continue;
     if (entry.unpackedSize > maxSize) {
-      ReportContentProblem(wanted + " unpacks to " + std::to_string(entry.unpackedSize) +
-                           " bytes; " + kind + " may hold at most " + std::to_string(maxSize));
       Release();
       fromResource = false;
+      problem = wanted + " unpacks to " + std::to_string(entry.unpackedSize) + " bytes; " + kind +
+                " may hold at most " + std::to_string(maxSize);
       return 0;
     }
     break;
@@ -80,8 +84,8 @@ int ArchiveFile::OpenText(const char* entryName, uint32_t maxSize, const char* k
   const int result = Open(entryName);
   if (size > maxSize) {
     // Only a header that lies about the size reaches here.
-    ReportContentProblem(wanted + " is larger than " + kind + " may be");
     Release();
+    problem = wanted + " is larger than " + kind + " may be";
     return 0;
   }
   return result;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace solvane {
@@ -32,11 +33,12 @@ class ArchiveFile {
   ArchiveFile& operator=(const ArchiveFile&) = delete;
 
   // Extracts the archive entry `name` (at most 99 characters are kept). 1 on success; 0 with
-  // `data` null and `size` 0 when the archive is missing, damaged or lacks the entry.
+  // `data` null and `size` 0 when the archive is missing, damaged or lacks the entry (`problem`
+  // says which, unless the entry is simply not there).
   int Open(const char* name);
   // Open for the readers of text files (and other files with a size limit, named by `kind`): an
   // entry whose header claims more than `maxSize` unpacked bytes is refused before it is
-  // unpacked (0, as for a missing entry), and the reason goes to the content-problem record.
+  // unpacked (0, with the reason in `problem`).
   int OpenText(const char* name, uint32_t maxSize = kMaxTextSize, const char* kind = "a text file");
   // A read-only view of resource "CustomData" `id`, not copied. Always 1; a missing resource
   // gives an empty file.
@@ -55,6 +57,10 @@ class ArchiveFile {
   bool ReadLine(char* line);
 
   std::array<char, 100> name{};
+  // Why the last Open gave nothing although the entry is listed ("<name>: <reason>", one line);
+  // empty after a success or when the entry is missing. The caller that asked for the entry
+  // decides whether it matters.
+  std::string problem;
   const uint8_t* data = nullptr;
   uint32_t size = 0;
   uint32_t position = 0;

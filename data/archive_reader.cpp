@@ -153,38 +153,37 @@ struct Search {
   std::unique_ptr<Unpacker> unpacker;
 };
 
-// Decodes the entry at the offset into `block` (null: only for the window's sake). False when
-// it cannot be decoded.
-bool ProcessEntry(Search& search, const BlockHeader& entry, uint8_t* block) {
-  if (entry.unpackVersion < 13 || entry.unpackVersion > 20) return false;
+// Decodes the entry at the offset into `block` (null: only for the window's sake).
+ArchiveError ProcessEntry(Search& search, const BlockHeader& entry, uint8_t* block) {
+  if (entry.unpackVersion < 13 || entry.unpackVersion > 20) return ArchiveError::Unsupported;
   search.memory.offset = entry.dataStart;
   EntrySource source(search.memory, entry.packedSize);
   if (entry.method == kStored) {
     // Stored bytes of an earlier entry in a solid archive are simply skipped.
-    if (block == nullptr) return true;
+    if (block == nullptr) return ArchiveError::None;
     const uint32_t count = std::min(entry.unpackedSize, entry.packedSize);
     search.outputSize = source.ReadPacked(block, count);
-    return true;
+    return ArchiveError::None;
   }
   if (search.unpacker == nullptr) {
     search.unpacker = std::unique_ptr<Unpacker>(new (std::nothrow) Unpacker());
-    if (search.unpacker == nullptr || !search.unpacker->Ready()) return false;
+    if (search.unpacker == nullptr || !search.unpacker->Ready()) return ArchiveError::NoMemory;
   }
   UnpackOutput output{block, entry.unpackedSize, 0};
   const bool decoded =
       search.unpacker->UnpackEntry(source, entry.flags, entry.unpackedSize, output);
   search.outputSize = output.size;
-  return decoded;
+  return decoded ? ArchiveError::None : ArchiveError::BrokenStream;
 }
 
-bool RunSearch(Search& search) {
+ArchiveError RunSearch(Search& search) {
   uint16_t mainFlags = 0;
-  if (!ReadMarkerAndMainHeader(search.memory, mainFlags)) return false;
+  if (!ReadMarkerAndMainHeader(search.memory, mainFlags)) return ArchiveError::Missing;
   const bool solid = (mainFlags & kSolidArchive) != 0;
 
   BlockHeader entry;
   while (ReadBlock(search.memory, entry)) {
-    if (entry.type == kSubBlock) return false;
+    if (entry.type == kSubBlock) return ArchiveError::Unsupported;
     if (entry.type != kFileBlock) {
       search.memory.offset = entry.next;
       continue;
@@ -192,38 +191,68 @@ bool RunSearch(Search& search) {
     const bool matched = FoldName(entry.name) == search.wanted;
     if (matched) {
       // Sizes a valid entry cannot have are damage, not a reason to allocate.
-      if (entry.unpackedSize > kMaxEntrySize) return false;
-      if (entry.method == kStored ? entry.unpackedSize > entry.packedSize
-                                  : entry.unpackedSize > entry.packedSize * kMaxExpansion + 16) {
-        return false;
+      if (entry.unpackedSize > kMaxEntrySize ||
+          (entry.method == kStored ? entry.unpackedSize > entry.packedSize
+                                   : entry.unpackedSize > entry.packedSize * kMaxExpansion + 16)) {
+        return ArchiveError::ImpossibleSize;
       }
       // One spare byte, so that an empty entry still gets a block of its own.
       search.output = static_cast<uint8_t*>(std::malloc(size_t(entry.unpackedSize) + 1));
-      if (search.output == nullptr) return false;
+      if (search.output == nullptr) return ArchiveError::NoMemory;
       search.outputSize = 0;
     }
     if (matched || solid) {
-      if (!ProcessEntry(search, entry, matched ? search.output : nullptr)) return false;
+      // In a solid archive an earlier entry that does not decode takes every later one with it.
+      const ArchiveError error = ProcessEntry(search, entry, matched ? search.output : nullptr);
+      if (error != ArchiveError::None) return error;
       if (matched) {
-        return search.outputSize == entry.unpackedSize &&
-               Crc32({search.output, search.outputSize}) == entry.fileCrc;
+        if (search.outputSize != entry.unpackedSize) return ArchiveError::BrokenStream;
+        return Crc32({search.output, search.outputSize}) == entry.fileCrc ? ArchiveError::None
+                                                                          : ArchiveError::BadCrc;
       }
     }
     search.memory.offset = entry.next;
   }
-  return false;
+  // The last block may be shorter than a file header; a whole header's worth of bytes that is
+  // not a block, or a block that reaches past the end, is a break in the chain.
+  const uint32_t size = search.memory.size;
+  const bool broken = entry.start > size || size - entry.start >= kBlockHeaderSize;
+  return broken ? ArchiveError::Damaged : ArchiveError::Missing;
 }
 
 }  // namespace
 
+const char* ArchiveErrorText(ArchiveError error) {
+  switch (error) {
+    case ArchiveError::None:
+      return "extracted";
+    case ArchiveError::Missing:
+      return "not in the archive";
+    case ArchiveError::Damaged:
+      return "the archive is damaged before the entry";
+    case ArchiveError::Unsupported:
+      return "the entry is packed in a form this program does not unpack";
+    case ArchiveError::ImpossibleSize:
+      return "the entry's header claims a size it cannot have";
+    case ArchiveError::BrokenStream:
+      return "the entry's packed data is broken";
+    case ArchiveError::BadCrc:
+      return "the entry fails its CRC check";
+    case ArchiveError::NoMemory:
+      return "no memory to extract the entry";
+  }
+  return "unknown archive error";
+}
+
 int ArchiveGetFile(uint8_t** output, uint32_t* size, const char* name, ArchiveMemory& memory,
-                   const char* password) {
+                   const char* password, ArchiveError* error) {
   (void)password;  // entries are never deciphered
   *output = nullptr;
   *size = 0;
-  if (name == nullptr) return 0;
-  Search search{memory, FoldName(name), nullptr, 0, nullptr};
-  if (!RunSearch(search)) {
+  Search search{memory, FoldName(name != nullptr ? name : ""), nullptr, 0, nullptr};
+  const ArchiveError result = name != nullptr ? RunSearch(search) : ArchiveError::Missing;
+  if (error != nullptr) *error = result;
+  if (result != ArchiveError::None) {
     std::free(search.output);
     return 0;
   }

@@ -15,12 +15,27 @@ struct ArchiveMemory {
   uint32_t offset = 0;
 };
 
+// Why an entry could not be extracted.
+enum class ArchiveError {
+  None,
+  Missing,         // no archive, or no entry of that name in it
+  Damaged,         // the chain of blocks breaks before the entry
+  Unsupported,     // packed by a version or in a form this reader does not unpack
+  ImpossibleSize,  // the header claims a size the entry cannot have
+  BrokenStream,    // the packed data does not decode to the size the header gives
+  BadCrc,          // decoded, but not to the bytes that were packed
+  NoMemory,
+};
+// What went wrong, as the end of a sentence about the entry ("... fails its CRC check").
+const char* ArchiveErrorText(ArchiveError error);
+
 // Extracts the entry named `name` (letters in either case, "\", "/" and "_" alike) into a new
 // block of exactly `*size` bytes, which the caller frees with `ArchiveFreeBlock`. Returns 1 when
 // the entry was found, decoded completely and matched its CRC; otherwise 0 with `*output` null
-// and `*size` 0. Encrypted entries are not deciphered: with any password they fail their CRC.
+// and `*size` 0, and the reason in `*error` when one is given. Encrypted entries are not
+// deciphered: with any password they fail their CRC.
 int ArchiveGetFile(uint8_t** output, uint32_t* size, const char* name, ArchiveMemory& memory,
-                   const char* password);
+                   const char* password, ArchiveError* error = nullptr);
 void ArchiveFreeBlock(uint8_t* block);
 
 // The largest entry the reader produces; larger claims are taken as damage.

@@ -58,6 +58,7 @@ MeshFileData ReadMeshFile(std::string_view name, bool perturb) {
   // The largest mesh a scene may carry, refused from the archive's header before unpacking;
   // the carried sphere is 90 KB.
   file.OpenText(std::string(name).c_str(), kMaxMeshFileSize, "a mesh file");
+  mesh.problem = file.problem;
   FieldReader read(file);
   mesh.vertexCount = read.Word();
   mesh.faceCount = read.Word();
@@ -131,12 +132,13 @@ void CompileList(uint32_t list, const MeshFileData& mesh, bool atmosphere) {
 
 }  // namespace
 
-void GeometryHolder::LoadGeometry(std::string_view name, bool perturb) {
+std::string GeometryHolder::LoadGeometry(std::string_view name, bool perturb) {
   const GLuint list = glGenLists(1);
-  if (list == 0) return;
+  if (list == 0) return {};
   const MeshFileData mesh = ReadMeshFile(name, perturb);
   CompileList(list, mesh, false);
   displayList = list;
+  return mesh.problem;
 }
 
 void BuildAtmosphereList(std::string_view name) {
@@ -149,11 +151,12 @@ void LoadSphereArrays(std::string_view name) {
   SphereArrays = ReadMeshFile(name, false);
 }
 
-void BuildStandardMeshes() {
-  EnvCubeMesh.LoadGeometry("meshes\\env.dat", false);
-  SphereMesh.LoadGeometry("meshes\\sphere.dat", false);
+std::string BuildStandardMeshes() {
+  std::string problem = EnvCubeMesh.LoadGeometry("meshes\\env.dat", false);
+  const std::string sphere = SphereMesh.LoadGeometry("meshes\\sphere.dat", false);
   NoisedSphereMesh.LoadGeometry("meshes\\sphere.dat", true);
   BuildAtmosphereList("meshes\\sphere.dat");
+  return problem.empty() ? sphere : problem;
 }
 
 void ResetMeshes() {

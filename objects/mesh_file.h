@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,7 +26,8 @@ struct MeshFileData {
   std::vector<std::array<float, 2>> texture;
   std::vector<std::array<float, 9>> normals;
   uint32_t bytesConsumed = 0;
-  bool valid = true;  // false: an index points outside its array, or the counts are absurd
+  bool valid = true;    // false: an index points outside its array, or the counts are absurd
+  std::string problem;  // the entry is listed but could not be extracted (ArchiveFile::problem)
 };
 
 // Reads archive entry `name`. Fields are taken while four bytes remain; what a short file does
@@ -37,7 +39,8 @@ MeshFileData ReadMeshFile(std::string_view name, bool perturb);
 struct GeometryHolder {
   uint32_t displayList = 0;
   // Compiles the mesh file into a new list; without a list name from OpenGL the old id stays.
-  void LoadGeometry(std::string_view name, bool perturb);
+  // The entry's problem (MeshFileData::problem), empty when it could be read.
+  std::string LoadGeometry(std::string_view name, bool perturb);
 };
 
 extern GeometryHolder EnvCubeMesh;
@@ -49,8 +52,8 @@ extern uint32_t AtmosphereList;
 // The sphere mesh kept in memory for the star's own drawing.
 extern MeshFileData SphereArrays;
 
-// The meshes every scene may use, built once at start-up.
-void BuildStandardMeshes();
+// The meshes every scene may use, built once at start-up. The first entry's problem, if any.
+std::string BuildStandardMeshes();
 // The sphere with a per-corner alpha of 3 x² - 0.6 (x of the corner's vertex), unclamped.
 void BuildAtmosphereList(std::string_view name);
 void LoadSphereArrays(std::string_view name);

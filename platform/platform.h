@@ -150,6 +150,9 @@ class Platform {
   virtual void RunMessageLoop() = 0;
   // Delivers the loaders' progress report to the scene window synchronously.
   virtual void SendLoadProgress(WindowHandle window) = 0;
+  // True once the run has been asked to end (a quit signal) while work that pumps no messages,
+  // such as loading, keeps the pump from seeing it: the loaders stop early.
+  virtual bool QuitRequested() { return false; }
 
   // The scene window's OpenGL context.
   virtual bool HasSwapControl() = 0;

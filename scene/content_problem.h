@@ -10,7 +10,7 @@
 namespace solvane {
 
 // Records `message` (one line, no trailing newline) unless a reason is already recorded: the
-// first problem is the one worth telling.
+// first problem is the one worth telling. An empty message records nothing.
 void ReportContentProblem(std::string_view message);
 // The first recorded reason; empty while the content loaded as written.
 const std::string& ContentProblem();

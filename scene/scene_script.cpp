@@ -72,6 +72,10 @@ void ReportLoadProgress() {
   Host().SendLoadProgress(MainWindow);
 }
 
+bool LoadingCancelled() {
+  return Host().QuitRequested();
+}
+
 void LoadScene(ObjectList& list, std::string_view fileName) {
   FlashPhaseCounter = 0;
   MoonScale = 1;
@@ -80,6 +84,7 @@ void LoadScene(ObjectList& list, std::string_view fileName) {
   // for in all is bounded, as each file is.
   if (!ChargeFileLoad()) return;
   SceneFile.OpenText(std::string(fileName).c_str());
+  ReportContentProblem(SceneFile.problem);
   loadBudget.scriptBytes += SceneFile.size;
   if (loadBudget.scriptBytes > kMaxSceneScriptBytes) {
     ReportContentProblem("the scene's scripts hold more than " +
@@ -89,7 +94,7 @@ void LoadScene(ObjectList& list, std::string_view fileName) {
   }
 
   char line[ArchiveFile::kLineBufferSize];
-  while (NextLine(SceneFile, line)) {
+  while (!LoadingCancelled() && NextLine(SceneFile, line)) {
     if (const TypeParser parse = TypeOf(line)) {
       parse(list);
       ReportLoadProgress();
@@ -100,7 +105,7 @@ void LoadScene(ObjectList& list, std::string_view fileName) {
       if (!ChargeFileLoad()) continue;
       char word[32] = {};
       std::sscanf(line, "geometry %31s", word);
-      SceneGeometryMesh.LoadGeometry(word, false);
+      ReportContentProblem(SceneGeometryMesh.LoadGeometry(word, false));
       ReportLoadProgress();
     }
   }

@@ -34,6 +34,8 @@ void LoadScene(ObjectList& list, std::string_view fileName);
 
 // One step of the loading screen: the main window redraws it before loading goes on.
 void ReportLoadProgress();
+// The run was asked to end while loading: the loaders stop where they are.
+bool LoadingCancelled();
 
 // The parser frame, in three steps. First: skips to the line that opens the block (the lines
 // passed over are lost, another type line among them); false when the data ends first.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <csetjmp>
@@ -22,6 +23,7 @@
 #include "platform/opengl.h"
 #include "platform/platform.h"
 #include "scene/content_problem.h"
+#include "scene/scene_script.h"
 
 namespace solvane {
 
@@ -38,7 +40,9 @@ bool OpenImageData(ArchiveFile& file, const char* path, bool fromResource, int r
     file.OpenResource(uint16_t(resourceId));
     return file.data != nullptr;
   }
-  return file.Open(path) == 1;
+  if (file.Open(path) == 1) return true;
+  ReportContentProblem(file.problem);
+  return false;
 }
 
 void ReportImageProblem(const char* path, bool fromResource, int resourceId, const char* reason) {
@@ -91,6 +95,22 @@ uint32_t CreateTexture(int components, GLenum format, int width, int height, con
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   return id;
+}
+
+// What the scene's images take once decoded, with their mipmap chains, in bytes: the preparation
+// thread and the loaders charge it before they allocate an image.
+std::atomic<uint64_t> decodedImageBytes{0};
+
+constexpr char kOverBudget[] = "the scene's images would take more than 256 MiB once decoded";
+static_assert(kTextureBudget == uint64_t{256} << 20);
+
+bool ChargeDecodedImage(int width, int height, int components) {
+  const uint64_t level0 = uint64_t(width) * uint64_t(height) * uint64_t(components);
+  const uint64_t bytes = level0 + level0 / 3;  // the chain below adds a third
+  const uint64_t before = decodedImageBytes.fetch_add(bytes);
+  if (before + bytes <= kTextureBudget) return true;
+  decodedImageBytes.fetch_sub(bytes);
+  return false;
 }
 
 // libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
@@ -178,8 +198,10 @@ void ToRgb(const JSAMPLE* line, int components, bool inverted, int width, int so
 // Decodes in a function of its own: nothing with a destructor may live across the jump back
 // (the image's vector lives in the caller). The sides are checked from the header before
 // anything is allocated; what libjpeg allocates goes with jpeg_destroy_decompress.
-bool DecodeJpeg(const uint8_t* data, size_t size, int maxSide, Image& image, char* reason,
-                size_t reasonSize) {
+// `abandon`, when given, is watched between scanlines: a decoding thread that is told to stop
+// leaves the image unfinished (false) instead of finishing it for nobody.
+bool DecodeJpeg(const uint8_t* data, size_t size, int maxSide, bool charged, Image& image,
+                char* reason, size_t reasonSize, const std::atomic<bool>* abandon = nullptr) {
   jpeg_decompress_struct info;
   JpegErrors errors;
   errors.message[0] = '\0';
@@ -251,6 +273,11 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int maxSide, Image& image, cha
     width = std::max(1, int(int64_t(sourceWidth) * maxSide / longest));
     height = std::max(1, int(int64_t(sourceHeight) * maxSide / longest));
   }
+  if (charged && !ChargeDecodedImage(width, height, 3)) {
+    std::snprintf(reason, reasonSize, "%s", kOverBudget);
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
   image.width = width;
   image.height = height;
   image.rowBytes = width * 3;
@@ -261,6 +288,12 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int maxSide, Image& image, cha
   // row height - 1 - y: OpenGL's first row is the bottom.
   int y = 0;
   while (info.output_scanline < info.output_height) {
+    if (abandon != nullptr && abandon->load(std::memory_order_relaxed)) {
+      jpeg_destroy_decompress(&info);
+      image.pixels = {};
+      std::snprintf(reason, reasonSize, "abandoned");
+      return false;
+    }
     const int scanline = int(info.output_scanline);
     if (jpeg_read_scanlines(&info, line, 1) != 1) break;  // only a suspending source stops
     for (; y < height && int64_t(y) * sourceHeight / height == scanline; ++y) {
@@ -418,7 +451,10 @@ class TexturePreparation {
     std::unique_lock lock(mutex_);
     for (auto& item : items_) {
       if (item->taken || item->path != path) continue;
-      ready_.wait(lock, [&] { return item->done; });
+      // A run asked to end does not wait for an image it will never show.
+      while (!ready_.wait_for(lock, std::chrono::milliseconds(20), [&] { return item->done; })) {
+        if (LoadingCancelled()) return false;
+      }
       item->taken = true;
       if (!item->prepared || maxSide != maxSide_) return false;
       out = std::move(*item);
@@ -461,11 +497,19 @@ class TexturePreparation {
     std::strncpy(name.data(), path.c_str(), name.size() - 1);
     uint8_t* block = nullptr;
     uint32_t size = 0;
-    if (ArchiveGetFile(&block, &size, name.data(), memory, "") != 1) return;
+    ArchiveError error = ArchiveError::None;
+    if (ArchiveGetFile(&block, &size, name.data(), memory, "", &error) != 1) {
+      if (error != ArchiveError::Missing) result.problem = ArchiveErrorText(error);
+      return;
+    }
     result.found = true;
     char reason[JMSG_LENGTH_MAX + 64];
-    if (DecodeJpeg(block, size, maxSide_, result.image, reason, sizeof(reason))) {
+    if (DecodeJpeg(block, size, maxSide_, true, result.image, reason, sizeof(reason), &stopping_)) {
       const Image& image = result.image;
+      if (stopping_) {
+        ArchiveFreeBlock(block);
+        return;
+      }
       result.levels = BuildMipLevels(image.pixels.data(), image.width, image.height, 3);
       result.outline =
           ImageOutline(image.pixels.data(), image.width, image.height, size_t(image.rowBytes), 3);
@@ -527,6 +571,7 @@ void Texture::Load(const char* name, bool fromResource, int resourceId) {
       }
       return;
     }
+    if (LoadingCancelled()) return;
     Image image;
     if (LoadJpegImage(path.data(), image, fromResource, resourceId)) {
       id = CreateTexture(3, GL_RGB, image.width, image.height, image.pixels.data());
@@ -551,7 +596,8 @@ bool LoadJpegImage(const char* path, Image& image, bool fromResource, int resour
   ArchiveFile file;
   if (!OpenImageData(file, path, fromResource, resourceId)) return false;
   char reason[JMSG_LENGTH_MAX + 64];
-  if (DecodeJpeg(file.data, file.size, MaxTextureSide(), image, reason, sizeof(reason))) {
+  if (DecodeJpeg(file.data, file.size, MaxTextureSide(), !fromResource, image, reason,
+                 sizeof(reason))) {
     return true;
   }
   ReportImageProblem(path, fromResource, resourceId, reason);
@@ -600,6 +646,10 @@ bool ReadTgaImage(const char* path, TgaImage& image, bool fromResource, int reso
   // 128 pixels, a stored pixel takes at least one byte.
   if (pixels > Remaining(file) * (runLength ? 128 : 1)) {
     return refuse("the TGA image holds fewer pixels than its header says");
+  }
+  if (!fromResource &&
+      !ChargeDecodedImage(image.width, image.height, image.pixelDepth == 32 ? 4 : 3)) {
+    return refuse(kOverBudget);
   }
 
   const auto copy = [](size_t n) {
@@ -789,6 +839,7 @@ void ResetTextures() {
   texturePreparation.Stop();
   for (Texture* texture : textureManager) delete texture;
   textureManager.clear();
+  decodedImageBytes = 0;
   lastNotedTexture = 0;
   textureSideCap = kMaxTextureSide;
 }

@@ -3,8 +3,8 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,6 +56,10 @@ extern int textureSideCap;
 // The longest texture side: the current context's GL_MAX_TEXTURE_SIZE and textureSideCap.
 int MaxTextureSide();
 
+// What all of a scene's images (texture list and scripts, not the program's own) may take once
+// decoded, mipmaps included; an image past it is refused as a content problem. The carried scene
+// takes 6.3 MiB; a downloaded scene of many large images must not take the machine.
+inline constexpr uint64_t kTextureBudget = uint64_t{256} << 20;
 // A JPEG of more pixels than this is refused without decoding: its decoding time alone would be
 // out of proportion, even scaled down.
 inline constexpr uint64_t kMaxJpegPixels = uint64_t{16384} * 16384;

@@ -72,6 +72,7 @@ namespace {
 std::vector<std::string> TextureListNames(std::string_view fileName, bool report) {
   ArchiveFile file;
   file.OpenText(std::string(fileName).c_str());
+  ReportContentProblem(file.problem);
   char line[ArchiveFile::kLineBufferSize];
   std::vector<std::string> names;
   while (NextLine(file, line) && !MatchesKeyword(line, "END_TEXT")) {
@@ -97,6 +98,7 @@ void LoadTextureList(std::string_view fileName, bool reportProgress) {
   // Ignored when the list is being prepared already.
   PrepareTextures(names);
   for (const std::string& name : names) {
+    if (LoadingCancelled()) break;
     auto* texture = new Texture;
     // Lookups by path only ever find a path's first record: a name listed again shares that
     // record's image instead of decoding and holding it once more.
@@ -113,8 +115,9 @@ void LoadTextureList(std::string_view fileName, bool reportProgress) {
 void LoadEnvironments(EnvironmentCatalog& catalog, std::string_view fileName) {
   ArchiveFile file;
   file.OpenText(std::string(fileName).c_str());
+  ReportContentProblem(file.problem);
   char line[ArchiveFile::kLineBufferSize];
-  while (NextBlock(file, line, "env", "ENV_END")) {
+  while (!LoadingCancelled() && NextBlock(file, line, "env", "ENV_END")) {
     if (!WithinCount(catalog.size(), kMaxRecords, "environments", fileName)) break;
     auto* environment = loadedEnvironments.emplace_back(std::make_unique<Environment>()).get();
     environment->name = WordAfter(line, "env", 19);
@@ -134,8 +137,9 @@ void LoadWorlds(WorldCatalog& worlds, const EnvironmentCatalog& environments,
                 std::string_view fileName) {
   ArchiveFile file;
   file.OpenText(std::string(fileName).c_str());
+  ReportContentProblem(file.problem);
   char line[ArchiveFile::kLineBufferSize];
-  while (NextBlock(file, line, "world", "WORLD_END")) {
+  while (!LoadingCancelled() && NextBlock(file, line, "world", "WORLD_END")) {
     if (!WithinCount(worlds.size(), kMaxRecords, "worlds", fileName)) break;
     auto* world = loadedWorlds.emplace_back(std::make_unique<World>()).get();
     world->name = WordAfter(line, "world", 19);

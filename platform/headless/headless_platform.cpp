@@ -216,9 +216,14 @@ void HeadlessPlatform::SleepFor(double seconds) {
     counter_ += static_cast<uint64_t>(seconds * static_cast<double>(options_.frequency));
 }
 
+bool HeadlessPlatform::QuitRequested() {
+  const int after = options_.quitAfterLoadReports;
+  return posix::QuitSignal() != 0 || (after >= 0 && record_.loadProgressReports >= after);
+}
+
 PumpResult HeadlessPlatform::PumpMessage() {
   // A quit signal ends the run like the quit message, so the tools that run it stop in order.
-  if (posix::QuitSignal() != 0) return PumpResult::Quit;
+  if (QuitRequested()) return PumpResult::Quit;
   if (quitPosted_) {
     quitPosted_ = false;
     return PumpResult::Quit;

@@ -57,6 +57,7 @@ struct HeadlessOptions {
   uint64_t firstCounter = 0;         // the counter's reading until the first frame
   uint64_t ticksPerFrame = 500'000;  // how far each idle pass advances the counter
   int maxFrames = -1;                // idle passes before a quit message arrives; -1: never
+  int quitAfterLoadReports = -1;     // load-progress reports before a quit signal; -1: never
   LocalTime localTime{12, 34, 56};
   std::vector<uint32_t> hostWindows;       // windows a preview may be made a child of
   bool echoMessageBoxes = false;           // also print message boxes on standard error
@@ -147,6 +148,7 @@ class HeadlessPlatform final : public Platform {
   WindowHandle CreatePreviewWindow(uint32_t parentWindow) override;
 
   PumpResult PumpMessage() override;
+  bool QuitRequested() override;
   void RunMessageLoop() override;
   void SendLoadProgress(WindowHandle window) override;
 

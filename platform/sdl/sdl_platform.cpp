@@ -351,6 +351,10 @@ void SdlPlatform::RunMessageLoop() {
   }
 }
 
+bool SdlPlatform::QuitRequested() {
+  return posix::QuitSignal() != 0;
+}
+
 void SdlPlatform::SendLoadProgress(WindowHandle window) {
   if (Window(window) != scene_ || events_ == nullptr) return;
   inLoadProgress_ = true;

@@ -50,6 +50,7 @@ class SdlPlatform : public Platform {
   PumpResult PumpMessage() override;
   void RunMessageLoop() override;
   void SendLoadProgress(WindowHandle window) override;
+  bool QuitRequested() override;
 
   bool HasSwapControl() override { return context_ != nullptr; }
   void SetSwapInterval(int interval) override;

@@ -31,6 +31,7 @@ while IFS='|' read -r kind expected change; do
     "$tool" archive pack "$work/$kind.rar" --compress $(find . -type f | sed 's|^\./||' | sort) >/dev/null)
   kinds+=("$kind:$expected")
 done <<'MODS'
+plain|0|:
 grey_sun|0|convert textures/sun.jpg -colorspace Gray textures/sun.jpg
 cmyk_sun|0|convert textures/sun.jpg -colorspace CMYK textures/sun.jpg
 progressive_sun|0|convert textures/sun.jpg -interlace JPEG textures/sun.jpg
@@ -43,6 +44,7 @@ empty_music|0|: >music.ogg
 particle_bomb|1|for _ in $(seq 20); do printf 'ps\r\nbegin\r\nline\r\ndens 1000000\r\nend\r\n'; done | add_objects
 line_streams|1|for _ in 1 2; do printf 'ps\r\nbegin\r\nline\r\ndens 50000\r\ntime 5\r\nend\r\n'; done | add_objects
 huge_list|1|yes 'sun.jpg' | head -c 6000000 >texture.txt
+texture_budget|1|for i in 1 2 3 4 5; do convert -size 4096x4096 xc:red textures/big$i.jpg && sed -i "1i big$i.jpg\r" texture.txt; done
 repeated_name|0|{ yes "$(grep sun texture.txt)" | head -n 990; cat texture.txt; } >t && mv t texture.txt
 many_objects|0|for _ in $(seq 3000); do printf 'billboard\r\nbegin\r\nsize 10\r\nend\r\n'; done | add_objects
 no_world|0|sed -i 's/^world world/world elsewhere/' worlds.txt
@@ -50,6 +52,13 @@ MODS
 # lying_tga: RLE that claims 8192 x 8192; huge_list: a text file over the limit, packed small.
 head -c 20000 "$work/grey_sun.rar" >"$work/cut_archive.rar"
 kinds+=(cut_archive:1)
+# A byte flipped in the packed data of the last entry (a text), of the last texture, of the music.
+for back in 20 1000 900000; do
+  cp "$work/plain.rar" "$work/flipped_$back.rar"
+  printf '\125' | dd of="$work/flipped_$back.rar" bs=1 conv=notrunc status=none \
+    seek=$(($(stat -c %s "$work/plain.rar") - back))
+  kinds+=("flipped_$back:1")
+done
 # What is not a regular file, or too large to be an archive, is refused before it is read.
 mkdir "$work/folder.rar" && mkfifo "$work/fifo.rar" && truncate -s 2G "$work/sparse.rar"
 ln -s /dev/zero "$work/zero.rar"

@@ -183,6 +183,16 @@ TEST_F(RunTest, TimeStepSeedAndCameraSpeed) {
 }
 
 // Shutdown gives back mode, cursor, context and windows (the blanking ones too), nothing else.
+// A quit signal while the scene loads stops the loaders where they are; the run ends in order
+// at its first pump.
+TEST_F(RunTest, AQuitSignalWhileLoadingStopsTheLoad) {
+  const HeadlessRecord& r = Run({}, -1, [](auto& o) { o.quitAfterLoadReports = 3; });
+  EXPECT_EQ(exitCode_, 0);
+  EXPECT_EQ(r.loadProgressReports, 3);
+  EXPECT_EQ(r.idlePasses, 0);
+  EXPECT_TRUE(r.contextDeleted);
+}
+
 TEST_F(RunTest, ShutdownRestoresTheSystem) {
   const HeadlessRecord& r =
       Run({{"UseDesktop", 0}, {"Width", 640}, {"Height", 480}}, 2, [](auto& o) {

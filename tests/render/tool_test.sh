@@ -77,7 +77,7 @@ for signal in TERM INT HUP QUIT KILL; do
   pid=$!
   sleep 1.5
   kill -$signal $pid
-  finish $pid 60  # a signal during the load ends the run once the load is done
+  finish $pid 60
   check "SIG$signal: exit, picture, modules" "$([ $signal == KILL ] && echo 137 || echo 1) no 0" \
     "$status $(exists sig.png) $(find tmp -mindepth 1 | wc -l)"
 done

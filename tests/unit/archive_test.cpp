@@ -32,12 +32,13 @@ Bytes Pack(const std::vector<PackEntry>& entries, PackOptions options = {}) {
   return archive;
 }
 
-// The entry's bytes, or nullopt when the reader refuses it.
-std::optional<Bytes> Extract(const Bytes& archive, const char* name) {
+// The entry's bytes, or nullopt when the reader refuses it (saying why in `error`).
+std::optional<Bytes> Extract(const Bytes& archive, const char* name,
+                             ArchiveError* error = nullptr) {
   ArchiveMemory memory{archive.data(), uint32_t(archive.size()), 0};
   uint8_t* block = nullptr;
   uint32_t size = 12345;
-  if (!ArchiveGetFile(&block, &size, name, memory, "")) {
+  if (!ArchiveGetFile(&block, &size, name, memory, "", error)) {
     EXPECT_EQ(block, nullptr);
     EXPECT_EQ(size, 0u);
     return std::nullopt;
@@ -87,26 +88,43 @@ TEST(ArchiveTest, NamesAreComparedUpToTheirLimit) {
 // main header (13), then the directory block "meshes" at 20.
 constexpr size_t kFirstBlock = 20;
 
-TEST(ArchiveTest, DamageGivesNothing) {
+TEST(ArchiveTest, DamageGivesNothingAndSaysWhy) {
+  using enum ArchiveError;
   const Bytes good = Pack(ContentLikeEntries());
   const size_t sunData = good.size() - 7 - 5000;  // the last entry's data ends before the end block
   const struct {
     const char* what;
     size_t offset;
     int delta;  // added to the byte
+    ArchiveError error;
   } cases[] = {
-      {"flipped data byte", sunData + 100, 1},    {"flipped marker", 0, 1},
-      {"header size 6", kFirstBlock + 5, 6 - 38},  // "meshes": 32 + 6 = 38
-      {"header size 0", kFirstBlock + 5, -38},    {"unpack version 12", kFirstBlock + 24, -8},
-      {"unpack version 21", kFirstBlock + 24, 1},
+      {"flipped data byte", sunData + 100, 1, BadCrc},
+      {"flipped marker", 0, 1, Missing},
+      {"header size 6", kFirstBlock + 5, 6 - 38, Damaged},  // "meshes": 32 + 6 = 38
+      {"header size 0", kFirstBlock + 5, -38, Damaged},
+      {"unpack version 12", kFirstBlock + 24, -8, Unsupported},
+      {"unpack version 21", kFirstBlock + 24, 1, Unsupported},
+      {"unpacked size past the packed", sunData - 32 - 16 + 11, 1, ImpossibleSize},
   };
   for (const auto& c : cases) {
     Bytes bad = good;
     bad[c.offset] = uint8_t(bad[c.offset] + c.delta);
     const char* name = std::strstr(c.what, "version") ? "meshes" : "textures\\sun.jpg";
-    EXPECT_EQ(Extract(bad, name), std::nullopt) << c.what;
+    ArchiveError error = None;
+    EXPECT_EQ(Extract(bad, name, &error), std::nullopt) << c.what;
+    EXPECT_EQ(error, c.error) << c.what;
   }
-  EXPECT_EQ(Extract(Bytes{}, "meshes"), std::nullopt);
+  const struct {
+    const char* what;
+    Bytes archive;
+    ArchiveError error;
+  } cuts[] = {{"empty", {}, Missing},
+              {"cut in the entry's data", Bytes(good.begin(), good.end() - 7 - 100), BrokenStream}};
+  for (const auto& c : cuts) {
+    ArchiveError error = None;
+    EXPECT_EQ(Extract(c.archive, "textures\\sun.jpg", &error), std::nullopt) << c.what;
+    EXPECT_EQ(error, c.error) << c.what;
+  }
 }
 
 TEST(ArchiveTest, AlternativeMarkerAndOtherBlocks) {

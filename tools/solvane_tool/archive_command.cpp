@@ -118,8 +118,9 @@ int Extract(int argc, char** argv) {
   ArchiveMemory memory{archive->data(), uint32_t(archive->size()), 0};
   uint8_t* block = nullptr;
   uint32_t size = 0;
-  if (!ArchiveGetFile(&block, &size, name, memory, "")) {
-    std::fprintf(stderr, "solvane-tool: no intact entry named %s\n", name);
+  ArchiveError error = ArchiveError::None;
+  if (!ArchiveGetFile(&block, &size, name, memory, "", &error)) {
+    std::fprintf(stderr, "solvane-tool: %s: %s\n", name, ArchiveErrorText(error));
     return kFailure;
   }
   bool written = true;
