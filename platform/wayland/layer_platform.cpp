@@ -660,6 +660,7 @@ void WaylandLayerPlatform::SwapBuffers() {
   wl_callback_add_listener(view.frame, &kFrameListener, &view);
   view.frameAskedMs = NowMs();
   if (!eglSwapBuffers(c.egl, view.eglSurface) && wl_display_get_error(c.display) != 0) c.Lose();
+  NoteSwap();
 }
 
 PumpResult WaylandLayerPlatform::PumpMessage() {
@@ -699,7 +700,10 @@ void WaylandLayerPlatform::RunMessageLoop() {
 }
 
 void WaylandLayerPlatform::SendLoadProgress(WindowHandle) {
-  if (client_->events != nullptr && !client_->lost) client_->events->LoadProgress();
+  if (client_->events == nullptr || client_->lost) return;
+  inLoadProgress_ = true;
+  client_->events->LoadProgress();
+  inLoadProgress_ = false;
 }
 
 bool WaylandLayerPlatform::HasGLContext() {
