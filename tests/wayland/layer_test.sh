@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The Linux screensaver on the layer shell of a headless sway with two outputs of different
-# sizes: the saver over every output or the named ones, the wallpaper that keys do not reach,
-# the quit signals, bad command lines. Usage: layer_test.sh path/to/solvane
+# sizes, one of them at scale 2 (drawn in device pixels): the saver over every output or the
+# named ones, the wallpaper that keys do not reach, the quit signals, bad command lines.
+# Usage: layer_test.sh path/to/solvane
 set -u
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
 need grim wtype convert
 start_sway 640x360 400x300
+swaymsg output HEADLESS-2 scale 2 >/dev/null
 cp "$1" "$work/solvane"
 chmod 755 "$work/solvane"
 mkdir -p "$work/tmp" "$work/config"
