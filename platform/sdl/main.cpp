@@ -63,7 +63,8 @@ int RunInHostWindow(const std::string& commandLine, const solvane::RunOptions& o
   return result;
 }
 
-// A compositor that went away ends the run with 1, after the run has ended in order.
+// A compositor that went away, or outputs that could not be drawn on, end the run with 1, after
+// the run has ended in order.
 int RunOnLayers(const std::string& commandLine, const solvane::RunOptions& options) {
   solvane::WaylandLayerPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath(),
                                          options.layer == solvane::LayerKind::Overlay,
@@ -75,7 +76,7 @@ int RunOnLayers(const std::string& commandLine, const solvane::RunOptions& optio
   solvane::SetHost(&platform);
   const int result = solvane::RunApplication(kShowNormal, options);
   solvane::SetHost(nullptr);
-  return platform.ConnectionLost() ? kExitBadWindow : result;
+  return platform.Failed() ? kExitBadWindow : result;
 }
 
 }  // namespace

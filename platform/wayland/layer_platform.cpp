@@ -66,6 +66,8 @@ struct View {
   uint32_t width = 0;  // in surface units, as the compositor configured it
   uint32_t height = 0;
   int32_t bufferScale = 1;  // the scale the window's buffers are made at
+  int32_t bufferWidth = 0;  // their size in pixels
+  int32_t bufferHeight = 0;
   bool closed = false;
   bool intervalSet = false;
 };
@@ -103,6 +105,7 @@ struct WaylandLayerPlatform::Client {
   bool started = false;      // outputs announced from now on get their surface at once
   bool ended = false;        // every surface is gone: the run is over
   bool lost = false;
+  bool viewFailed = false;  // a surface could not be drawn on
   WindowEvents* events = nullptr;
   double travelX = 0;  // pointer motion since the core last centred the pointer, in pixels
   double travelY = 0;
@@ -267,7 +270,11 @@ const wl_seat_listener kSeatListener = {
 void DestroySeat(Seat& seat) {
   if (seat.pointer != nullptr) wl_pointer_release(seat.pointer);
   if (seat.keyboard != nullptr) wl_keyboard_release(seat.keyboard);
-  wl_seat_release(seat.seat);
+  if (wl_seat_get_version(seat.seat) >= WL_SEAT_RELEASE_SINCE_VERSION) {
+    wl_seat_release(seat.seat);
+  } else {
+    wl_seat_destroy(seat.seat);
+  }
 }
 
 void DestroyOutput(Output& output) {
@@ -425,16 +432,14 @@ bool Client::Prepare(View& view) {
       std::fprintf(stderr, "solvane: cannot draw on output %s (EGL error 0x%x)\n",
                    view.output->name.c_str(), eglGetError());
       view.closed = true;
+      viewFailed = true;
       return false;
     }
-  } else {
-    int currentWidth = 0;
-    int currentHeight = 0;
-    wl_egl_window_get_attached_size(view.window, &currentWidth, &currentHeight);
-    if (currentWidth != width || currentHeight != height) {
-      wl_egl_window_resize(view.window, width, height, 0, 0);
-    }
+  } else if (width != view.bufferWidth || height != view.bufferHeight) {
+    wl_egl_window_resize(view.window, width, height, 0, 0);
   }
+  view.bufferWidth = width;
+  view.bufferHeight = height;
   // The scale goes with the next buffer, whose size is a multiple of it.
   if (compositorVersion >= 3 && scale != view.bufferScale) {
     wl_surface_set_buffer_scale(view.surface, scale);
@@ -575,8 +580,8 @@ WaylandLayerPlatform::Failure WaylandLayerPlatform::Connect() {
   return {};
 }
 
-bool WaylandLayerPlatform::ConnectionLost() const {
-  return client_->lost;
+bool WaylandLayerPlatform::Failed() const {
+  return client_->lost || (client_->ended && client_->viewFailed);
 }
 
 DisplayMode WaylandLayerPlatform::CurrentDisplayMode() {

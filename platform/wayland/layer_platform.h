@@ -27,8 +27,8 @@ class WaylandLayerPlatform final : public SdlPlatform {
   // Connects to the compositor, puts a layer surface on each chosen output and makes the one
   // OpenGL context they share.
   Failure Connect();
-  // The run ended because the compositor went away.
-  bool ConnectionLost() const;
+  // The run ended because the compositor went away, or because no surface could be drawn on.
+  bool Failed() const;
 
   bool MultiMonitorAvailable() override { return true; }
   bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;

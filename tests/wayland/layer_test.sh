@@ -75,8 +75,17 @@ background -          star star ignored INT
 background HEADLESS-1 star bare -       TERM
 background HEADLESS-2 bare star -       HUP
 CASES
-pid=
-
-check "nothing left in \$TMPDIR" "" "$(ls -A "$TMPDIR")"
 check "nothing left in \$XDG_RUNTIME_DIR" "$runtime_files" "$(ls "$XDG_RUNTIME_DIR")"
+
+# The compositor going away ends the run in order: one line, exit 1.
+"${as_user[@]}" env SOLVANE_REPORT_FIRST_FRAME=1 "$work/solvane" --layer overlay --max-fps 5 \
+  >"$work/run.out" 2>&1 &
+pid=$!
+until_flying
+kill "$sway_pid"
+finish $pid
+check "a lost compositor ends the run with 1 and one line" "1 1" \
+  "$status $(grep -vc 'first scene frame' "$work/run.out")"
+pid=
+check "nothing left in \$TMPDIR" "" "$(ls -A "$TMPDIR")"
 report
