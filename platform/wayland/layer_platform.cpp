@@ -40,8 +40,6 @@ constexpr uint32_t kAllEdges =
     ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
 
-}  // namespace
-
 struct Output {
   WaylandLayerPlatform::Client* client = nullptr;
   uint32_t globalName = 0;
@@ -84,6 +82,8 @@ struct Seat {
   bool leftAlt = false;
   bool rightAlt = false;
 };
+
+}  // namespace
 
 struct WaylandLayerPlatform::Client {
   bool overlay = true;

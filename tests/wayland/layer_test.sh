@@ -77,11 +77,16 @@ background HEADLESS-2 bare star -       HUP
 CASES
 check "nothing left in \$XDG_RUNTIME_DIR" "$runtime_files" "$(ls "$XDG_RUNTIME_DIR")"
 
-# The compositor going away ends the run in order: one line, exit 1.
+# An output plugged in during a run gets a surface of its own; the compositor going away ends
+# the run in order: one line, exit 1.
 "${as_user[@]}" env SOLVANE_REPORT_FIRST_FRAME=1 "$work/solvane" --layer overlay --max-fps 5 \
-  >"$work/run.out" 2>&1 &
+  --speed 0 >"$work/run.out" 2>&1 &
 pid=$!
 until_flying
+swaymsg output HEADLESS-3 resolution 320x240 >/dev/null
+swaymsg create_output >/dev/null
+sleep 1
+check "an output plugged in during the run" "320x240 star" "$(shows HEADLESS-3)"
 kill "$sway_pid"
 finish $pid
 check "a lost compositor ends the run with 1 and one line" "1 1" \
