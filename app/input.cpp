@@ -1,6 +1,7 @@
 #include "app/input.h"
 
 #include "app/display.h"
+#include "app/main_loop.h"
 #include "app/overlay.h"
 #include "objects/view.h"
 #include "platform/opengl.h"
@@ -50,10 +51,11 @@ void SceneWindowEvents::LoadProgress() {
   if (loadScreenShown_ && now - lastLoadRedraw_ < frequency / 60) return;
   loadScreenShown_ = true;
   lastLoadRedraw_ = now;
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  DrawLoadingScreen();
-  glFinish();
-  Host().SwapBuffers();
+  DrawViews([](bool) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawLoadingScreen();
+    glFinish();
+  });
 }
 
 }  // namespace solvane

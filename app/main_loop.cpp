@@ -6,6 +6,7 @@
 #include "app/run_options.h"
 #include "app/settings.h"
 #include "camera/camera.h"
+#include "objects/view.h"
 #include "platform/opengl.h"
 #include "platform/platform.h"
 #include "scene/world_list.h"
@@ -101,13 +102,25 @@ void RunMainLoop() {
     if (pumped == PumpResult::Dispatched) continue;
 
     running = AdvanceFrame();
-    RenderFrame();
-    Host().SwapBuffers();
+    DrawViews(RenderFrame);
     pacer.Wait();
   }
 }
 
-void RenderFrame() {
+void DrawViews(void (*draw)(bool first)) {
+  bool first = true;
+  for (uint32_t i = 0; i < Host().ViewCount(); ++i) {
+    int32_t width = viewSize.width;
+    int32_t height = viewSize.height;
+    if (!Host().SelectView(i, width, height)) continue;
+    if (ViewSize{width, height} != viewSize) ResizeScene(width, height);
+    draw(first);
+    Host().SwapBuffers();
+    first = false;
+  }
+}
+
+void RenderFrame(bool countFrame) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (CurrentWorld == nullptr) return;
 
@@ -131,7 +144,7 @@ void RenderFrame() {
 
   glLoadIdentity();
   camera.ApplyView();
-  CountFrames();
+  if (countFrame) CountFrames();
   glFlush();
 
   // The clock and the counter set the blending they draw with; the scene's objects, next frame,
@@ -146,7 +159,7 @@ void RenderFrame() {
   if (settings.showTime) DrawClock();
   glEnable(GL_BLEND);
 
-  ++frameClock.frameCount;
+  if (countFrame) ++frameClock.frameCount;
   glFlush();
 }
 

@@ -41,7 +41,12 @@ struct FramePacer {
 // (which still lets that iteration draw and present its frame).
 void RunMainLoop();
 
-// Draws one frame without presenting it.
-void RenderFrame();
+// Draws one frame without presenting it. A further view of the same frame passes false: the
+// frame counter counts frames, not views.
+void RenderFrame(bool countFrame = true);
+
+// Calls `draw` for every view that wants a frame now, with the scene projected for that view's
+// size, and presents each: `first` is true for the first one drawn.
+void DrawViews(void (*draw)(bool first));
 
 }  // namespace solvane

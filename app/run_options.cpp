@@ -55,7 +55,7 @@ struct Parser {
 
   bool Target(DrawTarget target) {
     if (result.options.target != DrawTarget::Switches && result.options.target != target) {
-      return Fail("-root and -window-id cannot be given together");
+      return Fail("-root, -window-id and --layer cannot be given together");
     }
     result.options.target = target;
     return true;
@@ -92,6 +92,26 @@ struct Parser {
       if (!id) return Fail("option -window-id: '" + std::string(*text) + "' is not a window id");
       o.windowId = *id;
       return Target(DrawTarget::Window);
+    }
+    if (name == "layer") {
+      const auto text = Value(arg, attached);
+      if (!text) return false;
+      if (*text != "overlay" && *text != "background") {
+        return Fail("option --layer: '" + std::string(*text) + "' is not overlay or background");
+      }
+      o.layer = *text == "overlay" ? LayerKind::Overlay : LayerKind::Background;
+      return Target(DrawTarget::Layer);
+    }
+    if (name == "output") {
+      const auto text = Value(arg, attached);
+      if (!text) return false;
+      if (text->empty()) return Fail("option --output needs an output's name");
+      o.outputs.emplace_back(*text);
+      return true;
+    }
+    if (name == "music") {
+      o.music = true;
+      return Flag(arg, attached);
     }
     if (name == "no-music") {
       o.music = false;
@@ -150,11 +170,19 @@ ParsedRunOptions ParseRunOptions(std::span<const std::string_view> args) {
   while (parser.next < args.size()) {
     if (!parser.One(args[parser.next++])) break;
   }
+  if (!parser.result.options.outputs.empty() && parser.result.options.target != DrawTarget::Layer) {
+    parser.Fail("option --output needs --layer");
+  }
   return std::move(parser.result);
 }
 
 void ApplyRunOptions(const RunOptions& o, Settings& record) {
-  if (o.music) record.music = *o.music;
+  const bool wallpaper = o.target == DrawTarget::Layer && o.layer == LayerKind::Background;
+  if (o.music) {
+    record.music = *o.music;
+  } else if (wallpaper) {
+    record.music = false;
+  }
   if (o.volume) record.musicVolume = *o.volume;
   if (o.showClock) record.showTime = *o.showClock;
   if (o.clock12h) record.clock12h = *o.clock12h;
@@ -163,13 +191,16 @@ void ApplyRunOptions(const RunOptions& o, Settings& record) {
   if (o.content) record.content = *o.content;
   if (o.maxFps) {
     record.maxFps = *o.maxFps;
-  } else if (o.target != DrawTarget::Switches) {
+  } else if (wallpaper) {
+    record.maxFps = kBackgroundDefaultMaxFps;
+  } else if (o.target == DrawTarget::Root || o.target == DrawTarget::Window) {
     record.maxFps = kHostDefaultMaxFps;
   }
 }
 
 std::string RunOptionsUsage() {
   return "usage: solvane [/s | /c | /p <window>] [-root | -window-id ID] [options]\n"
+         "       solvane --layer overlay|background [--output NAME]... [options]\n"
          "  /s              run full screen until a key, a click or (if enabled) mouse movement\n"
          "  /c              configure (with no switch at all, too)\n"
          "  /p <window>     preview inside the host's window\n"
@@ -177,13 +208,21 @@ std::string RunOptionsUsage() {
          "  -window-id ID, --window-id ID\n"
          "                  draw into the existing X window ID (decimal or 0x-hex)\n"
          "                  (with neither, a set $XSCREENSAVER_WINDOW means -root)\n"
+         "  --layer overlay on a Wayland desktop (layer shell), over every output until a key,\n"
+         "                  a click or (if enabled) mouse movement: the saver for swayidle\n"
+         "  --layer background\n"
+         "                  under the windows of every output, ignoring input, until a quit\n"
+         "                  signal: an animated wallpaper (no music unless --music; 30 fps)\n"
+         "  --output NAME   with --layer: draw on output NAME only (repeatable)\n"
          "options for this run only; the stored settings stay as they are:\n"
+         "  --music         music, even on the background layer\n"
          "  --no-music      no music\n"
          "  --volume N      music volume, 0 to 100\n"
          "  --clock STYLE   12, 24 or off\n"
          "  --fps           show the frame counter\n"
          "  --speed N       camera speed, 0 to 100 (50 is the shipped value)\n"
-         "  --max-fps N     at most N frames a second, 0 for no limit (60 in a host's window)\n"
+         "  --max-fps N     at most N frames a second, 0 for no limit (60 in a host's window,\n"
+         "                  30 on the background layer)\n"
          "  --content FILE  play the scene of a mod's content archive (\"\" for the carried one)\n"
          "  --help          this text\n"
          "settings: $XDG_CONFIG_HOME/solvane/settings (default ~/.config/solvane/settings)\n";

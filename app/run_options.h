@@ -18,11 +18,19 @@ enum class DrawTarget {
   Switches,  // no host window: the switches decide (/s, /c, /p)
   Root,      // -root: $XSCREENSAVER_WINDOW, or the root window of the default screen
   Window,    // -window-id ID
+  Layer,     // --layer: layer-shell surfaces on the outputs of a Wayland desktop
+};
+
+enum class LayerKind {
+  Overlay,     // over everything, ended by input as /s is: the saver of an idle daemon
+  Background,  // under the windows, deaf to input: an animated wallpaper, a lock screen's backdrop
 };
 
 struct RunOptions {
   DrawTarget target = DrawTarget::Switches;
-  uint32_t windowId = 0;  // DrawTarget::Window
+  uint32_t windowId = 0;                 // DrawTarget::Window
+  LayerKind layer = LayerKind::Overlay;  // DrawTarget::Layer
+  std::vector<std::string> outputs;      // --output: the outputs to draw on; empty for all
   bool help = false;
   std::optional<bool> music;
   std::optional<int32_t> volume;
@@ -45,6 +53,8 @@ inline constexpr int32_t kMaxFpsLimit = 1000;
 // The frame-rate cap in a host's window unless the command line gives one: an idle desktop is
 // not kept at full load.
 inline constexpr int32_t kHostDefaultMaxFps = 60;
+// The cap of a wallpaper (the background layer) unless the command line gives one.
+inline constexpr int32_t kBackgroundDefaultMaxFps = 30;
 
 // Reads the arguments after the program name. Long options are taken in both the
 // "--name value" and "--name=value" forms; an unknown "--" option is an error, while other
@@ -55,7 +65,8 @@ ParsedRunOptions ParseRunOptions(std::span<const std::string_view> args);
 std::optional<uint32_t> ParseWindowId(std::string_view text);
 
 // Writes the overrides into `record`. A run in a host's window caps the frame rate at
-// kHostDefaultMaxFps unless the options say otherwise.
+// kHostDefaultMaxFps, and one on the background layer at kBackgroundDefaultMaxFps, unless the
+// options say otherwise; the background layer plays music only when --music asks for it.
 void ApplyRunOptions(const RunOptions& options, Settings& record);
 
 // The usage text of `solvane --help`.

@@ -1,4 +1,5 @@
-# The Linux front ends (SDL2 and headless), the developer tools and the build-time content.
+# The Linux front ends (SDL2, X11 host window, Wayland layer shell and headless), the developer
+# tools and the build-time content.
 enable_language(ASM)
 include(LinkedResources)
 
@@ -94,10 +95,38 @@ target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_
                       solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL OpenGL::GLX
                       X11::X11)
 
+# The layer-shell front end: a small Wayland client of its own, drawing through EGL. The
+# layer-shell protocol is carried here (no Debian package has it); the client code of the
+# protocols is generated at build time (xdg-shell only for the popup type that layer shell names).
+pkg_check_modules(WAYLAND REQUIRED IMPORTED_TARGET wayland-client wayland-egl egl)
+pkg_get_variable(WAYLAND_SCANNER wayland-scanner wayland_scanner)
+pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
+if(NOT WAYLAND_SCANNER OR NOT WAYLAND_PROTOCOLS_DIR)
+  message(FATAL_ERROR "wayland-scanner and wayland-protocols are needed (scripts/install-deps.sh)")
+endif()
+set(wayland_generated "${PROJECT_BINARY_DIR}/wayland")
+file(MAKE_DIRECTORY "${wayland_generated}")
+set(wayland_protocol_code)
+foreach(xml "${PROJECT_SOURCE_DIR}/platform/wayland/protocols/wlr-layer-shell-unstable-v1.xml"
+            "${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml"
+            "${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml")
+  get_filename_component(protocol "${xml}" NAME_WE)
+  set(header "${wayland_generated}/${protocol}-client-protocol.h")
+  set(code "${wayland_generated}/${protocol}-protocol.c")
+  add_custom_command(OUTPUT "${header}" "${code}"
+    COMMAND "${WAYLAND_SCANNER}" client-header "${xml}" "${header}"
+    COMMAND "${WAYLAND_SCANNER}" private-code "${xml}" "${code}"
+    DEPENDS "${xml}" VERBATIM)
+  list(APPEND wayland_protocol_code "${header}" "${code}")
+endforeach()
+add_library(solvane_wayland STATIC platform/wayland/layer_platform.cpp ${wayland_protocol_code})
+target_include_directories(solvane_wayland PRIVATE "${wayland_generated}")
+target_link_libraries(solvane_wayland PUBLIC solvane_sdl PkgConfig::WAYLAND)
+
 # The dialog model is compiled into the program itself: nothing else in the program calls it, so
 # the linker would leave it out of the core's archive, and the module needs it.
 add_executable(solvane platform/sdl/main.cpp ui/config_dialog.cpp)
-target_link_libraries(solvane PRIVATE solvane_sdl)
+target_link_libraries(solvane PRIVATE solvane_wayland solvane_sdl)
 set_target_properties(solvane PROPERTIES ENABLE_EXPORTS ON)
 add_dependencies(solvane solvane_gtk_dialog)
 

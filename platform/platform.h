@@ -159,6 +159,15 @@ class Platform {
   virtual void SetSwapInterval(int interval) = 0;
   virtual void SwapBuffers() = 0;
   virtual bool HasGLContext() = 0;
+  // Surfaces that show the same scene side by side (one per output of a layer-shell run): each
+  // frame is drawn once into each. 1 elsewhere.
+  virtual uint32_t ViewCount() { return 1; }
+  // Makes view `index` the target of drawing and gives its size in pixels; false when it needs
+  // no frame now. The sizes come in as the scene's current ones, which the one view of a scene
+  // window keeps.
+  virtual bool SelectView(uint32_t /*index*/, int32_t& /*width*/, int32_t& /*height*/) {
+    return true;
+  }
   virtual void DeleteGLContext() = 0;  // releases the context and the window's device context
   // An OpenGL extension's entry point in the current context; null when the driver has none.
   virtual void* GLFunction(const char* /*name*/) { return nullptr; }

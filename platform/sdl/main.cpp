@@ -1,6 +1,7 @@
 // solvane: the screensaver on Linux. It takes the switches a Windows-style host passes (/s full
 // screen, /c configure, /p <window> preview), the window options of X screen-saver hosts
-// (-root, -window-id), and options that change one run; and runs the same core as everywhere.
+// (-root, -window-id), the layer-shell runs of Wayland desktops (--layer), and options that
+// change one run; and runs the same core as everywhere.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_host_platform.h"
+#include "platform/wayland/layer_platform.h"
 
 namespace {
 
@@ -61,6 +63,22 @@ int RunInHostWindow(const std::string& commandLine, const solvane::RunOptions& o
   return result;
 }
 
+// A compositor that went away, or outputs that could not be drawn on, end the run with 1, after
+// the run has ended in order.
+int RunOnLayers(const std::string& commandLine, const solvane::RunOptions& options) {
+  solvane::WaylandLayerPlatform platform(commandLine, solvane::FileSettingsStore::DefaultPath(),
+                                         options.layer == solvane::LayerKind::Overlay,
+                                         options.outputs);
+  if (const auto failure = platform.Connect(); failure.exitStatus != 0) {
+    std::fprintf(stderr, "solvane: %s\n", failure.line.c_str());
+    return failure.exitStatus;
+  }
+  solvane::SetHost(&platform);
+  const int result = solvane::RunApplication(kShowNormal, options);
+  solvane::SetHost(nullptr);
+  return platform.Failed() ? kExitBadWindow : result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,12 +104,13 @@ int main(int argc, char** argv) {
   const std::string commandLine = JoinCommandLine(argc > 0 ? argv[0] : nullptr, options.switches);
   if (options.target != solvane::DrawTarget::Switches) {
     if (!options.switches.empty()) {
-      std::fprintf(stderr, "solvane: '%s' cannot be combined with -root or -window-id\n",
+      std::fprintf(stderr, "solvane: '%s' cannot be combined with -root, -window-id or --layer\n",
                    options.switches.front().c_str());
       return kExitUsage;
     }
     // A host may end the saver it started a moment ago: the handlers come before anything slow.
     solvane::posix::InstallQuitSignals();
+    if (options.target == solvane::DrawTarget::Layer) return RunOnLayers(commandLine, options);
     return RunInHostWindow(commandLine, options);
   }
 

@@ -373,6 +373,10 @@ void* SdlPlatform::GLFunction(const char* name) {
 void SdlPlatform::SwapBuffers() {
   if (scene_ == nullptr) return;
   SDL_GL_SwapWindow(scene_);
+  NoteSwap();
+}
+
+void SdlPlatform::NoteSwap() {
   if (!inLoadProgress_ && !firstFrameReported_) {
     firstFrameReported_ = true;
     if (std::getenv("SOLVANE_REPORT_FIRST_FRAME") != nullptr) {

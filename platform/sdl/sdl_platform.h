@@ -73,6 +73,13 @@ class SdlPlatform : public Platform {
   void LogLine(std::string_view text) override;
   void* GLFunction(const char* name) override;
 
+ protected:
+  // A front end's swap: with $SOLVANE_REPORT_FIRST_FRAME set, the end of the first swap that is
+  // not the loading screen's is reported on standard error, once (the start-up measurement).
+  void NoteSwap();
+  // Set while the loaders' redraw runs: its swaps are not the scene's.
+  bool inLoadProgress_ = false;
+
  private:
   SDL_Window* Window(WindowHandle handle) const;
   bool Handle(const void* event);  // true when the event was the quit message
@@ -88,9 +95,6 @@ class SdlPlatform : public Platform {
   WindowEvents* events_ = nullptr;
   bool modeRequested_ = false;
   DisplayMode requestedMode_;
-  // The start-up measurement: with $SOLVANE_REPORT_FIRST_FRAME set, the end of the first swap
-  // that is not the loading screen's is reported on standard error, once.
-  bool inLoadProgress_ = false;
   bool firstFrameReported_ = false;
 };
 

@@ -1,16 +1,19 @@
 # shellcheck shell=bash
-# What the shell tests share: a work directory, a virtual X display, named checks with a tally,
-# and waiting on X windows and processes. Source it first; end the script with `report`.
-# Cleanup steps of a script's own go into `at_exit` (a function it may define); the work
-# directory and the display go after it.
+# What the shell tests share: a work directory, a virtual X display, a headless Wayland desktop,
+# named checks with a tally, and waiting on X windows and processes. Source it first; end the
+# script with `report`. Cleanup steps of a script's own go into `at_exit` (a function it may
+# define); the work directory and the displays go after it.
 passes=0
 failures=0
 work=${work:-$(mktemp -d)}
 xvfb_pid=
+sway_pid=
+as_user=()
 
 cleanup_all() {
   declare -F at_exit >/dev/null && at_exit
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup_all EXIT
@@ -34,6 +37,36 @@ start_xvfb() {  # [WIDTHxHEIGHT] [Xvfb options...]: a display of its own, export
   for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.05; done
   export DISPLAY=:$(head -n1 "$work/displayfd")
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
+# WIDTHxHEIGHT...: a headless sway with one output per size (HEADLESS-1, HEADLESS-2, ...) and
+# nothing else on them, in an $XDG_RUNTIME_DIR of its own; exports WAYLAND_DISPLAY and SWAYSOCK.
+# sway refuses to run as root: a root test runs it as nobody, and its clients with "${as_user[@]}"
+# in front (programs they run must be where nobody can read them, e.g. copied into $work).
+start_sway() {
+  need sway swaymsg
+  export XDG_RUNTIME_DIR="$work/runtime" SWAYSOCK="$work/runtime/sway.sock"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$work"
+    chown nobody "$XDG_RUNTIME_DIR"
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  fi
+  local size output=0
+  echo "xwayland disable" >"$work/sway.config"
+  for size in "$@"; do
+    output=$((output + 1))
+    echo "output HEADLESS-$output resolution $size" >>"$work/sway.config"
+  done
+  chmod 644 "$work/sway.config"
+  WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    "${as_user[@]}" sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+  sway_pid=$!
+  for _ in $(seq 100); do swaymsg -t get_version >/dev/null 2>&1 && break; sleep 0.1; done
+  # The headless backend starts with one output; the others are added.
+  for _ in $(seq 2 $#); do swaymsg create_output >/dev/null; done
+  WAYLAND_DISPLAY=$(find "$XDG_RUNTIME_DIR" -name 'wayland-*' ! -name '*.lock' -printf '%f\n')
+  export WAYLAND_DISPLAY
 }
 
 check() {  # name, expected, actual

@@ -51,7 +51,10 @@ TEST(RunOptionsTest, BadValuesAreRefusedWithTheirReason) {
       {{"--colour", "red"}, "unknown option --colour"},
       {{"--volume=7", "--nope=3"}, "unknown option --nope"},
       {{"-window-id"}, "option -window-id needs a value"},
-      {{"-root", "-window-id", "12"}, "-root and -window-id cannot be given together"}};
+      {{"-root", "-window-id", "12"}, "-root, -window-id and --layer cannot be given together"},
+      {{"--layer", "sideways"}, "option --layer: 'sideways' is not overlay or background"},
+      {{"--output", "DP-1"}, "option --output needs --layer"},
+      {{"--layer", "overlay", "--output="}, "option --output needs an output's name"}};
   for (const Case& c : cases) EXPECT_EQ(Parse(c.args).error, c.error) << c.args.front();
 }
 
@@ -103,6 +106,12 @@ TEST(RunOptionsTest, OverridesChangeOnlyWhatTheyName) {
   // A host's window caps the rate unless the command line says otherwise.
   EXPECT_EQ(applied({"-window-id", "0x2a00003"}, stored).maxFps, kHostDefaultMaxFps);
   EXPECT_EQ(applied({"-root", "--max-fps", "0"}, stored).maxFps, 0);
+  // A wallpaper is quiet and slow unless asked otherwise; the saver layer keeps the settings.
+  const Settings wallpaper = applied({"--layer", "background"}, stored);
+  EXPECT_EQ(std::pair(wallpaper.music, wallpaper.maxFps), std::pair(false, 30));
+  const Settings asked = applied({"--layer=background", "--music", "--max-fps", "0"}, stored);
+  EXPECT_EQ(std::pair(asked.music, asked.maxFps), std::pair(true, 0));
+  EXPECT_EQ(applied({"--layer", "overlay", "--output", "DP-1"}, stored), stored);
 }
 
 class HostRunTest : public testing::HeadlessTest {};
