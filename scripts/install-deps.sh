@@ -10,7 +10,7 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libegl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev unar clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils xfonts-base imagemagick time file strace
-  xscreensaver xscreensaver-data rss-glx sway grim wtype swayidle dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db
+  xscreensaver xscreensaver-data rss-glx sway grim wtype swayidle openbox xfce4-panel jq dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db
 )
 
 missing=()

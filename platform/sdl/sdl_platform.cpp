@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "platform/linked/linked_resources.h"
+#include "platform/opengl.h"
 #include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_video.h"
 
@@ -157,8 +158,9 @@ bool SdlPlatform::DisplayModeAt(uint32_t index, DisplayMode& mode) {
 }
 
 // The mode is switched through the scene window: a full-screen window carries its own display
-// mode, and the desktop's comes back when it leaves full screen. Asking for the desktop's own
-// mode needs no switch at all, so then the window is simply borderless over the display.
+// mode, and the desktop's comes back when it leaves full screen. At the desktop's own mode the
+// window asks the desktop for full screen without a switch, the state that window managers
+// and compositors keep above docks and panels and do not tile.
 void SdlPlatform::ChangeDisplayMode(const DisplayMode* mode) {
   modeRequested_ = mode != nullptr;
   if (mode != nullptr) requestedMode_ = *mode;
@@ -172,8 +174,17 @@ void SdlPlatform::ApplyDisplayMode() {
   const bool sameAsDesktop = haveDesktop && requestedMode_.width == desktop.w &&
                              requestedMode_.height == desktop.h &&
                              requestedMode_.bitsPerPixel == SdlBitsPerPixel(desktop.format);
-  if (!modeRequested_ || sameAsDesktop) {
+  if (!modeRequested_) {
     SDL_SetWindowFullscreen(scene_, 0);
+    return;
+  }
+  if (sameAsDesktop || OnWayland()) {
+    // Wayland lets no client switch a display's mode: the run takes the output's own.
+    if (!sameAsDesktop) {
+      LogLine("Wayland has no display mode switch: the run takes the output's own mode, not " +
+              std::to_string(requestedMode_.width) + " x " + std::to_string(requestedMode_.height));
+    }
+    SDL_SetWindowFullscreen(scene_, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;
   }
   SDL_DisplayMode wanted{};
@@ -192,6 +203,14 @@ void SdlPlatform::ShowCursor(bool show) {
 
 bool SdlPlatform::SetGammaRamp(std::span<const uint16_t, 768> ramp) {
   if (scene_ == nullptr) return false;
+  if (OnWayland()) {
+    // Only a non-default gamma is ever set; it is said once, at the start, and not again when
+    // the run ends by setting the default back.
+    if (!gammaRefused_)
+      LogLine("Wayland lets no program set the gamma ramp: the gamma setting has no effect");
+    gammaRefused_ = true;
+    return false;
+  }
   return SDL_SetWindowGammaRamp(scene_, &ramp[0], &ramp[256], &ramp[512]) == 0;
 }
 
@@ -206,9 +225,13 @@ WindowHandle SdlPlatform::CreateSceneWindow(int32_t width, int32_t height, Windo
   // a combined depth-stencil buffer on every fragment.
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-  SDL_Window* window = SDL_CreateWindow(
-      "Solvane ScreenSaver", 0, 0, width, height,
-      SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP);
+  // On Wayland the compositor sizes a full-screen window to its output; a window of fixed size
+  // would keep the size asked for.
+  const uint32_t resizable = OnWayland() ? SDL_WINDOW_RESIZABLE : 0;
+  SDL_Window* window =
+      SDL_CreateWindow("Solvane ScreenSaver", 0, 0, width, height,
+                       SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN |
+                           SDL_WINDOW_ALWAYS_ON_TOP | resizable);
   if (window == nullptr) {
     std::fprintf(stderr, "solvane: cannot create the window: %s\n", SDL_GetError());
     return 0;
@@ -231,27 +254,54 @@ WindowHandle SdlPlatform::CreateSceneWindow(int32_t width, int32_t height, Windo
 
 WindowHandle SdlPlatform::CreateBlankingWindow(const ScreenRect& rect) {
   if (!videoReady_) return 0;
-  SDL_Window* window =
-      SDL_CreateWindow("Solvane ScreenSaver", rect.left, rect.top, rect.right - rect.left,
-                       rect.bottom - rect.top, SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP);
+  // Wayland has no global positions: the window asks for full screen on the output whose
+  // place the rectangle gives.
+  const uint32_t fullScreen = OnWayland() ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+  SDL_Window* window = SDL_CreateWindow(
+      "Solvane ScreenSaver", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+      SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | fullScreen);
   if (window == nullptr) return 0;
   windows_.push_back(window);
   PaintBlanking();
   return windows_.size();
 }
 
+// The black windows are cleared through the scene's context. (A window surface would be no
+// simpler: where the system has none of its own, as on Wayland, SDL paints it through an OpenGL
+// context of its own, which the scene's uploads must never meet.)
 void SdlPlatform::PaintBlanking() {
+  if (context_ == nullptr) return;
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  glClearColor(0, 0, 0, 1);
   for (SDL_Window* window : windows_) {
-    if (window == nullptr || window == scene_) continue;
-    if (SDL_Surface* surface = SDL_GetWindowSurface(window)) {
-      SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-      SDL_UpdateWindowSurface(window);
+    if (window == nullptr || window == scene_ || SDL_GL_MakeCurrent(window, context_) != 0) {
+      continue;
     }
+    glClear(GL_COLOR_BUFFER_BIT);
+    SDL_GL_SwapWindow(window);
   }
+  SDL_GL_MakeCurrent(scene_, context_);
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+}
+
+bool SdlPlatform::OnWayland() const {
+  const char* driver = videoReady_ ? SDL_GetCurrentVideoDriver() : nullptr;
+  return driver != nullptr && std::string_view(driver) == "wayland";
 }
 
 void SdlPlatform::ShowWindow(WindowHandle handle, int) {
-  if (SDL_Window* window = Window(handle)) SDL_ShowWindow(window);
+  SDL_Window* window = Window(handle);
+  if (window == nullptr) return;
+  SDL_ShowWindow(window);
+  // The desktop may have given the full-screen window another size than the one asked for (on
+  // Wayland, the output's): the scene takes the size it got before anything is drawn.
+  if (window == scene_ && events_ != nullptr) {
+    int shownWidth = 0;
+    int shownHeight = 0;
+    SDL_GetWindowSize(window, &shownWidth, &shownHeight);
+    events_->Resized(shownWidth, shownHeight);
+  }
 }
 
 void SdlPlatform::SetFocus(WindowHandle handle) {
@@ -302,6 +352,12 @@ bool SdlPlatform::Handle(const void* raw) {
         return true;
       }
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED) PaintBlanking();
+      // A desktop that sizes the full-screen window otherwise than asked (Wayland, a window
+      // manager) gets the scene at the size the window has.
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && event.window.windowID == sceneId &&
+          events_ != nullptr) {
+        events_->Resized(event.window.data1, event.window.data2);
+      }
       return false;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -322,13 +378,28 @@ bool SdlPlatform::Handle(const void* raw) {
       return false;
     }
     case SDL_MOUSEBUTTONDOWN:
-      if (events_ != nullptr && event.button.windowID == sceneId &&
+      // A click on any of the run's windows counts: a desktop may never focus the scene window.
+      if (events_ != nullptr &&
           (event.button.button == SDL_BUTTON_LEFT || event.button.button == SDL_BUTTON_RIGHT)) {
         events_->ButtonDown();
       }
       return false;
     case SDL_MOUSEMOTION:
-      if (events_ != nullptr && event.motion.windowID == sceneId) {
+      if (events_ == nullptr || event.motion.windowID != sceneId) return false;
+      if (OnWayland()) {
+        // No program may move the pointer on Wayland, and the pointer's arrival over the window
+        // is no movement: the core's measure from the centre gets the motion since the last
+        // event instead.
+        if (!pointerArrived_) {
+          pointerArrived_ = true;
+          return false;
+        }
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(scene_, &width, &height);
+        events_->MouseMove(uint16_t(width / 2 + event.motion.xrel),
+                           uint16_t(height / 2 + event.motion.yrel));
+      } else {
         events_->MouseMove(uint16_t(event.motion.x), uint16_t(event.motion.y));
       }
       return false;

@@ -85,6 +85,7 @@ class SdlPlatform : public Platform {
   bool Handle(const void* event);  // true when the event was the quit message
   void PaintBlanking();
   void ApplyDisplayMode();
+  bool OnWayland() const;
 
   std::string commandLine_;
   FileSettingsStore store_;
@@ -94,6 +95,8 @@ class SdlPlatform : public Platform {
   void* context_ = nullptr;
   WindowEvents* events_ = nullptr;
   bool modeRequested_ = false;
+  bool gammaRefused_ = false;
+  bool pointerArrived_ = false;
   DisplayMode requestedMode_;
   bool firstFrameReported_ = false;
 };

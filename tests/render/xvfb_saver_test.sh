@@ -82,4 +82,24 @@ OK 270 -c
 Cancel 345
 CASES
 
+# Under a window manager with a panel: the run asks for full screen, which puts it above the
+# panel and over the whole screen, and a key still ends it.
+need openbox xfce4-panel dbus-run-session xprop
+setsid openbox >/dev/null 2>&1 &
+desktop=$!
+setsid dbus-run-session xfce4-panel >/dev/null 2>&1 &
+at_exit() { kill -- "-$desktop" "-$!" 2>/dev/null; }
+for _ in $(seq 100); do xdotool search --class xfce4-panel >/dev/null && break; sleep 0.1; done
+"$saver" /s >/dev/null 2>&1 &
+pid=$!
+window=$(wait_for_window "Solvane ScreenSaver")
+sleep 1
+state=$(xprop -id "$window" _NET_WM_STATE 2>/dev/null | grep -o FULLSCREEN)
+top=$(xprop -root _NET_CLIENT_LIST_STACKING | awk '{print $NF}')
+where=$(geometry "$window")
+xdotool key space
+finish $pid 60
+check "under a window manager: state, topmost, place, exit" "FULLSCREEN yes 0,0,1024x768 0" \
+  "$state $([ "$top" == "$(printf '0x%x' "${window:-0}")" ] && echo yes) $where $status"
+
 report
