@@ -69,6 +69,19 @@ start_sway() {
   export WAYLAND_DISPLAY
 }
 
+# output: what a sway output shows: its size, then "star" when the star's bright disc sits in its
+# middle (a view drawn at another view's size puts it off centre), "bare" when nothing bright is
+# there. Judge it early in the flight, when the star is ahead of the camera.
+output_shows() {
+  grim -o "$1" "$work/shot.png" 2>/dev/null || return
+  convert "$work/shot.png" -colorspace Gray -threshold 85% -morphology Open Disk:3 \
+    -format '%w %h %@' info: 2>/dev/null | awk '{
+      split($3, box, /[x+]/)
+      dx = (box[3] + box[1] / 2) / $1 - 0.5
+      dy = (box[4] + box[2] / 2) / $2 - 0.5
+      print $1 "x" $2, box[1] < 10 ? "bare" : dx * dx + dy * dy < 0.02 ? "star" : "off-centre" }'
+}
+
 check() {  # name, expected, actual
   if [ "$2" == "$3" ]; then
     passes=$((passes + 1))

@@ -28,18 +28,6 @@ done <<'CASES'
 1 1|-u WAYLAND_DISPLAY|--layer background
 CASES
 
-# What an output shows: its size, then "star" when the star's bright disc sits in its middle
-# (a view drawn at another view's size puts it off centre), "bare" when nothing bright is there.
-# Judged once, early in the flight, when the star is ahead of the camera.
-shows() {
-  grim -o "$1" "$work/shot.png" 2>/dev/null || return
-  convert "$work/shot.png" -colorspace Gray -threshold 85% -morphology Open Disk:3 \
-    -format '%w %h %@' info: 2>/dev/null | awk '{
-      split($3, box, /[x+]/)
-      dx = (box[3] + box[1] / 2) / $1 - 0.5
-      dy = (box[4] + box[2] / 2) / $2 - 0.5
-      print $1 "x" $2, box[1] < 10 ? "bare" : dx * dx + dy * dy < 0.02 ? "star" : "off-centre" }'
-}
 until_flying() {  # waits up to 30 s for the first frame of the scene (it may load slowly)
   for _ in $(seq 60); do grep -q "first scene frame" "$work/run.out" && break; sleep 0.5; done
   sleep 0.5
@@ -55,8 +43,8 @@ while read -r layer only first second key signal; do
   "${as_user[@]}" env SOLVANE_REPORT_FIRST_FRAME=1 "$work/solvane" $options >"$work/run.out" 2>&1 &
   pid=$!
   until_flying
-  check "$row: HEADLESS-1" "640x360 $first" "$(shows HEADLESS-1)"
-  check "$row: HEADLESS-2" "400x300 $second" "$(shows HEADLESS-2)"
+  check "$row: HEADLESS-1" "640x360 $first" "$(output_shows HEADLESS-1)"
+  check "$row: HEADLESS-2" "400x300 $second" "$(output_shows HEADLESS-2)"
   if [ "$key" != - ]; then
     # The virtual keyboard appears as wtype starts: the pause lets the program take it first.
     wtype -s 500 x
@@ -86,7 +74,7 @@ until_flying
 swaymsg output HEADLESS-3 resolution 320x240 >/dev/null
 swaymsg create_output >/dev/null
 sleep 1
-check "an output plugged in during the run" "320x240 star" "$(shows HEADLESS-3)"
+check "an output plugged in during the run" "320x240 star" "$(output_shows HEADLESS-3)"
 kill "$sway_pid"
 finish $pid
 check "a lost compositor ends the run with 1 and one line" "1 1" \
