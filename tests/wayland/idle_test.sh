@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The idle watcher, solvane --idle, with each idle period cut to 2 s by the tests' hook: on a
-# headless sway (the compositor's idle notifications, the saver on the overlay layer) and on a
-# virtual X display (the screen-saver extension, the saver as /s). The saver starts after the
-# idle time, input ends it, the next idle period starts it again, a quit signal ends both, a
-# second watcher for the session refuses, and nothing is left behind.
+# headless sway (the compositor's idle notifications, the saver on the overlay layer), on a
+# virtual X display (the screen-saver extension, the saver as /s) and with a stand-in for GNOME's
+# session services. The saver starts after the idle time, input ends it, the next idle period
+# starts it again (not the same one), inhibitors and a lock hold it back, a quit signal ends both,
+# a second watcher for the session refuses, and nothing is left behind.
 # Usage: idle_test.sh path/to/solvane
 set -u
 # shellcheck source=../support/script_checks.sh
@@ -18,6 +19,7 @@ export XDG_CONFIG_HOME="$work/config" TMPDIR="$work/tmp" SDL_AUDIODRIVER=dummy \
   SOLVANE_IDLE_SECONDS=2 SOLVANE_REPORT_FIRST_FRAME=1
 unset DBUS_SESSION_BUS_ADDRESS
 runtime_files=$(ls "$XDG_RUNTIME_DIR")
+# shellcheck disable=SC2086 # the processes not started drop out
 at_exit() { kill ${watcher:-} ${stand_in:-} ${bus:-} 2>/dev/null; }
 runs() {  # the savers started so far (their first frames), once there are $1 or after 30 s
   for _ in $(seq 60); do
