@@ -124,6 +124,7 @@ struct Parser {
     if (name == "volume") return Number(arg, attached, 0, 100, o.volume);
     if (name == "speed") return Number(arg, attached, 0, 100, o.speed);
     if (name == "max-fps") return Number(arg, attached, 0, kMaxFpsLimit, o.maxFps);
+    if (name == "idle") return Number(arg, attached, 1, kMaxIdleMinutes, o.idleMinutes);
     if (name == "content") {
       const auto text = Value(arg, attached);
       if (!text) return false;
@@ -170,8 +171,16 @@ ParsedRunOptions ParseRunOptions(std::span<const std::string_view> args) {
   while (parser.next < args.size()) {
     if (!parser.One(args[parser.next++])) break;
   }
-  if (!parser.result.options.outputs.empty() && parser.result.options.target != DrawTarget::Layer) {
+  const RunOptions& o = parser.result.options;
+  if (!o.outputs.empty() && o.target != DrawTarget::Layer) {
     parser.Fail("option --output needs --layer");
+  }
+  // The watcher picks where the saver draws, and runs it itself: it takes no window or switch.
+  if (o.idleMinutes && o.target != DrawTarget::Switches) {
+    parser.Fail("option --idle cannot be combined with -root, -window-id or --layer");
+  }
+  if (o.idleMinutes && !o.switches.empty()) {
+    parser.Fail("option --idle cannot be combined with '" + o.switches.front() + "'");
   }
   return std::move(parser.result);
 }
@@ -198,9 +207,26 @@ void ApplyRunOptions(const RunOptions& o, Settings& record) {
   }
 }
 
+std::vector<std::string> RunOptionsArguments(const RunOptions& o) {
+  std::vector<std::string> args;
+  if (o.music) args.emplace_back(*o.music ? "--music" : "--no-music");
+  if (o.volume) args.push_back("--volume=" + std::to_string(*o.volume));
+  if (o.showClock)
+    args.emplace_back(!*o.showClock               ? "--clock=off"
+                      : o.clock12h.value_or(true) ? "--clock=12"
+                                                  : "--clock=24");
+  if (o.showFps) args.emplace_back("--fps");
+  if (o.speed) args.push_back("--speed=" + std::to_string(*o.speed));
+  if (o.maxFps) args.push_back("--max-fps=" + std::to_string(*o.maxFps));
+  // The attached form keeps a file name that starts with a dash, or is empty, one value.
+  if (o.content) args.push_back("--content=" + *o.content);
+  return args;
+}
+
 std::string RunOptionsUsage() {
   return "usage: solvane [/s | /c | /p <window>] [-root | -window-id ID] [options]\n"
          "       solvane --layer overlay|background [--output NAME]... [options]\n"
+         "       solvane --idle MINUTES [options]\n"
          "  /s              run full screen until a key, a click or (if enabled) mouse movement\n"
          "  /c              configure (with no switch at all, too)\n"
          "  /p <window>     preview inside the host's window\n"
@@ -214,6 +240,9 @@ std::string RunOptionsUsage() {
          "                  under the windows of every output, ignoring input, until a quit\n"
          "                  signal: an animated wallpaper (no music unless --music; 30 fps)\n"
          "  --output NAME   with --layer: draw on output NAME only (repeatable)\n"
+         "  --idle MINUTES  stay running, and run the saver (with the options below) whenever\n"
+         "                  the session has been idle that long (1 to 1440): on the overlay\n"
+         "                  layer where the compositor has one, otherwise as /s\n"
          "options for this run only; the stored settings stay as they are:\n"
          "  --music         music, even on the background layer\n"
          "  --no-music      no music\n"

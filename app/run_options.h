@@ -40,6 +40,9 @@ struct RunOptions {
   std::optional<int32_t> speed;
   std::optional<int32_t> maxFps;
   std::optional<std::string> content;  // a mod's archive; "" for the carried scene
+  // --idle: no run of its own; a watcher that runs the saver whenever the session has been idle
+  // this many minutes.
+  std::optional<int32_t> idleMinutes;
   // Everything else, in order: the host's switches and their window numbers.
   std::vector<std::string> switches;
 };
@@ -53,6 +56,7 @@ inline constexpr int32_t kMaxFpsLimit = 1000;
 // The frame-rate cap in a host's window unless the command line gives one: an idle desktop is
 // not kept at full load.
 inline constexpr int32_t kHostDefaultMaxFps = 60;
+inline constexpr int32_t kMaxIdleMinutes = 24 * 60;
 // The cap of a wallpaper (the background layer) unless the command line gives one.
 inline constexpr int32_t kBackgroundDefaultMaxFps = 30;
 
@@ -68,6 +72,10 @@ std::optional<uint32_t> ParseWindowId(std::string_view text);
 // kHostDefaultMaxFps, and one on the background layer at kBackgroundDefaultMaxFps, unless the
 // options say otherwise; the background layer plays music only when --music asks for it.
 void ApplyRunOptions(const RunOptions& options, Settings& record);
+
+// The options that change a run (music, clock, speed, content...) as arguments that
+// ParseRunOptions reads back to the same values: what an idle watcher hands the saver it starts.
+std::vector<std::string> RunOptionsArguments(const RunOptions& options);
 
 // The usage text of `solvane --help`.
 std::string RunOptionsUsage();

@@ -93,7 +93,9 @@ install(FILES "${SOLVANE_DIST_DIR}/solvane.xml"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/xscreensaver/config")
 install(FILES "${SOLVANE_DIST_DIR}/solvane.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications/screensavers")
+# The idle watcher's entry is for users to copy into ~/.config/autostart: nothing starts it.
 install(FILES "${SOLVANE_DIST_DIR}/solvane-settings.desktop"
+              "${SOLVANE_DIST_DIR}/solvane-idle.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${SOLVANE_DIST_BUILD_DIR}/solvane.6.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
 install(FILES "${SOLVANE_DIST_BUILD_DIR}/solvane-tool.1.gz"

@@ -106,27 +106,49 @@ if(NOT WAYLAND_SCANNER OR NOT WAYLAND_PROTOCOLS_DIR)
 endif()
 set(wayland_generated "${PROJECT_BINARY_DIR}/wayland")
 file(MAKE_DIRECTORY "${wayland_generated}")
-set(wayland_protocol_code)
-foreach(xml "${PROJECT_SOURCE_DIR}/platform/wayland/protocols/wlr-layer-shell-unstable-v1.xml"
-            "${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml"
-            "${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml")
-  get_filename_component(protocol "${xml}" NAME_WE)
-  set(header "${wayland_generated}/${protocol}-client-protocol.h")
-  set(code "${wayland_generated}/${protocol}-protocol.c")
-  add_custom_command(OUTPUT "${header}" "${code}"
-    COMMAND "${WAYLAND_SCANNER}" client-header "${xml}" "${header}"
-    COMMAND "${WAYLAND_SCANNER}" private-code "${xml}" "${code}"
-    DEPENDS "${xml}" VERBATIM)
-  list(APPEND wayland_protocol_code "${header}" "${code}")
-endforeach()
+# The client code of each protocol XML, appended to the list named `out`.
+function(solvane_wayland_protocols out)
+  set(files)
+  foreach(xml IN LISTS ARGN)
+    get_filename_component(protocol "${xml}" NAME_WE)
+    set(header "${wayland_generated}/${protocol}-client-protocol.h")
+    set(code "${wayland_generated}/${protocol}-protocol.c")
+    add_custom_command(OUTPUT "${header}" "${code}"
+      COMMAND "${WAYLAND_SCANNER}" client-header "${xml}" "${header}"
+      COMMAND "${WAYLAND_SCANNER}" private-code "${xml}" "${code}"
+      DEPENDS "${xml}" VERBATIM)
+    list(APPEND files "${header}" "${code}")
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+solvane_wayland_protocols(wayland_protocol_code
+  "${PROJECT_SOURCE_DIR}/platform/wayland/protocols/wlr-layer-shell-unstable-v1.xml"
+  "${WAYLAND_PROTOCOLS_DIR}/unstable/xdg-output/xdg-output-unstable-v1.xml"
+  "${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml")
 add_library(solvane_wayland STATIC platform/wayland/layer_platform.cpp ${wayland_protocol_code})
 target_include_directories(solvane_wayland PRIVATE "${wayland_generated}")
 target_link_libraries(solvane_wayland PUBLIC solvane_sdl PkgConfig::WAYLAND)
 
+# The idle watcher (solvane --idle) and its sources of idle time: the Wayland idle protocols
+# (ext-idle-notify, and KDE's for compositors that predate it), GNOME's idle monitor on the
+# session bus, and the X screen-saver extension.
+find_package(PlasmaWaylandProtocols CONFIG)
+if(NOT PlasmaWaylandProtocols_FOUND)
+  message(FATAL_ERROR "plasma-wayland-protocols is needed (scripts/install-deps.sh)")
+endif()
+pkg_check_modules(IDLE_LIBS REQUIRED IMPORTED_TARGET dbus-1 xscrnsaver x11 wayland-client)
+solvane_wayland_protocols(idle_protocol_code
+  "${WAYLAND_PROTOCOLS_DIR}/staging/ext-idle-notify/ext-idle-notify-v1.xml"
+  "${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml")
+add_library(solvane_idle STATIC platform/idle/idle_watcher.cpp platform/idle/wayland_idle.cpp
+            platform/idle/gnome_idle.cpp platform/idle/x11_idle.cpp ${idle_protocol_code})
+target_include_directories(solvane_idle PRIVATE "${PROJECT_SOURCE_DIR}" "${wayland_generated}")
+target_link_libraries(solvane_idle PRIVATE PkgConfig::IDLE_LIBS)
+
 # The dialog model is compiled into the program itself: nothing else in the program calls it, so
 # the linker would leave it out of the core's archive, and the module needs it.
 add_executable(solvane platform/sdl/main.cpp ui/config_dialog.cpp)
-target_link_libraries(solvane PRIVATE solvane_wayland solvane_sdl)
+target_link_libraries(solvane PRIVATE solvane_idle solvane_wayland solvane_sdl)
 set_target_properties(solvane PROPERTIES ENABLE_EXPORTS ON)
 add_dependencies(solvane solvane_gtk_dialog)
 

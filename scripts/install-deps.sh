@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libsdl2-dev libosmesa6-dev libgl1-mesa-dev libglu1-mesa-dev
   libjpeg62-turbo-dev libvorbis-dev libpng-dev libgtk-3-dev
-  libwayland-dev libwayland-bin wayland-protocols libegl-dev
+  libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols libegl-dev
+  libdbus-1-dev libxss-dev dbus-daemon python3-dbus python3-gi procps
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev unar clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils xfonts-base imagemagick time file strace
   xscreensaver xscreensaver-data rss-glx sway grim wtype swayidle openbox xfce4-panel jq dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db

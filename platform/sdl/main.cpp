@@ -1,13 +1,16 @@
 // solvane: the screensaver on Linux. It takes the switches a Windows-style host passes (/s full
 // screen, /c configure, /p <window> preview), the window options of X screen-saver hosts
-// (-root, -window-id), the layer-shell runs of Wayland desktops (--layer), and options that
-// change one run; and runs the same core as everywhere.
+// (-root, -window-id), the layer-shell runs of Wayland desktops (--layer), the idle watcher that
+// starts the saver itself where nothing else does (--idle), and options that change one run; and
+// runs the same core as everywhere.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
+#include "platform/idle/idle_watcher.h"
 #include "platform/posix/posix_files.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/sdl/x11_host_platform.h"
@@ -79,6 +82,27 @@ int RunOnLayers(const std::string& commandLine, const solvane::RunOptions& optio
   return platform.Failed() ? kExitBadWindow : result;
 }
 
+// The idle watcher: minutes, as users give them. SOLVANE_IDLE_SECONDS, read only when set, is the
+// tests' hook: its seconds replace the minutes, so that a test need not wait a minute per period.
+int RunIdleWatcher(const char* program, const solvane::RunOptions& options) {
+  solvane::idle::IdleWatch watch;
+  watch.idleMs = uint32_t(*options.idleMinutes) * 60000;
+  if (const char* seconds = std::getenv("SOLVANE_IDLE_SECONDS"); seconds != nullptr) {
+    const std::string_view text = seconds;
+    uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 86400) {
+      std::fprintf(stderr, "solvane: $SOLVANE_IDLE_SECONDS: '%s' is not a number of seconds\n",
+                   seconds);
+      return kExitUsage;
+    }
+    watch.idleMs = value * 1000;
+  }
+  watch.programName = program != nullptr ? program : "solvane";
+  watch.saverOptions = solvane::RunOptionsArguments(options);
+  return solvane::idle::RunIdleWatcher(watch);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,6 +118,7 @@ int main(int argc, char** argv) {
     std::fputs(solvane::RunOptionsUsage().c_str(), stdout);
     return 0;
   }
+  if (options.idleMinutes) return RunIdleWatcher(argc > 0 ? argv[0] : nullptr, options);
   const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
   // A host that names its window in the environment runs the saver with no switch of its own;
   // a switch given on the command line still decides.

@@ -19,6 +19,7 @@ bin/solvane-tool f 755
 lib/solvane/libsolvane_gtk_dialog.so f 644
 libexec/xscreensaver/solvane l 777
 share/applications/screensavers/solvane.desktop f 644
+share/applications/solvane-idle.desktop f 644
 share/applications/solvane-settings.desktop f 644
 share/doc/solvane/README.md f 644
 share/doc/solvane/changelog.gz f 644
@@ -112,6 +113,7 @@ while IFS='|' read -r entry exec; do
 done <<'CASES'
 share/applications/screensavers/solvane.desktop|solvane -root
 share/applications/solvane-settings.desktop|solvane -c
+share/applications/solvane-idle.desktop|solvane --idle 10
 CASES
 # Each theme icon is a square RGBA PNG of its folder's size: width and height are the big-endian
 # words at bytes 16 and 20, the colour type (6: RGBA) is byte 25.

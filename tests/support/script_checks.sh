@@ -69,6 +69,17 @@ start_sway() {
   export WAYLAND_DISPLAY
 }
 
+output_shows() {  # sway output: its size, then "scene" when the star's bright disc is there and
+  # the clock sits in the output's bottom right corner (a view drawn at another view's size puts
+  # it elsewhere or nowhere), "bare" when nothing bright is there
+  grim -o "$1" "$work/shot.png" 2>/dev/null || return
+  convert "$work/shot.png" -colorspace Gray -threshold 85% \
+    \( +clone -morphology Open Disk:3 -format '%w %h %@ ' -write info: +delete \) \
+    -gravity SouthEast -crop 22%x10%+0+0 -format '%[fx:mean]' info: 2>/dev/null | awk '{
+      split($3, box, /[x+]/)
+      print $1 "x" $2, (box[1] < 10 ? "bare" : $4 > 0.02 ? "scene" : "scene-without-clock") }'
+}
+
 check() {  # name, expected, actual
   if [ "$2" == "$3" ]; then
     passes=$((passes + 1))

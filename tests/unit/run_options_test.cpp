@@ -54,8 +54,46 @@ TEST(RunOptionsTest, BadValuesAreRefusedWithTheirReason) {
       {{"-root", "-window-id", "12"}, "-root, -window-id and --layer cannot be given together"},
       {{"--layer", "sideways"}, "option --layer: 'sideways' is not overlay or background"},
       {{"--output", "DP-1"}, "option --output needs --layer"},
-      {{"--layer", "overlay", "--output="}, "option --output needs an output's name"}};
+      {{"--layer", "overlay", "--output="}, "option --output needs an output's name"},
+      {{"--idle", "0"}, "option --idle: '0' is not a whole number from 1 to 1440"},
+      {{"--idle=1441"}, "option --idle=1441: '1441' is not a whole number from 1 to 1440"},
+      {{"--idle", "ten"}, "option --idle: 'ten' is not a whole number from 1 to 1440"},
+      {{"--idle"}, "option --idle needs a value"},
+      {{"--idle", "5", "--layer", "overlay"},
+       "option --idle cannot be combined with -root, -window-id or --layer"},
+      {{"-root", "--idle", "5"},
+       "option --idle cannot be combined with -root, -window-id or --layer"},
+      {{"-window-id", "7", "--idle=5"},
+       "option --idle cannot be combined with -root, -window-id or --layer"},
+      {{"--idle", "5", "/c"}, "option --idle cannot be combined with '/c'"},
+      {{"/p", "123", "--idle", "5"}, "option --idle cannot be combined with '/p'"}};
   for (const Case& c : cases) EXPECT_EQ(Parse(c.args).error, c.error) << c.args.front();
+}
+
+TEST(RunOptionsTest, TheOptionsAnIdleWatcherPassesOnReadBackAlike) {
+  Settings stored;  // each row's options change it
+  stored.showTime = true;
+  stored.music = stored.clock12h = false;
+  stored.musicVolume = 75;
+  stored.maxFps = 30;
+  stored.content = "/stored.rar";
+  const auto applied = [&](std::span<const std::string_view> args) {
+    Settings s = stored;
+    ApplyRunOptions(ParseRunOptions(args).options, s);
+    return s;
+  };
+  const std::vector<std::vector<std::string_view>> rows = {
+      {"--idle", "5"},
+      {"--no-music", "--volume", "0", "--clock", "24", "--fps", "--speed=9", "--max-fps", "0"},
+      {"--music", "--clock", "off", "--content", "-a mod.rar"},
+      {"--clock=12", "--content="}};
+  for (const auto& args : rows) {
+    const ParsedRunOptions given = ParseRunOptions(args);
+    const std::vector<std::string> passed = RunOptionsArguments(given.options);
+    const std::vector<std::string_view> words(passed.begin(), passed.end());
+    EXPECT_EQ(ParseRunOptions(words).error, "") << args.front();
+    EXPECT_EQ(applied(words), applied(args)) << args.front();
+  }
 }
 
 TEST(RunOptionsTest, WindowIdsAreDecimalOrHexWithin32Bits) {

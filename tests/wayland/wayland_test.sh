@@ -28,22 +28,11 @@ done <<'CASES'
 1 1|-u WAYLAND_DISPLAY|--layer background
 CASES
 
-# What an output shows: its size, then "scene" when the star's bright disc is there and the
-# clock sits in the output's bottom right corner (a view drawn at another view's size puts it
-# elsewhere or nowhere), "bare" when nothing bright is there.
-shows() {
-  grim -o "$1" "$work/shot.png" 2>/dev/null || return
-  convert "$work/shot.png" -colorspace Gray -threshold 85% \
-    \( +clone -morphology Open Disk:3 -format '%w %h %@ ' -write info: +delete \) \
-    -gravity SouthEast -crop 22%x10%+0+0 -format '%[fx:mean]' info: 2>/dev/null | awk '{
-      split($3, box, /[x+]/)
-      print $1 "x" $2, (box[1] < 10 ? "bare" : $4 > 0.02 ? "scene" : "scene-without-clock") }'
-}
 until_flying() {  # waits up to 30 s for the first frame of the scene (it may load slowly)
   for _ in $(seq 60); do grep -q "first scene frame" "$work/run.out" && break; sleep 0.5; done
   # and up to 5 s more for the compositor to show it (a full-screen window takes a while)
   for _ in $(seq 20); do
-    { shows HEADLESS-1; shows HEADLESS-2; } | grep -q ' scene$' && return
+    { output_shows HEADLESS-1; output_shows HEADLESS-2; } | grep -q ' scene$' && return
   done
 }
 
@@ -62,8 +51,8 @@ while read -r layer only first second key signal stored; do
     >"$work/run.out" 2>&1 &
   pid=$!
   until_flying
-  check "$row: HEADLESS-1" "640x360 $first" "$(shows HEADLESS-1)"
-  check "$row: HEADLESS-2" "400x300 $second" "$(shows HEADLESS-2)"
+  check "$row: HEADLESS-1" "640x360 $first" "$(output_shows HEADLESS-1)"
+  check "$row: HEADLESS-2" "400x300 $second" "$(output_shows HEADLESS-2)"
   if [ "$layer" == /s ]; then
     # Full screen on each output, as the compositor sees it: not tiled, no title bar; a mode or
     # gamma that Wayland does not allow is said, once each.
@@ -102,7 +91,7 @@ until_flying
 swaymsg output HEADLESS-3 resolution 320x240 >/dev/null
 swaymsg create_output >/dev/null
 sleep 1
-check "an output plugged in during the run" "320x240 scene" "$(shows HEADLESS-3)"
+check "an output plugged in during the run" "320x240 scene" "$(output_shows HEADLESS-3)"
 kill "$sway_pid"
 finish $pid
 check "a lost compositor ends the run with 1 and one line" "1 1" \
