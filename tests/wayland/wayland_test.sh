@@ -6,7 +6,7 @@
 set -u
 # shellcheck source=../support/script_checks.sh
 source "$(dirname "$0")/../support/script_checks.sh"
-need grim wtype convert jq
+need grim wtype convert jq weston
 start_sway 640x360 400x300
 swaymsg output HEADLESS-2 scale 2 >/dev/null
 cp "$1" "$work/solvane"
@@ -30,8 +30,8 @@ CASES
 
 until_flying() {  # waits up to 30 s for the first frame of the scene (it may load slowly)
   for _ in $(seq 60); do grep -q "first scene frame" "$work/run.out" && break; sleep 0.5; done
-  # and up to 5 s more for the compositor to show it (a full-screen window takes a while)
-  for _ in $(seq 20); do
+  # and a while more for the compositor to show it (a full-screen window takes a moment)
+  for _ in $(seq 40); do
     { output_shows HEADLESS-1; output_shows HEADLESS-2; } | grep -q ' scene$' && return
   done
 }
@@ -97,5 +97,15 @@ finish $pid
 check "a lost compositor ends the run with 1 and one line" "1 1" \
   "$status $(grep -vc 'first scene frame' "$work/run.out")"
 pid=
+
+# A compositor without the layer shell (weston): one line that points to /s, exit status 1.
+"${as_user[@]}" weston --backend=headless-backend.so --socket=weston-0 --use-pixman \
+  >"$work/weston.log" 2>&1 &
+weston=$!
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/weston-0" ] && break; sleep 0.1; done
+"${as_user[@]}" env WAYLAND_DISPLAY=weston-0 "$work/solvane" --layer overlay >/dev/null 2>"$work/err"
+check "weston: --layer refused, one line, pointing to /s" "1 1 1" \
+  "$? $(wc -l <"$work/err") $(grep -c "'solvane /s'" "$work/err")"
+kill "$weston"
 check "nothing left in \$TMPDIR" "" "$(ls -A "$TMPDIR")"
 report
