@@ -35,7 +35,7 @@ void DrawCenteredQuad(float x, float y, float halfWidth, float halfHeight);
 
 // The load image, the sign image and the four corner images, in that order.
 void LoadOverlayTextures();
-// 13 display lists over the glyph atlas: the digits '0' to '9', ':' (a dash), ';' (am) and
+// 13 display lists over the glyph atlas: the digits '0' to '9', ':' (a colon), ';' (am) and
 // '<' (pm), each moving the next glyph 28 units to the right.
 void BuildDigitFont();
 // The frame counter at the top left, inside the overlay space.

@@ -36,7 +36,7 @@ set(SOLVANE_AUDIO_MODULE "${PROJECT_BINARY_DIR}/solvane_audio.dll")
 
 configure_file(platform/win32/solvane.rc.in "${PROJECT_BINARY_DIR}/solvane.rc" @ONLY)
 set_source_files_properties("${PROJECT_BINARY_DIR}/solvane.rc" PROPERTIES OBJECT_DEPENDS
-  "${SOLVANE_AUDIO_MODULE};${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt")
+  "${SOLVANE_AUDIO_MODULE};${SOLVANE_CONTENT_DIR}/content.rar;${SOLVANE_CONTENT_DIR}/preview.bmp;${PROJECT_SOURCE_DIR}/scene/content/def_settings.txt;${PROJECT_SOURCE_DIR}/scene/content/strings.txt;${PROJECT_SOURCE_DIR}/platform/win32/solvane.manifest")
 
 target_include_directories(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/include")
 target_link_libraries(solvane_core PUBLIC "${SOLVANE_WINDOWS_DEPS}/lib/libjpeg.a" glu32 opengl32)

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/win32_platform.h"
 #include "ui/config_dialog.h"
 
 namespace solvane::ui {
@@ -16,8 +17,10 @@ namespace {
 
 constexpr int kConfigTemplate = 101;
 constexpr int kAboutTemplate = 105;
-// The bottom buttons move up, and the dialog loses, this many pixels when it opens.
-constexpr int kShortening = 44;
+constexpr int kPictureResource = 107;
+// The bottom buttons move up, and the dialog loses, this much when it opens: 44 pixels with the
+// template's font at 100 % scaling, given in dialog units so that it grows with the font.
+constexpr int kShorteningUnits = 27;
 
 HINSTANCE ModuleInstance() {
   return GetModuleHandleA(nullptr);
@@ -125,9 +128,48 @@ void Shorten(HWND dialog, int by) {
   ShowWindow(dialog, SW_SHOW);
 }
 
+int DialogUnitsDown(HWND dialog, int units) {
+  RECT rect{0, 0, 0, units};
+  MapDialogRect(dialog, &rect);
+  return rect.bottom;
+}
+
+// The picture beside the options is a bitmap of fixed pixels, made for 100 % scaling, while the
+// controls around it grow with the font. At another scale it is loaded again at that scale.
+// Returns the bitmap it now shows, which the dialog's owner deletes; null when nothing changed.
+HBITMAP ScalePicture(HWND dialog) {
+  const UINT dpi = WindowDpi(dialog);
+  if (dpi == kDefaultDpi) return nullptr;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char name[8] = {};
+    GetClassNameA(child, name, sizeof(name));
+    if (lstrcmpiA(name, "Static") != 0 ||
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) {
+      continue;
+    }
+    const auto shown =
+        reinterpret_cast<HBITMAP>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP size{};
+    if (shown == nullptr || GetObjectA(shown, sizeof(size), &size) == 0) return nullptr;
+    const auto scaled =
+        static_cast<HBITMAP>(LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(kPictureResource),
+                                        IMAGE_BITMAP, MulDiv(size.bmWidth, int(dpi), kDefaultDpi),
+                                        MulDiv(size.bmHeight, int(dpi), kDefaultDpi), 0));
+    if (scaled == nullptr) return nullptr;
+    // The control hands back the bitmap it showed (or its own copy of it): it is the caller's.
+    const auto previous = reinterpret_cast<HBITMAP>(
+        SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled)));
+    if (previous != nullptr && previous != scaled) DeleteObject(previous);
+    return scaled;
+  }
+  return nullptr;
+}
+
 struct OpenDialog {
   std::unique_ptr<Win32View> view;
   std::unique_ptr<ConfigDialog> model;
+  HBITMAP picture = nullptr;
 };
 OpenDialog current;
 
@@ -161,9 +203,10 @@ INT_PTR CALLBACK ConfigProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       current.model = std::make_unique<ConfigDialog>(*current.view);
       current.model->Initialise();
       for (const int button : {kOk, kCancel, kRestoreDefaults}) {
-        RaiseControl(dialog, button, kShortening);
+        RaiseControl(dialog, button, DialogUnitsDown(dialog, kShorteningUnits));
       }
-      Shorten(dialog, kShortening);
+      Shorten(dialog, DialogUnitsDown(dialog, kShorteningUnits));
+      current.picture = ScalePicture(dialog);
       return TRUE;
     case WM_COMMAND:
       // Clicks only: the list's own notifications change nothing.
@@ -184,6 +227,7 @@ void RunConfigurationDialog(uint32_t parentWindow) {
   InitCommonControlsEx(&controls);
   DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(kConfigTemplate),
                   reinterpret_cast<HWND>(uintptr_t(parentWindow)), ConfigProc, 0);
+  if (current.picture != nullptr) DeleteObject(current.picture);
   current = {};
 }
 

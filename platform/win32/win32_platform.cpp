@@ -58,6 +58,21 @@ bool Resolve(HMODULE module, const char* name, Function& function) {
 
 }  // namespace
 
+UINT WindowDpi(HWND window) {
+  // Windows 10 1607 and later know each monitor's scale. Before, the one scale of the whole
+  // system is the program's, and a window's device context reports it.
+  UINT(WINAPI * getDpiForWindow)(HWND) = nullptr;
+  const HMODULE user = GetModuleHandleA("USER32");
+  if (user != nullptr && Resolve(user, "GetDpiForWindow", getDpiForWindow)) {
+    const UINT dpi = getDpiForWindow(window);
+    if (dpi > 0) return dpi;
+  }
+  const HDC context = GetDC(window);
+  const int dpi = context != nullptr ? GetDeviceCaps(context, LOGPIXELSY) : 0;
+  if (context != nullptr) ReleaseDC(window, context);
+  return dpi > 0 ? UINT(dpi) : kDefaultDpi;
+}
+
 void RegistrySettingsStore::Read(std::span<NamedValue> values) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_READ, nullptr, &key,
@@ -547,7 +562,17 @@ void Win32Platform::PaintPreview(HWND window) {
   HGDIOBJ previous = SelectObject(source, previewBitmap_);
   BITMAP bitmap{};
   GetObjectA(previewBitmap_, sizeof(bitmap), &bitmap);
-  BitBlt(target, 0, 0, bitmap.bmWidth, bitmap.bmHeight, source, 0, 0, SRCCOPY);
+  // The host's preview area grows with the display's scale, and the picture with it.
+  const UINT dpi = WindowDpi(window);
+  if (dpi == kDefaultDpi) {
+    BitBlt(target, 0, 0, bitmap.bmWidth, bitmap.bmHeight, source, 0, 0, SRCCOPY);
+  } else {
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, 0, 0, MulDiv(bitmap.bmWidth, int(dpi), kDefaultDpi),
+               MulDiv(bitmap.bmHeight, int(dpi), kDefaultDpi), source, 0, 0, bitmap.bmWidth,
+               bitmap.bmHeight, SRCCOPY);
+  }
   SelectObject(source, previous);
   DeleteDC(source);
   EndPaint(window, &paint);

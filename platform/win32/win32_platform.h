@@ -13,6 +13,12 @@
 
 namespace solvane {
 
+// The program declares itself aware of each monitor's scale, so the system no longer stretches
+// its windows: a picture made in pixels for 100 % scaling (96 dots per inch) is scaled by the
+// program, by the dots per inch of the display that `window` is on.
+inline constexpr UINT kDefaultDpi = 96;
+UINT WindowDpi(HWND window);
+
 // The user's settings under HKEY_CURRENT_USER, one REG_DWORD value per setting.
 class RegistrySettingsStore final : public SettingsStore {
  public:

@@ -186,6 +186,15 @@ TEST_F(OverlayTest, OverlayOnEveryWindowShape) {
     const std::vector<uint8_t> frame = Read();
     const std::string fps = std::to_string(c.fps);
     EXPECT_EQ(ReadGlyphs(frame, unitsWide - 275, 2, std::strlen(c.clock)), c.clock);
+    for (const int separator : {2, 5}) {  // two dots: two lit runs down the middle of each
+      const int x = unitsWide - 275 + int(std::lround(kGlyphAdvance * separator)) + 20;
+      int runs = 0;
+      for (int y = 2, lit = 0; y < 42; ++y) {
+        const int now = UnitLum(frame, x, 599 - y) > 128;
+        runs += now > lit, lit = now;
+      }
+      EXPECT_EQ(runs, 2) << "separator " << separator << " of " << c.clock;
+    }
     EXPECT_EQ(ReadGlyphs(frame, 4, 558, fps.size()), fps);
     for (int x = 0; x < unitsWide - 280; x += 7) {  // nothing left of the clock along its row
       ASSERT_EQ(UnitLum(frame, x, 580), 0) << "at " << x;

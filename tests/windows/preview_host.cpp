@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   // The window's handle in decimal, as the system's host writes it.
   std::string commandLine =
       std::string("\"") + argv[1] + "\" /p " + std::to_string(reinterpret_cast<uintptr_t>(host));
-  STARTUPINFOA startup{sizeof(startup)};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
   if (host == nullptr || !CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
                                          nullptr, nullptr, &startup, &process)) {

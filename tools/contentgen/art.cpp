@@ -371,7 +371,7 @@ Image GlyphAtlas() {
   Image image(4 * kCell, 4 * kCell);
   for (Color& c : image.pixels) c.a = 1;
   const std::string_view texts[13] = {"0", "1", "2", "3", "4",  "5", "6",
-                                      "7", "8", "9", "-", "am", "pm"};
+                                      "7", "8", "9", ":", "am", "pm"};
   for (int i = 0; i < 13; ++i) {
     const bool word = i >= 11;
     // Digits fill the cell height; the lower-case markers are smaller and share a baseline

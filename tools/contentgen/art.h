@@ -17,7 +17,7 @@ Image Corona(bool outer);      // 512 x 512; the outer one is larger, fainter an
 Image StarField(bool second);  // 512 x 512
 Image Sprite();                // 64 x 64, a prominence particle
 
-Image GlyphAtlas();   // 256 x 256: digits 0-9, the clock dash, "am", "pm", three blank cells
+Image GlyphAtlas();   // 256 x 256: digits 0-9, the clock colon, "am", "pm", three blank cells
 Image Sign();         // 128 x 128, the loading-screen emblem
 Image LoadScene();    // 256 x 256, shown under the emblem
 Image ProductName();  // 256 x 128 with alpha: "Solvane"

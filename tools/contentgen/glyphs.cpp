@@ -7,6 +7,8 @@ namespace solvane::contentgen {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// Radius of a dot's centre line in em units: every stroke weight the artwork draws with fills it.
+constexpr double kDot = 0.05;
 
 class Pen {
  public:
@@ -101,6 +103,12 @@ Glyph GetGlyph(char c) {
     case '-':
       p.Line(0.08, 0.5, 0.42, 0.5);
       return p.Done(0.5);
+    case ':':
+      // Two filled dots a little heavier than the strokes, the lower one sitting on the
+      // baseline and the upper one reaching the x-height, as the strokes of 'a' and 'n' do.
+      p.Arc(kDot, kDot, kDot, kDot, 0, 360);
+      p.Arc(kDot, 0.55 - kDot, kDot, kDot, 0, 360);
+      return p.Done(2 * kDot);
     case 'S':
       p.Arc(0.3, 0.75, 0.28, 0.25, 35, 270);
       p.Arc(0.3, 0.25, 0.3, 0.25, 90, -145);

@@ -19,7 +19,7 @@ struct Glyph {
   double advance = 0;  // pen movement after the glyph, em units, spacing included
 };
 
-// Digits 0-9, '-', and the letters the program's artwork needs (S o l v a n e m p). An unknown
+// Digits 0-9, '-', ':', and the letters the program's artwork needs (S o l v a n e m p). An unknown
 // character gives an empty glyph with a space's advance.
 Glyph GetGlyph(char c);
 

@@ -37,7 +37,10 @@
 !endif
 Target ${TARGET}
 SetCompressor /SOLID lzma
+; System-wide DPI awareness (the installer's pages do not follow a move between monitors), and
+; every Windows version in its manifest, so that it is drawn sharp and run without emulation.
 ManifestDPIAware true
+ManifestSupportedOS all
 RequestExecutionLevel admin
 
 !include MUI2.nsh
