@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the Linux build in build/ (or the directory given) into that
-# directory, and prints the package's path. Configures and builds first where needed.
+# Builds the Debian package and the RPM (where rpmbuild is installed) from the Linux build in
+# build/ (or the directory given) into that directory, and prints their paths. Configures and builds first where needed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-"$root/build"}
@@ -17,10 +17,10 @@ if ! (cd "$dir" && cpack --config "$dir/CPackConfig.cmake" -B "$dir") >"$log" 2>
   exit 1
 fi
 # "CPack: - package: /path/solvane_0.1.0_amd64.deb generated."
-deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$log" | tail -n 1)
-if [ ! -f "$deb" ]; then
+packages=$(sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p' "$log")
+if [ -z "$packages" ]; then
   cat "$log" >&2
   echo "package.sh: cpack reported no package (log: $log)" >&2
   exit 1
 fi
-echo "$deb"
+echo "$packages"
