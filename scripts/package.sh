@@ -10,6 +10,9 @@ else
   cmake --build "$dir" --parallel "$(nproc)" --target solvane solvane-tool content dist_files >&2
 fi
 dir=$(cd "$dir" && pwd)
+# cpack writes the Debian package's ar members with the modes its temporary files got: the
+# caller's umask must not reach them.
+umask 022
 log="$dir/cpack.log"
 if ! (cd "$dir" && cpack --config "$dir/CPackConfig.cmake" -B "$dir") >"$log" 2>&1; then
   cat "$log" >&2

@@ -42,6 +42,9 @@ mkdir -p "$out" || die "cannot create $out"
 out=$(cd "$out" && pwd)
 
 SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+# cpack writes the Debian package's ar members with the modes its temporary files got: the
+# caller's umask must not reach them.
+umask 022
 export SOURCE_DATE_EPOCH
 work=$(mktemp -d "${TMPDIR:-/tmp}/solvane-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
