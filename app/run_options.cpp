@@ -84,6 +84,10 @@ struct Parser {
       o.help = true;
       return Flag(arg, attached);
     }
+    if (name == "version") {
+      o.version = true;
+      return Flag(arg, attached);
+    }
     if (name == "root") return Flag(arg, attached) && Target(DrawTarget::Root);
     if (name == "window-id") {
       const auto text = Value(arg, attached);
@@ -254,6 +258,7 @@ std::string RunOptionsUsage() {
          "                  30 on the background layer)\n"
          "  --content FILE  play the scene of a mod's content archive (\"\" for the carried one)\n"
          "  --help          this text\n"
+         "  --version       the program's version\n"
          "settings: $XDG_CONFIG_HOME/solvane/settings (default ~/.config/solvane/settings)\n";
 }
 

@@ -32,6 +32,7 @@ struct RunOptions {
   LayerKind layer = LayerKind::Overlay;  // DrawTarget::Layer
   std::vector<std::string> outputs;      // --output: the outputs to draw on; empty for all
   bool help = false;
+  bool version = false;
   std::optional<bool> music;
   std::optional<int32_t> volume;
   std::optional<bool> showClock;

@@ -20,20 +20,23 @@ set(SOLVANE_HACK_DIR "${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver")
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# Manual page and changelog compressed as Debian keeps them; -n leaves out the name and the
-# time, so the bytes depend on the text only.
+# Manual pages and changelog compressed as Debian keeps them; -n leaves out the name and the
+# time, so the bytes depend on the text only. The manual pages' headers name the project's version.
 set(SOLVANE_COMPRESSED)
 foreach(pair IN ITEMS "solvane.6|solvane.6.gz" "solvane-tool.1|solvane-tool.1.gz"
                       "changelog|changelog.gz")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 source)
   list(GET pair 1 target)
+  set(text "${SOLVANE_DIST_DIR}/${source}")
+  if(source MATCHES "[.][0-9]$")
+    configure_file("${text}" "${SOLVANE_DIST_BUILD_DIR}/${source}" @ONLY)
+    set(text "${SOLVANE_DIST_BUILD_DIR}/${source}")
+  endif()
   add_custom_command(
     OUTPUT "${SOLVANE_DIST_BUILD_DIR}/${target}"
-    COMMAND "${CMAKE_COMMAND}" -E make_directory "${SOLVANE_DIST_BUILD_DIR}"
-    COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" sh "${SOLVANE_DIST_DIR}/${source}"
-            "${SOLVANE_DIST_BUILD_DIR}/${target}"
-    DEPENDS "${SOLVANE_DIST_DIR}/${source}"
+    COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" sh "${text}" "${SOLVANE_DIST_BUILD_DIR}/${target}"
+    DEPENDS "${text}"
     VERBATIM)
   list(APPEND SOLVANE_COMPRESSED "${SOLVANE_DIST_BUILD_DIR}/${target}")
 endforeach()
@@ -68,17 +71,19 @@ install(CODE [[
 
 install(TARGETS solvane solvane-tool RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # The configuration dialog's module, a private library of the program: it looks for it in
-# lib/solvane beside its own bin/.
-install(TARGETS solvane_gtk_dialog LIBRARY DESTINATION lib/solvane
+# lib/solvane/modules beside its own bin/. (A shared object right below lib/ would make the
+# Debian package run ldconfig, which a private module does not need.)
+install(TARGETS solvane_gtk_dialog LIBRARY DESTINATION lib/solvane/modules
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # XScreenSaver runs its hacks from libexec/xscreensaver; a relative link keeps the program
 # itself in bin/ and survives a moved prefix.
 file(RELATIVE_PATH SOLVANE_HACK_LINK "/prefix/${SOLVANE_HACK_DIR}"
      "/prefix/${CMAKE_INSTALL_BINDIR}/solvane")
+# The directory comes from an install rule, so its mode is the default above, not the umask's.
+install(DIRECTORY DESTINATION "${SOLVANE_HACK_DIR}")
 install(CODE "
   set(solvane_hack_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${SOLVANE_HACK_DIR}\")
-  file(MAKE_DIRECTORY \"\${solvane_hack_dir}\")
   message(STATUS \"Installing: \${solvane_hack_dir}/solvane -> ${SOLVANE_HACK_LINK}\")
   file(REMOVE \"\${solvane_hack_dir}/solvane\")
   file(CREATE_LINK \"${SOLVANE_HACK_LINK}\" \"\${solvane_hack_dir}/solvane\"
@@ -109,4 +114,4 @@ install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${SOLVANE_DIST_DIR}/copyright"
               "${SOLVANE_DIST_BUILD_DIR}/changelog.gz"
         DESTINATION "${SOLVANE_DOC_DIR}")
 
-include(DebianPackage)
+include(Packages)

@@ -161,4 +161,7 @@ add_executable(solvane-tool
   tools/solvane_tool/tool_options.cpp)
 target_link_libraries(solvane-tool PRIVATE solvane_headless solvane_settings_file
                       solvane_sdl_video solvane_archive_packer PNG::PNG)
+# Both programs print the project's version (--version), the one every package carries.
+target_compile_definitions(solvane PRIVATE "SOLVANE_VERSION=\"${PROJECT_VERSION}\"")
+target_compile_definitions(solvane-tool PRIVATE "SOLVANE_VERSION=\"${PROJECT_VERSION}\"")
 include(Install)

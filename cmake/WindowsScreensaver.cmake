@@ -1,6 +1,8 @@
 # solvane.scr: the Windows screensaver, cross-compiled with mingw-w64 and linked statically so
 # that it is one file that runs on a bare system.
 enable_language(RC)
+# PE headers carry a link time unless told not to: the same commit must give the same bytes.
+add_link_options(-Wl,--no-insert-timestamp)
 
 # Static libraries compiled from source for Windows (scripts/build-windows-deps.sh).
 set(SOLVANE_WINDOWS_DEPS "" CACHE PATH "prefix of the cross-compiled libraries")
@@ -29,7 +31,8 @@ target_include_directories(solvane_audio SYSTEM PRIVATE "${SOLVANE_WINDOWS_DEPS}
 target_link_libraries(solvane_audio PRIVATE "${SOLVANE_WINDOWS_DEPS}/lib/libvorbisfile.a"
                       "${SOLVANE_WINDOWS_DEPS}/lib/libvorbis.a" "${SOLVANE_WINDOWS_DEPS}/lib/libogg.a"
                       winmm)
-target_link_options(solvane_audio PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_options(solvane_audio PRIVATE -static -static-libgcc -static-libstdc++
+                    "-Wl,-Map=${PROJECT_BINARY_DIR}/solvane_audio.map")
 set_target_properties(solvane_audio PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY
                       "${PROJECT_BINARY_DIR}")
 set(SOLVANE_AUDIO_MODULE "${PROJECT_BINARY_DIR}/solvane_audio.dll")
@@ -49,7 +52,10 @@ add_executable(solvane WIN32
 set_target_properties(solvane PROPERTIES SUFFIX ".scr")
 add_dependencies(solvane content solvane_audio)
 target_link_libraries(solvane PRIVATE solvane_core gdi32 user32 advapi32 comctl32 shell32)
-target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++)
+# The maps list every archive member that went into the program and its audio module:
+# THIRD-PARTY-NOTICES.txt must cover each library named there.
+target_link_options(solvane PRIVATE -static -static-libgcc -static-libstdc++
+                    "-Wl,-Map=${PROJECT_BINARY_DIR}/solvane.map")
 
 # Two ways to ship it: solvane-setup.exe (NSIS) and a zip for installing by hand. The version
 # is the project's; Windows version resources want four numbers.
@@ -58,15 +64,32 @@ set(SOLVANE_INSTALLER_DIR "${PROJECT_SOURCE_DIR}/platform/win32/installer")
 
 set(SOLVANE_ZIP "${PROJECT_BINARY_DIR}/solvane-${PROJECT_VERSION}-windows.zip")
 set(zip_staging "${PROJECT_BINARY_DIR}/zip-staging")
-# Windows users read INSTALL.txt in Notepad, hence the CRLF line ends.
+# Windows users read the texts in Notepad, hence the CRLF line ends.
 configure_file("${SOLVANE_INSTALLER_DIR}/INSTALL.txt.in" "${zip_staging}/INSTALL.txt" @ONLY
                NEWLINE_STYLE CRLF)
+foreach(text IN ITEMS LICENSE THIRD-PARTY-NOTICES.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${text}")
+  file(READ "${PROJECT_SOURCE_DIR}/${text}" content)
+  string(REPLACE "\n" "\r\n" content "${content}")
+  set(old "")
+  if(EXISTS "${zip_staging}/${text}")
+    file(READ "${zip_staging}/${text}" old)
+  endif()
+  if(NOT old STREQUAL content)
+    file(WRITE "${zip_staging}/${text}" "${content}")
+  endif()
+endforeach()
+set(SOLVANE_ZIP_FILES solvane.scr INSTALL.txt LICENSE THIRD-PARTY-NOTICES.txt)
+# The same commit gives the same zip: entries in a fixed order, with fixed modes and the
+# commit's time (cmake/pack_zip.cmake).
 add_custom_command(
   OUTPUT "${SOLVANE_ZIP}"
   COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:solvane>" "${zip_staging}/solvane.scr"
-  COMMAND "${CMAKE_COMMAND}" -E tar cf "${SOLVANE_ZIP}" --format=zip solvane.scr INSTALL.txt
-  WORKING_DIRECTORY "${zip_staging}"
-  DEPENDS solvane "${zip_staging}/INSTALL.txt"
+  COMMAND "${CMAKE_COMMAND}" "-DZIP=${SOLVANE_ZIP}" "-DSTAGING=${zip_staging}"
+          "-DFILES=${SOLVANE_ZIP_FILES}" "-DSOURCE_DIR=${PROJECT_SOURCE_DIR}"
+          -P "${PROJECT_SOURCE_DIR}/cmake/pack_zip.cmake"
+  DEPENDS solvane "${zip_staging}/INSTALL.txt" "${PROJECT_SOURCE_DIR}/LICENSE"
+          "${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES.txt" "${PROJECT_SOURCE_DIR}/cmake/pack_zip.cmake"
   COMMENT "Packing ${SOLVANE_ZIP}"
   VERBATIM)
 add_custom_target(windows_zip ALL DEPENDS "${SOLVANE_ZIP}")
@@ -79,8 +102,10 @@ if(SOLVANE_MAKENSIS)
     COMMAND "${SOLVANE_MAKENSIS}" -V2 -WX "-DVERSION=${PROJECT_VERSION}"
             "-DVERSION_QUAD=${SOLVANE_VERSION_QUAD}" "-DSCR=$<TARGET_FILE:solvane>"
             "-DICON=${SOLVANE_CONTENT_DIR}/solvane.ico" "-DOUTFILE=${SOLVANE_SETUP}"
+            "-DLICENSE=${zip_staging}/LICENSE" "-DNOTICES=${zip_staging}/THIRD-PARTY-NOTICES.txt"
             "${SOLVANE_INSTALLER_DIR}/solvane.nsi"
     DEPENDS solvane "${SOLVANE_INSTALLER_DIR}/solvane.nsi" "${SOLVANE_CONTENT_DIR}/solvane.ico"
+            "${PROJECT_SOURCE_DIR}/LICENSE" "${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES.txt"
     COMMENT "Building ${SOLVANE_SETUP}"
     VERBATIM)
   add_custom_target(windows_installer ALL DEPENDS "${SOLVANE_SETUP}")

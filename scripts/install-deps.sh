@@ -11,7 +11,8 @@ packages=(
   libdbus-1-dev libxss-dev dbus-daemon python3-dbus python3-gi procps
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev unar clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils xfonts-base imagemagick time file strace
-  xscreensaver xscreensaver-data rss-glx sway grim wtype swayidle openbox xfce4-panel jq weston dpkg-dev lintian desktop-file-utils libxml2-utils groff-base man-db
+  xscreensaver xscreensaver-data rss-glx sway grim wtype swayidle openbox xfce4-panel jq weston
+  dpkg-dev lintian rpm rpmlint diffoscope desktop-file-utils libxml2-utils groff-base man-db
 )
 
 missing=()

@@ -12,7 +12,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   mingw-w64-tools nsis wine wine64 dpkg-dev xvfb xdotool x11-utils xfonts-base imagemagick
-  autoconf automake libtool make
+  autoconf automake libtool make zip
 )
 
 # Source packages: the build fetches the libraries' Debian sources with apt-get source.

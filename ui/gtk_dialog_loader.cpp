@@ -14,7 +14,7 @@ namespace solvane::ui {
 std::vector<std::string> GtkDialogModulePaths(const std::string& programDirectory) {
   if (programDirectory.empty()) return {};
   return {programDirectory + "/" + kGtkDialogModuleName,
-          programDirectory + "/../lib/solvane/" + kGtkDialogModuleName};
+          programDirectory + "/../lib/solvane/modules/" + kGtkDialogModuleName};
 }
 
 namespace {

@@ -14,7 +14,7 @@ inline constexpr char kGtkDialogModuleName[] = "libsolvane_gtk_dialog.so";
 inline constexpr char kGtkDialogEntry[] = "SolvaneRunGtkDialog";
 
 // Where the program looks for the module, in order, given the directory that holds the program
-// itself: beside it (the build tree), then the installed place, lib/solvane beside bin/.
+// itself: beside it (the build tree), then the installed place, lib/solvane/modules beside bin/.
 std::vector<std::string> GtkDialogModulePaths(const std::string& programDirectory);
 
 }  // namespace solvane::ui

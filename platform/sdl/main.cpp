@@ -118,6 +118,10 @@ int main(int argc, char** argv) {
     std::fputs(solvane::RunOptionsUsage().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::puts("solvane " SOLVANE_VERSION);
+    return 0;
+  }
   if (options.idleMinutes) return RunIdleWatcher(argc > 0 ? argv[0] : nullptr, options);
   const char* hostWindow = std::getenv("XSCREENSAVER_WINDOW");
   // A host that names its window in the environment runs the saver with no switch of its own;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Linux install as users and packagers run it: `cmake --install` into a prefix and with
-# DESTDIR, the Debian package from cpack with lintian, and the files the hosts read.
+# DESTDIR, the Debian and RPM packages from cpack with lintian and rpmlint, one version in all of
+# them, and the files the hosts read.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -8,7 +9,7 @@ dist=$(cd "$2" && pwd)/dist/linux
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../support/script_checks.sh
 source "$here/../support/script_checks.sh"
-need xmllint groff desktop-file-validate dpkg-deb lintian
+need xmllint groff desktop-file-validate dpkg-deb lintian rpm rpmlint
 
 # Everything the install makes, relative to the prefix: path, type (f file, l link), mode.
 icon_sizes="16 22 24 32 48 64 128 256"
@@ -16,7 +17,7 @@ expected=$( {
   cat <<'FILES'
 bin/solvane f 755
 bin/solvane-tool f 755
-lib/solvane/libsolvane_gtk_dialog.so f 644
+lib/solvane/modules/libsolvane_gtk_dialog.so f 644
 libexec/xscreensaver/solvane l 777
 share/applications/screensavers/solvane.desktop f 644
 share/applications/solvane-idle.desktop f 644
@@ -101,9 +102,11 @@ done <<<"$host_args"
 for option in $(grep -o -- '--[a-z-]*' <<<"$host_args" | sort -u) --root --window-id --help; do
   check "the manual documents $option" 1 "$(grep -c -m1 -E -- "^ +(-[a-z-]+, )?$option( |,|$)" <<<"$manual")"
 done
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 for page in solvane.6 solvane-tool.1; do
   check "manual page $page passes groff's checks" "" "$(groff -man -ww -z "$dist/$page" 2>&1)"
-  check "installed $page is the source" "$(cat "$dist/$page")" \
+  check "installed $page is the source with the version" \
+    "$(sed "s/@PROJECT_VERSION@/$version/g" "$dist/$page")" \
     "$(zcat "$prefix/share/man/man${page##*.}/$page.gz")"
 done
 
@@ -121,12 +124,12 @@ check "icons" "$(for size in $icon_sizes; do echo "$size $size $size 6"; done)" 
   od -An -tu1 -j16 -N10 "$prefix/share/icons/hicolor/${size}x${size}/apps/solvane.png" |
     awk -v size="$size" '{print size, $3*256+$4, $7*256+$8, $10}'; done)"
 
-# 4. The Debian package: the same files under /usr owned by root, the libraries it needs, and
-#    lintian's verdict (its warnings are shown for the record).
-(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/package") >"$work/cpack.log" 2>&1
+# 4. The packages: the same files under /usr, owned by root, the libraries they need, lintian's
+#    and rpmlint's verdicts, and the project's version in everything that names one.
+(cd "$work" && umask 077 && cpack --config "$build/CPackConfig.cmake" -B "$work/package") >"$work/cpack.log" 2>&1
 check "cpack" 0 $?
-version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 deb="$work/package/solvane_${version}_$(dpkg --print-architecture).deb"
+rpm_file="$work/package/solvane-$version-1.$(uname -m).rpm"
 # dpkg-deb -c: permissions, owner, size, date, time, ./path [-> target]
 contents=$(dpkg-deb -c "$deb" | awk '{ mode = 0
     for (i = 2; i <= 10; i++) mode = mode * 2 + (substr($1, i, 1) != "-")
@@ -136,8 +139,31 @@ check "package files" "$(awk '{print "./usr/" $0}' <<<"$expected")" \
 check "package directories and owners" "" "$(awk '($2 == "d" && $3 != 755) || $4 != "root/root"' <<<"$contents")"
 check "package depends on the C, GTK and SDL libraries" "libc6 libgtk-3-0 libsdl2-2.0-0" \
   "$(dpkg-deb -f "$deb" Depends | grep -o -E 'libc6|libgtk-3-0|libsdl2-2\.0-0' | sort -u | xargs)"
-lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
-grep -E '^[WI]: ' "$work/lintian.log" | sed 's/^/lintian: /'
-check "lintian reports no errors" "" "$(grep -E '^E: ' "$work/lintian.log")"
+lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
+grep -E '^I: ' "$work/lintian.log" | sed 's/^/lintian: /'
+check "lintian reports no errors or warnings" "" "$(grep -E '^[EW]: ' "$work/lintian.log")"
+
+# The RPM installed into a scratch root holds what the Debian package holds.
+rpm --root "$work/rpmroot" --nodeps -i "$rpm_file" >"$work/rpm.log" 2>&1
+check "rpm installs into a scratch root" 0 $?
+check "rpm files" "$expected" "$(listing "$work/rpmroot/usr")"
+check "rpm directories" "" "$(find "$work/rpmroot/usr" -type d ! -perm 755)"
+check "rpm licence, documents and requirements" "/usr/share/doc/solvane/copyright 2 1" \
+  "$(rpm -qp --licensefiles "$rpm_file" 2>/dev/null) $(rpm -qp --docfiles "$rpm_file" 2>/dev/null |
+  grep -c -E '/(README\.md|changelog\.gz)$') $(rpm -qpR "$rpm_file" 2>/dev/null | grep -c '^libSDL2-2.0.so.0()(64bit)$')"
+rpmlint -r "$dist/../rpm/solvane.rpmlintrc" "$rpm_file" >"$work/rpmlint.log" 2>&1
+grep -E ': [WI]: ' "$work/rpmlint.log" | sed 's/^/rpmlint: /'
+check "rpmlint reports no errors" "" "$(grep -E ': E: ' "$work/rpmlint.log")"
+
+while IFS='|' read -r name shown; do
+  check "version: $name" "$version" "$shown"
+done <<VERSIONS
+solvane --version|$("$prefix/bin/solvane" --version 2>&1 | sed -n '1s/^solvane //p;2p')
+solvane-tool --version|$("$prefix/bin/solvane-tool" --version 2>&1 | sed -n '1s/^solvane-tool //p;2p')
+Debian package|$(dpkg-deb -f "$deb" Version)
+RPM|$(rpm -qp --qf '%{VERSION}-%{RELEASE}' "$rpm_file" 2>/dev/null | sed 's/-1$//')
+changelog's first entry|$(zcat "$prefix/share/doc/solvane/changelog.gz" | sed -n '1s/^solvane (\(.*\)) .*/\1/p')
+manual page headers|$(zcat "$prefix"/share/man/man*/solvane*.gz | sed -n 's/^\.TH .* "Solvane \(.*\)" ".*"$/\1/p' | sort -u)
+VERSIONS
 
 report

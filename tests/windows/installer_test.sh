@@ -10,11 +10,18 @@ wine_tools="cmp xdotool"
 # shellcheck source=wine_prefix.sh
 source "$(dirname "$0")/wine_prefix.sh"
 
-# The zip: the program as built and a text with Windows line ends that names the version.
+# The zip: the program as built, texts with Windows line ends, one naming the version, and the
+# notices of each library built into the program.
 mkdir "$work/zip" && (cd "$work/zip" && cmake -E tar xf "$zip")
-check "the zip" "INSTALL.txt solvane.scr yes 0 yes" "$(cd "$work/zip" && find . -type f -printf '%P\n' |
-  sort | xargs) $(yes_no cmp -s "$scr" "$work/zip/solvane.scr") $(grep -vc $'\r$' \
-  "$work/zip/INSTALL.txt") $(yes_no grep -q "Solvane $version" "$work/zip/INSTALL.txt")"
+check "the zip" "INSTALL.txt LICENSE THIRD-PARTY-NOTICES.txt solvane.scr yes 0 yes" "$(cd "$work/zip" &&
+  find . -type f -printf '%P\n' | sort | xargs) $(yes_no cmp -s "$scr" "$work/zip/solvane.scr") $(cat \
+  "$work/zip/"*.txt "$work/zip/LICENSE" | grep -vc $'\r$') $(yes_no grep -q "Solvane $version" "$work/zip/INSTALL.txt")"
+for library in libjpeg-turbo libogg libvorbis MinGW-w64 GCC; do
+  check "the notices cover $library" yes "$(yes_no grep -q "^[0-9]\. .*$library" "$work/zip/THIRD-PARTY-NOTICES.txt")"
+done
+# The version resource (UTF-16 strings) names the project's version, as Explorer shows it.
+utf16() { printf '%s' "$1" | sed 's/./&\\x00/g'; }
+check "the .scr's version resource" 1 "$(LC_ALL=C grep -c -a -P "$(utf16 ProductVersion)(\\x00\\x00)+$(utf16 "$version")\\x00\\x00" "$scr")"
 
 drive=$WINEPREFIX/drive_c
 system_scr=$drive/windows/system32/solvane.scr
@@ -54,7 +61,7 @@ set_saver() { wine reg add "$desktop_key" /v SCRNSAVE.EXE /t "${2:-REG_SZ}" /d "
 set_saver "$other_scr"
 wine reg add "$settings_key" /v ShowFPS /t REG_DWORD /d 1 /f >/dev/null 2>&1
 mine="saver=$other_scr settings=0x1 publisher=yes"
-installed='Program Files/Solvane, Program Files/Solvane/uninstall.exe, windows/system32/solvane.scr=built, entry=C:\Program Files\Solvane'
+installed='Program Files/Solvane, Program Files/Solvane/LICENSE, Program Files/Solvane/THIRD-PARTY-NOTICES.txt, Program Files/Solvane/uninstall.exe, windows/system32/solvane.scr=built, entry=C:\Program Files\Solvane'
 
 # A screensaver that cannot be written fails the install before anything is registered.
 mkdir -p "$system_scr" "$system_scr.new"
@@ -89,7 +96,7 @@ rm "$system_scr"
 # The installed uninstaller returns at once; run's wineserver -w waits for its temporary copy.
 run "$setup" /S >/dev/null
 check "an upgrade into another folder moves the uninstaller" \
-  "0 Solvane, Solvane/uninstall.exe, windows/system32/solvane.scr=built, entry=C:\\Solvane saver=C:\\windows\\system32\\solvane.scr settings=0x1 publisher=yes" \
+  "0 Solvane, Solvane/LICENSE, Solvane/THIRD-PARTY-NOTICES.txt, Solvane/uninstall.exe, windows/system32/solvane.scr=built, entry=C:\\Solvane saver=C:\\windows\\system32\\solvane.scr settings=0x1 publisher=yes" \
   "$(run "$setup" /S /ACTIVATE '/D=C:\Solvane')"
 set_saver "$other_scr"
 check "the quiet uninstall with /REMOVESETTINGS keeps another screensaver" "0 entry= saver=$other_scr settings= publisher=no" \

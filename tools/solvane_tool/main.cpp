@@ -230,6 +230,10 @@ int StringsCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return solvane::ToolUsage();
   const std::string_view command = argv[1];
+  if (command == "--version" && argc == 2) {
+    std::puts("solvane-tool " SOLVANE_VERSION);
+    return 0;
+  }
   if (command == "parse-cmdline") return solvane::ParseCommandLineCommand(argc - 2, argv + 2);
   if (command == "settings") return solvane::SettingsCommand(argc - 2, argv + 2);
   if (command == "render") return solvane::RenderCommand(argc - 2, argv + 2);

@@ -12,7 +12,7 @@ namespace solvane {
 
 int ToolUsage() {
   std::fputs(
-      "usage: solvane-tool <command> [options]\n"
+      "usage: solvane-tool <command> [options] | solvane-tool --version\n"
       "  parse-cmdline TEXT       the run mode and window a command line selects\n"
       "  settings [--desktop WxHxB]\n"
       "                           the settings a run would use, then the defaults\n"

@@ -3,7 +3,8 @@
 ; current screensaver.
 ;
 ; The build passes (makensis -D...): VERSION (x.y.z), VERSION_QUAD (x.y.z.0), SCR (the built
-; solvane.scr), ICON (solvane.ico) and OUTFILE.
+; solvane.scr), ICON (solvane.ico), LICENSE and NOTICES (THIRD-PARTY-NOTICES.txt, with Windows
+; line ends) and OUTFILE.
 ;
 ; Command line of solvane-setup.exe:
 ;   /S              silent; does not change the current screensaver unless /ACTIVATE is given
@@ -22,6 +23,8 @@
 !insertmacro Require VERSION_QUAD
 !insertmacro Require SCR
 !insertmacro Require ICON
+!insertmacro Require LICENSE
+!insertmacro Require NOTICES
 !insertmacro Require OUTFILE
 
 ; The file is named solvane-setup.exe on purpose. The name makes Windows treat it as an
@@ -68,13 +71,14 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} screensaver setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright 2026 ${PUBLISHER} and the Solvane developers (MIT licence)"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -118,11 +122,16 @@ Section "${PRODUCT} screensaver" SecMain
   ${If} $previousLocation != ""
   ${AndIf} $previousLocation != $INSTDIR
     Delete "$previousLocation\uninstall.exe"
+    Delete "$previousLocation\LICENSE"
+    Delete "$previousLocation\THIRD-PARTY-NOTICES.txt"
     RMDir "$previousLocation"
   ${EndIf}
 
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ; The licence of the screensaver and of the libraries built into it.
+  File "${LICENSE}"
+  File "${NOTICES}"
 
   ${GetSize} "$INSTDIR" "/M=uninstall.exe /S=0K /G=0" $0 $1 $2
   ${GetSize} "$SYSDIR" "/M=${SCR_NAME} /S=0K /G=0" $1 $2 $3
@@ -219,6 +228,8 @@ Section "un.${PRODUCT} screensaver" SecUnMain
   Delete /REBOOTOK "$SYSDIR\${SCR_NAME}"
   Delete /REBOOTOK "$SYSDIR\${SCR_NAME}.new"
   Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\LICENSE"
+  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
