@@ -1,6 +1,9 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -178,6 +181,12 @@ void SdlPlatform::ApplyDisplayMode() {
     SDL_SetWindowFullscreen(scene_, 0);
     return;
   }
+  if (sameAsDesktop && !OnWayland() && !WindowManagerRuns()) {
+    // Nothing would act on a full-screen request (SDL waits a tenth of a second for an answer
+    // that never comes): the borderless window at the display's size covers it as it is.
+    SDL_SetWindowFullscreen(scene_, 0);
+    return;
+  }
   if (sameAsDesktop || OnWayland()) {
     // Wayland lets no client switch a display's mode: the run takes the output's own.
     if (!sameAsDesktop) {
@@ -283,6 +292,28 @@ void SdlPlatform::PaintBlanking() {
   }
   SDL_GL_MakeCurrent(scene_, context_);
   glClearColor(clear[0], clear[1], clear[2], clear[3]);
+}
+
+bool SdlPlatform::WindowManagerRuns() const {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (scene_ == nullptr || !SDL_GetWindowWMInfo(scene_, &info) || info.subsystem != SDL_SYSWM_X11) {
+    return true;
+  }
+  // A window manager that follows the desktop conventions names its check window on the root.
+  Display* display = info.info.x11.display;
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+  if (check == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long left = 0;
+  unsigned char* data = nullptr;
+  const bool named = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
+                                        XA_WINDOW, &type, &format, &count, &left, &data) == Success &&
+                     type == XA_WINDOW && count == 1;
+  if (data != nullptr) XFree(data);
+  return named;
 }
 
 bool SdlPlatform::OnWayland() const {

@@ -86,6 +86,7 @@ class SdlPlatform : public Platform {
   void PaintBlanking();
   void ApplyDisplayMode();
   bool OnWayland() const;
+  bool WindowManagerRuns() const;
 
   std::string commandLine_;
   FileSettingsStore store_;
