@@ -40,6 +40,9 @@
 !endif
 Target ${TARGET}
 SetCompressor /SOLID lzma
+; No file's build time goes into the installer (each would be kept for its installed copy): the
+; same sources give the same installer whenever they are built.
+SetDateSave off
 ; System-wide DPI awareness (the installer's pages do not follow a move between monitors), and
 ; every Windows version in its manifest, so that it is drawn sharp and run without emulation.
 ManifestDPIAware true
