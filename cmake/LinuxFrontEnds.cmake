@@ -143,7 +143,7 @@ solvane_wayland_protocols(idle_protocol_code
 add_library(solvane_idle STATIC platform/idle/idle_watcher.cpp platform/idle/wayland_idle.cpp
             platform/idle/gnome_idle.cpp platform/idle/x11_idle.cpp ${idle_protocol_code})
 target_include_directories(solvane_idle PRIVATE "${PROJECT_SOURCE_DIR}" "${wayland_generated}")
-target_link_libraries(solvane_idle PRIVATE PkgConfig::IDLE_LIBS)
+target_link_libraries(solvane_idle PRIVATE solvane_posix PkgConfig::IDLE_LIBS)
 
 # The dialog model is compiled into the program itself: nothing else in the program calls it, so
 # the linker would leave it out of the core's archive, and the module needs it.

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "platform/idle/idle_source.h"
+#include "platform/posix/posix_files.h"
 
 namespace solvane::idle {
 
@@ -23,12 +24,6 @@ constexpr int kIdlePollMs = 2000;
 // Input within this of the time a period began is that period's (the server's clock and this
 // one's drift apart by a few milliseconds between two questions).
 constexpr uint64_t kSameInputMs = 1000;
-
-uint64_t NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return uint64_t(now.tv_sec) * 1000 + uint64_t(now.tv_nsec) / 1000000;
-}
 
 // Xlib ends the process itself when the connection breaks; this says so in the program's words
 // first. The saver, if one runs, is ended by its parent-death signal.
@@ -58,7 +53,8 @@ class X11Idle final : public IdleSource {
     }
     if (!XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), info_)) return false;
     const uint64_t idleTime = info_->idle;
-    const uint64_t lastInput = NowMs() - std::min(idleTime, NowMs());
+    const uint64_t now = posix::MonotonicMilliseconds();
+    const uint64_t lastInput = now - std::min(idleTime, now);
     if (idleTime < idleMs_) {
       EndPeriod();
       untilIdleMs_ = idleMs_ - idleTime;

@@ -135,6 +135,12 @@ void ResetQuitSignal() {
   quitSignal = 0;
 }
 
+uint64_t MonotonicMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return uint64_t(now.tv_sec) * 1000 + uint64_t(now.tv_nsec) / 1000000;
+}
+
 double ProcessAgeMilliseconds() {
   std::FILE* stat = std::fopen("/proc/self/stat", "r");
   if (stat == nullptr) return -1;

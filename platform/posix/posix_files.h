@@ -33,6 +33,9 @@ void InstallQuitSignals();
 int QuitSignal();
 void ResetQuitSignal();
 
+// Milliseconds on the system's monotonic clock (never set back, counting from an arbitrary start).
+uint64_t MonotonicMilliseconds();
+
 // Milliseconds since the process started, from the kernel's record of its start; -1 when the
 // system does not say.
 double ProcessAgeMilliseconds();

@@ -30,12 +30,6 @@ constexpr uint64_t kFramePatienceMs = 1000;
 // The longest wait for the compositor while no surface wants a frame; quit signals cut it short.
 constexpr int kIdleWaitMs = 50;
 
-uint64_t NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return uint64_t(now.tv_sec) * 1000 + uint64_t(now.tv_nsec) / 1000000;
-}
-
 constexpr uint32_t kAllEdges =
     ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
     ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
@@ -572,7 +566,7 @@ WaylandLayerPlatform::Failure WaylandLayerPlatform::Connect() {
   for (auto& output : c.outputs) c.OutputKnown(*output);
   if (wl_display_roundtrip(c.display) < 0) return {1, "the Wayland compositor hung up"};
   c.RemoveClosedViews();
-  const uint64_t now = NowMs();
+  const uint64_t now = posix::MonotonicMilliseconds();
   if (std::none_of(c.views.begin(), c.views.end(),
                    [&](const auto& view) { return c.Ready(*view, now); })) {
     return {1, "the compositor gave the layer surfaces no size"};
@@ -639,7 +633,7 @@ bool WaylandLayerPlatform::SelectView(uint32_t index, int32_t& width, int32_t& h
   Client& c = *client_;
   if (c.lost || index >= c.views.size()) return false;
   View& view = *c.views[index];
-  if (!c.Ready(view, NowMs()) || !c.Prepare(view)) return false;
+  if (!c.Ready(view, posix::MonotonicMilliseconds()) || !c.Prepare(view)) return false;
   if (!eglMakeCurrent(c.egl, view.eglSurface, view.eglSurface, c.context)) return false;
   if (!view.intervalSet) {
     // Frame callbacks pace the drawing: a swap must never wait for one of its own.
@@ -663,7 +657,7 @@ void WaylandLayerPlatform::SwapBuffers() {
   if (view.frame != nullptr) wl_callback_destroy(view.frame);
   view.frame = wl_surface_frame(view.surface);
   wl_callback_add_listener(view.frame, &kFrameListener, &view);
-  view.frameAskedMs = NowMs();
+  view.frameAskedMs = posix::MonotonicMilliseconds();
   if (!eglSwapBuffers(c.egl, view.eglSurface) && wl_display_get_error(c.display) != 0) c.Lose();
   NoteSwap();
 }
@@ -678,7 +672,7 @@ PumpResult WaylandLayerPlatform::PumpMessage() {
       c.Lose();
       return PumpResult::Quit;
     }
-    const uint64_t now = NowMs();
+    const uint64_t now = posix::MonotonicMilliseconds();
     const bool wanting = std::any_of(c.views.begin(), c.views.end(),
                                      [&](const auto& view) { return c.Ready(*view, now); });
     pollfd fd{wl_display_get_fd(c.display), POLLIN, 0};
