@@ -181,8 +181,9 @@ void LoadSceneContent() {
   ReportContentProblem(SphereArrays.problem);
   LoadEnvironments(environmentCatalog, "env.txt");
   LoadWorlds(worldCatalog, environmentCatalog, "worlds.txt");
-  // The music starts once the scene has loaded; damaged music counts with the scene's entries.
-  if (settings.music) ReportContentProblem(MusicProblem());
+  // The music is extracted with the scene's entries, so that damaged music counts with them; it
+  // starts once the scene has loaded.
+  if (settings.music) ReportContentProblem(PrepareMusic());
 }
 
 // Gives back what LoadSceneContent made, so that other content can load in its place.

@@ -60,7 +60,9 @@ void StartMusic() {
   audioLibrary.start();
   audioLibrary.setVolume(volume);
   // Without music (a content archive that lacks it, or an empty entry) the device stays quiet.
-  if (!musicFile.Open("music.ogg") || musicFile.size == 0) return;
+  // The scene's loading has extracted it already, unless music was started without one.
+  if (musicFile.data == nullptr) musicFile.Open("music.ogg");
+  if (musicFile.data == nullptr || musicFile.size == 0) return;
   const audio::SampleHandle sample =
       audioLibrary.sampleLoad(1, musicFile.data, 0, musicFile.size, 1, audio::kSampleOverPosition);
   musicFile.Release();
@@ -68,17 +70,17 @@ void StartMusic() {
                             1);
 }
 
-std::string MusicProblem() {
-  ArchiveFile file;
-  file.Open("music.ogg");
-  return file.problem;
+std::string PrepareMusic() {
+  musicFile.Release();
+  musicFile.Open("music.ogg");
+  return musicFile.problem;
 }
 
 void StopMusic() {
+  musicFile.Release();
   if (audioLibrary.module == 0) return;
   audioLibrary.stop();
   audioLibrary.free();
-  musicFile.Release();
 }
 
 bool AudioLibraryLoaded() {

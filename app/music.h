@@ -30,9 +30,10 @@ extern AudioLibrary audioLibrary;
 // Loads the module and starts "music.ogg" looping at the settings' volume. A module that cannot
 // be written or loaded leaves the run silent, with its temporary file removed.
 void StartMusic();
-// Why the content's music cannot play although the archive lists it (a damaged entry, "<name>:
-// <reason>"); empty when it can, or when there is none.
-std::string MusicProblem();
+// Extracts the content's music for StartMusic while the scene loads, so that a damaged entry
+// counts with the scene's. Why it cannot play although the archive lists it ("<name>: <reason>");
+// empty when it can, or when there is none.
+std::string PrepareMusic();
 // Stops the output and releases what the module holds.
 void StopMusic();
 bool AudioLibraryLoaded();

@@ -89,7 +89,8 @@ set_target_properties(solvane_gtk_dialog PROPERTIES
 # The host-window front end draws into an X window it is given, through GLX.
 find_package(X11 REQUIRED)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL GLX)
-add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp platform/sdl/x11_host_platform.cpp)
+add_library(solvane_sdl STATIC platform/sdl/sdl_platform.cpp platform/sdl/placed_surface_platform.cpp
+                        platform/sdl/x11_host_platform.cpp)
 target_sources(solvane_sdl INTERFACE "${PROJECT_SOURCE_DIR}/ui/gtk_dialog_loader.cpp")
 target_link_libraries(solvane_sdl PUBLIC solvane_core solvane_resources solvane_posix solvane_settings_file
                       solvane_sdl_video PkgConfig::SDL2 OpenGL::OpenGL OpenGL::GLX

@@ -60,7 +60,7 @@ bool DrawableVisual(Display* display, XVisualInfo* info) {
 }  // namespace
 
 X11HostPlatform::X11HostPlatform(std::string commandLine, std::string settingsPath)
-    : SdlPlatform(std::move(commandLine), std::move(settingsPath), false) {}
+    : PlacedSurfacePlatform(std::move(commandLine), std::move(settingsPath)) {}
 
 X11HostPlatform::~X11HostPlatform() {
   DeleteGLContext();
@@ -138,23 +138,9 @@ std::string X11HostPlatform::Attach(uint32_t window) {
   return {};
 }
 
-bool X11HostPlatform::DisplayDeviceAt(uint32_t index, DisplayDevice& device) {
-  if (index != 0) return false;
-  device.stateFlags = kDeviceAttachedToDesktop | kDevicePrimary;
-  device.mode = CurrentDisplayMode();
-  device.position = {0, 0};
-  return true;
-}
-
 // The host's window stands for the display: the run's mode is the window's size.
 DisplayMode X11HostPlatform::CurrentDisplayMode() {
   return {width_, height_, depth_ >= 24 ? 32 : depth_};
-}
-
-bool X11HostPlatform::DisplayModeAt(uint32_t index, DisplayMode& mode) {
-  if (index != 0) return false;
-  mode = CurrentDisplayMode();
-  return true;
 }
 
 WindowHandle X11HostPlatform::CreateSceneWindow(int32_t, int32_t, WindowEvents& events) {
@@ -232,12 +218,6 @@ void X11HostPlatform::DeleteGLContext() {
   if (ownChild_ && !WindowGone()) XDestroyWindow(display, drawable_);
   ownChild_ = false;
   XSync(display, False);
-}
-
-void X11HostPlatform::ShowMessage(std::string_view text, std::string_view caption) {
-  if (caption.empty()) return LogLine(text);
-  std::fprintf(stderr, "solvane: %.*s%s%.*s\n", int(caption.size()), caption.data(),
-               caption.empty() ? "" : ": ", int(text.size()), text.data());
 }
 
 }  // namespace solvane

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/placed_surface_platform.h"
 
 namespace solvane {
 
-class X11HostPlatform final : public SdlPlatform {
+class X11HostPlatform final : public PlacedSurfacePlatform {
  public:
   X11HostPlatform(std::string commandLine, std::string settingsPath);
   ~X11HostPlatform() override;
@@ -20,38 +20,18 @@ class X11HostPlatform final : public SdlPlatform {
   // window of the default screen. The reason, one line, when the window cannot be drawn into.
   std::string Attach(uint32_t window);
 
-  bool MultiMonitorAvailable() override { return true; }
-  bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;
-  MonitorHandle MonitorFromRect(const ScreenRect&) override { return 1; }
   DisplayMode CurrentDisplayMode() override;
-  bool DisplayModeAt(uint32_t index, DisplayMode& mode) override;
-  void ChangeDisplayMode(const DisplayMode*) override {}
-  void ShowCursor(bool) override {}
-  bool SetGammaRamp(std::span<const uint16_t, 768>) override { return false; }
-
   WindowHandle CreateSceneWindow(int32_t width, int32_t height, WindowEvents& events) override;
-  WindowHandle CreateBlankingWindow(const ScreenRect&) override { return 0; }
-  void ShowWindow(WindowHandle, int) override {}
-  void SetFocus(WindowHandle) override {}
-  void CloseWindow(WindowHandle) override {}
   ScreenRect ClientRect(WindowHandle window) override;
-  ScreenPoint ClientToScreen(WindowHandle, ScreenPoint point) override { return point; }
-  void SetCursorPos(ScreenPoint) override {}
-  WindowHandle CreatePreviewWindow(uint32_t) override { return 0; }
 
   PumpResult PumpMessage() override;
   void RunMessageLoop() override;
   void SendLoadProgress(WindowHandle window) override;
 
-  bool HasSwapControl() override { return false; }
-  void SetSwapInterval(int) override {}
   void SwapBuffers() override;
   bool HasGLContext() override { return context_ != nullptr; }
   void DeleteGLContext() override;
   void* GLFunction(const char* name) override;
-
-  // Nothing modal on the host's screen: messages go to standard error.
-  void ShowMessage(std::string_view text, std::string_view caption) override;
 
  private:
   bool WindowGone();

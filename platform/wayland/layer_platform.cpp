@@ -470,7 +470,7 @@ void Client::ReportMotion(Seat& seat, double x, double y) {
 
 WaylandLayerPlatform::WaylandLayerPlatform(std::string commandLine, std::string settingsPath,
                                            bool overlay, std::vector<std::string> outputs)
-    : SdlPlatform(std::move(commandLine), std::move(settingsPath), false),
+    : PlacedSurfacePlatform(std::move(commandLine), std::move(settingsPath)),
       client_(std::make_unique<Client>()) {
   client_->overlay = overlay;
   client_->wanted = std::move(outputs);
@@ -584,20 +584,6 @@ DisplayMode WaylandLayerPlatform::CurrentDisplayMode() {
     if (view->width > 0) return {int32_t(view->width) * scale, int32_t(view->height) * scale, 32};
   }
   return {800, 600, 32};
-}
-
-bool WaylandLayerPlatform::DisplayDeviceAt(uint32_t index, DisplayDevice& device) {
-  if (index != 0) return false;
-  device.stateFlags = kDeviceAttachedToDesktop | kDevicePrimary;
-  device.mode = CurrentDisplayMode();
-  device.position = {0, 0};
-  return true;
-}
-
-bool WaylandLayerPlatform::DisplayModeAt(uint32_t index, DisplayMode& mode) {
-  if (index != 0) return false;
-  mode = CurrentDisplayMode();
-  return true;
 }
 
 WindowHandle WaylandLayerPlatform::CreateSceneWindow(int32_t, int32_t, WindowEvents& events) {
@@ -720,12 +706,6 @@ void WaylandLayerPlatform::DeleteGLContext() {
 void* WaylandLayerPlatform::GLFunction(const char* name) {
   if (client_->context == EGL_NO_CONTEXT) return nullptr;
   return reinterpret_cast<void*>(eglGetProcAddress(name));
-}
-
-void WaylandLayerPlatform::ShowMessage(std::string_view text, std::string_view caption) {
-  if (caption.empty()) return LogLine(text);
-  std::fprintf(stderr, "solvane: %.*s: %.*s\n", int(caption.size()), caption.data(),
-               int(text.size()), text.data());
 }
 
 uint32_t VirtualKeyFromEvdev(uint32_t code) {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/placed_surface_platform.h"
 
 namespace solvane {
 
-class WaylandLayerPlatform final : public SdlPlatform {
+class WaylandLayerPlatform final : public PlacedSurfacePlatform {
  public:
   // `outputs`: the names of the outputs to draw on; empty for every one.
   WaylandLayerPlatform(std::string commandLine, std::string settingsPath, bool overlay,
@@ -30,43 +30,25 @@ class WaylandLayerPlatform final : public SdlPlatform {
   // The run ended because the compositor went away, or because no surface could be drawn on.
   bool Failed() const;
 
-  bool MultiMonitorAvailable() override { return true; }
-  bool DisplayDeviceAt(uint32_t index, DisplayDevice& device) override;
-  MonitorHandle MonitorFromRect(const ScreenRect&) override { return 1; }
+  // The cursor is hidden over every surface whenever the pointer enters one (ShowCursor is left
+  // as the base has it).
   DisplayMode CurrentDisplayMode() override;
-  bool DisplayModeAt(uint32_t index, DisplayMode& mode) override;
-  void ChangeDisplayMode(const DisplayMode*) override {}
-  // The cursor is hidden over every surface whenever the pointer enters one.
-  void ShowCursor(bool) override {}
-  bool SetGammaRamp(std::span<const uint16_t, 768>) override { return false; }
-
   WindowHandle CreateSceneWindow(int32_t width, int32_t height, WindowEvents& events) override;
-  WindowHandle CreateBlankingWindow(const ScreenRect&) override { return 0; }
-  void ShowWindow(WindowHandle, int) override {}
-  void SetFocus(WindowHandle) override {}
-  void CloseWindow(WindowHandle) override {}
   ScreenRect ClientRect(WindowHandle window) override;
-  ScreenPoint ClientToScreen(WindowHandle, ScreenPoint point) override { return point; }
   // Wayland clients cannot move the pointer: the motion reported from here on is measured from
   // the centre again, as if the pointer had been put there.
   void SetCursorPos(ScreenPoint point) override;
-  WindowHandle CreatePreviewWindow(uint32_t) override { return 0; }
 
   PumpResult PumpMessage() override;
   void RunMessageLoop() override;
   void SendLoadProgress(WindowHandle window) override;
 
-  bool HasSwapControl() override { return false; }
-  void SetSwapInterval(int) override {}
   void SwapBuffers() override;
   bool HasGLContext() override;
   void DeleteGLContext() override;
   void* GLFunction(const char* name) override;
   uint32_t ViewCount() override;
   bool SelectView(uint32_t index, int32_t& width, int32_t& height) override;
-
-  // Nothing modal over a desktop: messages go to standard error.
-  void ShowMessage(std::string_view text, std::string_view caption) override;
 
   struct Client;
 
